@@ -1,0 +1,57 @@
+// assets/image.h — the picture record every part of the demo draws with, and PNG I/O.
+//
+// Offers: Image, Texture, newImage/freeImage, loadPng (ends the process on failure),
+//         decodePng (returns errors; the core that loadPng and the fuzzer drive),
+//         halveImage, loadTexture, writePng.
+// Needs:  libpng + zlib.
+//
+// Pixels are 32-bit words 0xAARRGGBB, top row first, row stride exactly `width`;
+// in memory the bytes are B, G, R, A. Alpha 255 is opaque; colours are not premultiplied.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct Image {
+    uint32_t* pixels;   // width * height words, allocated with new[]
+    int32_t width;
+    int32_t height;
+
+    // Mirrors the rows in place (row i <-> row height-1-i). Defined with the blits in gfx2d.
+    void flipVertical();
+};
+
+// A mip chain: levels[0] is the image as loaded, levels[k+1] = halveImage(levels[k]).
+struct Texture {
+    int32_t maxLevel;   // index of the smallest level
+    Image** levels;     // maxLevel + 1 entries
+};
+
+// A new heap Image of w x h pixels; the pixels are not cleared.
+Image* newImage(int32_t width, int32_t height);
+// Frees the pixel block, then the record. Accepts null.
+void freeImage(Image* image);
+
+// Decodes a PNG held in memory. Accepts 8/16-bit RGB and RGBA, palette (with or without
+// tRNS) and low-bit-depth grey; rejects 8/16-bit grey and grey+alpha. On failure returns
+// false, leaves `image` untouched and puts the message the demo prints in *error
+// (for example "Not a valid PNG file \n").
+bool decodePng(const uint8_t* data, size_t size, Image* image, std::string* error);
+
+// Fills `image` from the file at `path`. On any failure prints one line on standard
+// output ("File not found: %s \n", "Not a valid PNG file \n" or
+// "The PNG's without alpha channel or it's invalid \n") and ends the process with a
+// nonzero exit code.
+void loadPng(Image* image, const char* path);
+// A new heap Image filled by loadPng: the scenes' one-line image load.
+Image* loadImage(const char* path);
+
+// Half-size copy by 2x2 averaging ((sum + 2) >> 2 per channel); odd last row/column ignored.
+Image* halveImage(const Image* image);
+
+// Loads a PNG and builds its mip chain; maxLevel = trunc(ln(width) / ln(2)). Returns texture.
+Texture* loadTexture(Texture* texture, const char* path);
+
+// Writes an 8-bit PNG: RGB (alpha dropped) or RGBA. Writes to a temporary name and renames,
+// so a failed write never leaves a half-written file under `path`.
+bool writePng(const char* path, const Image& image, bool withAlpha, std::string* error);

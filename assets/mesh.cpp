@@ -1,0 +1,1 @@
+#include "assets/mesh.h"

@@ -1,0 +1,25 @@
+#include "display/messagebox.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+bool boxesEnabled = true;
+
+bool displayAvailable() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+}  // namespace
+
+void setMessageBoxesEnabled(bool enabled) { boxesEnabled = enabled; }
+
+void showMessageBox(const char* text, const char* caption) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    std::fflush(stderr);
+    if (!boxesEnabled || !displayAvailable()) return;
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
+}

@@ -1,0 +1,11 @@
+// display/messagebox.h — the demo's one way of telling the user about a problem it survives.
+//
+// showMessageBox writes "caption: text" to stderr and, when a display is available and
+// message boxes are not switched off, shows a modal OK box. It never blocks when there is
+// no display (headless capture, benchmarks, tests).
+#pragma once
+
+void showMessageBox(const char* text, const char* caption);
+
+// Headless runs (capture, bench, tests) switch boxes off: only stderr is written.
+void setMessageBoxesEnabled(bool enabled);

@@ -1,0 +1,1 @@
+#include "gfx2d/blit.h"

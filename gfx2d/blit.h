@@ -1,0 +1,31 @@
+// gfx2d/blit.h — per-pixel blending and the image blits every scene draws with.
+//
+// Offers: blendAlpha, blendAdd, copyImage, drawImage, drawImageAdd, stretchCopy,
+//         stretchDraw, stretchDrawAdd (Image::flipVertical is defined here too).
+// Needs:  assets/image.h.
+//
+// Integer arithmetic only; scaled blits step through the source in 16.16 fixed point.
+// Opacity: only the low 8 bits count (256 acts as 0, -1 as 255). Nothing allocates.
+// Every blit clips against the destination; a w or h of 0 or less draws nothing.
+#pragma once
+#include <cstdint>
+
+#include "assets/image.h"
+
+// a = sA*opacity/255; dC = (sC*a + dC*(255-a))/255 for R, G, B; dA = a.
+void blendAlpha(uint32_t* dst, uint32_t src, int32_t opacity);
+// e = (sA*opacity) >> 8; dC = min(sC*e + dC*255, 65535) >> 8; dA = 255.
+void blendAdd(uint32_t* dst, uint32_t src, int32_t opacity);
+
+// Copies every source pixel to the same position; clipped to the destination.
+void copyImage(const Image* src, Image* dst);
+// Blends the whole source with its top-left corner at (x, y).
+void drawImage(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity);
+void drawImageAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity);
+// Source scaled to w x h (nearest neighbour), copied without blending at (0, y); clipped.
+void stretchCopy(const Image* src, Image* dst, int32_t y, int32_t w, int32_t h);
+// Source scaled to w x h, blended at (x, y).
+void stretchDraw(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
+                 int32_t opacity);
+void stretchDrawAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
+                    int32_t opacity);

@@ -1,0 +1,1 @@
+#include "gfx2d/effects.h"

@@ -1,0 +1,18 @@
+// gfx2d/effects.h — wave distortion and the timed fades.
+//
+// Offers: waveDistort, fadeIn, fadeOut.
+// Needs:  gfx2d/blit.h.
+#pragma once
+#include "assets/image.h"
+
+// A new image of the source's size in which row i is taken from row
+// trunc(cos(phi)*amplitude + i) and shifted by amplitude*sin(phi) columns,
+// phi = i*frequency + phase; indices clamp at the borders. The caller frees it
+// with freeImage, normally in the same frame.
+Image* waveDistort(const Image* src, float phase, float amplitude, float frequency);
+
+// Over start..end the source (scaled to the destination) is blended in with opacity rising
+// from 0 to 255; before start nothing happens; after end the destination is replaced.
+void fadeIn(const Image* src, Image* dst, float t, float start, float end);
+// The reverse: replaced before start, opacity falling from 255 to 0, nothing after end.
+void fadeOut(const Image* src, Image* dst, float t, float start, float end);

@@ -1,0 +1,1 @@
+#include "render3d/raster.h"

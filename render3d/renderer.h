@@ -1,0 +1,52 @@
+// render3d/renderer.h — the one global 3D state the scenes write field by field, and the
+// screen every frame is drawn into.
+//
+// Offers: screenWidth, screenHeight, Renderer, the global `renderer`, the global `screen`
+//         (a reference to renderer.screen), clearDepth.
+// Needs:  assets/image.h, render3d/math3d.h.
+//
+// Per-frame protocol of a scene that draws 3D: optionally point `screen` at an image of
+// its own; clear the depth of that image's width*height entries to 1.0; set the viewport,
+// matrices, texture and switches; call drawMesh/drawModel; restore `screen`.
+#pragma once
+#include <cstdint>
+
+#include "assets/image.h"
+#include "render3d/math3d.h"
+
+constexpr int32_t screenWidth = 640;
+constexpr int32_t screenHeight = 480;
+constexpr int32_t kTransformedVertexSlots = 1000000;
+
+struct Plane { float nx, ny, nz, d; };
+
+struct Renderer {
+    float* transformedVertices;   // kTransformedVertexSlots slots of 9 floats (Vertex layout)
+    Mat4 model;
+    Mat4 view;
+    Mat4 projection;
+    Image* screen;                // the 640x480 image presented every frame
+    Texture* texture;
+    float* depthBuffer;           // screenWidth * screenHeight floats, y*width + x
+    bool envMap;
+    bool clipping;
+    bool mipmapping;
+    float mipBias;
+    int32_t viewportX;
+    int32_t viewportY;
+    int32_t viewportWidth;
+    int32_t viewportHeight;
+    Plane clipPlanes[6];
+
+    Renderer();    // allocates the buffers and the screen image; identity matrices
+    ~Renderer();   // frees them at process exit
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+};
+
+extern Renderer renderer;
+// The image all drawing goes to; the same pointer as renderer.screen.
+extern Image*& screen;
+
+// Sets depth entries 0 .. count-1 to 1.0.
+void clearDepth(Renderer* r, int32_t count);

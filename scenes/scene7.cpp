@@ -1,0 +1,5 @@
+#include "scenes/scene7.h"
+
+void initScene7(Scene7State* /*state*/) {}
+
+void renderScene7(Scene7State* /*state*/, float /*t*/) {}

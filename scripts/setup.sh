@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Shared set-up for run.sh and test.sh: installs the Debian packages that are missing,
+# configures CMake into build/ (Release with debug info) and builds everything, which
+# also generates build/data/. Takes a few seconds when nothing changed.
+#
+#   scripts/setup.sh [run|test]   run: what building and playing needs; test: also the
+#                                 tools the test suite drives (Xvfb, xdotool, ffmpeg, clang)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mode=${1:-run}
+build_pkgs=(build-essential cmake pkg-config libpng-dev zlib1g-dev libsdl2-dev libmpg123-dev
+            libkissfft-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+            libmp3lame-dev libcairo2-dev libfreetype-dev fonts-dejavu-core libpixman-1-dev)
+test_pkgs=(xvfb xauth xdotool x11-apps imagemagick ffmpeg clang libclang-rt-14-dev)
+
+pkgs=("${build_pkgs[@]}")
+[ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
+
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  line="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages. Install them as root, then run this again:" >&2
+    echo "  sudo sh -c '$line'" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi
+
+if [ ! -f build/CMakeCache.txt ]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >&2
+fi
+cmake --build build -j"$(nproc)" >&2

@@ -1,0 +1,3 @@
+#include "tools/assetgen/generators.h"
+
+void generateMeshes(const GenContext& /*ctx*/) {}

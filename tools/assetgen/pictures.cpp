@@ -1,0 +1,3 @@
+#include "tools/assetgen/generators.h"
+
+void generatePictures(const GenContext& /*ctx*/) {}

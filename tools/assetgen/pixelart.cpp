@@ -1,0 +1,3 @@
+#include "tools/assetgen/generators.h"
+
+void generatePixelArt(const GenContext& /*ctx*/) {}
