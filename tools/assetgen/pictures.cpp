@@ -1,3 +1,119 @@
-#include "tools/assetgen/generators.h"
+// tools/assetgen/pictures.cpp — the illustrations, overlays, glows and textures of data/.
+//
+// Each picture is painted by one function from code and the pixel-art grids in
+// sources/pictures/; pictures_*.cpp hold the larger ones. generatePictures writes them all.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
-void generatePictures(const GenContext& /*ctx*/) {}
+#include "tools/assetgen/generators.h"
+#include "tools/assetgen/paint.h"
+#include "tools/assetgen/pictures_parts.h"
+
+using namespace paint;
+
+namespace pics {
+
+static void save(const Kit& kit, const Canvas& c, const char* name, bool alpha) {
+    std::string path = kit.ctx->outDir + "/" + name;
+    savePng(c, path, alpha);
+    if (kit.ctx->verbose) std::fprintf(stderr, "  %s (%dx%d %s)\n", path.c_str(), c.w, c.h, alpha ? "RGBA" : "RGB");
+}
+
+Kit loadKit(const GenContext& ctx) {
+    Kit kit;
+    kit.ctx = &ctx;
+    std::string dir = ctx.sourceDir + "/pictures/";
+    kit.font = loadPixelFont(dir + "font.txt");
+    kit.creatures = loadSprites(dir + "creatures.txt");
+    return kit;
+}
+
+const Sprite& sprite(const Kit& kit, const char* name) {
+    auto it = kit.creatures.find(name);
+    if (it == kit.creatures.end()) {
+        std::fprintf(stderr, "assetgen: sources/pictures/creatures.txt has no sprite [%s]\n", name);
+        std::exit(1);
+    }
+    return it->second;
+}
+
+// Soft round light: colour c, radius r, added to the canvas around (cx, cy).
+void addGlow(Canvas& c, float cx, float cy, float r, Rgba col, float strength) {
+    int x0 = static_cast<int>(cx - r) - 1, x1 = static_cast<int>(cx + r) + 1;
+    int y0 = static_cast<int>(cy - r) - 1, y1 = static_cast<int>(cy + r) + 1;
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            float dx = (x + 0.5f - cx) / r, dy = (y + 0.5f - cy) / r;
+            float d2 = dx * dx + dy * dy;
+            if (d2 >= 1) continue;
+            float f = (1 - d2) * (1 - d2);
+            addPixel(c, x, y, col, f * strength);
+        }
+}
+
+}  // namespace pics
+
+using namespace pics;
+
+static Canvas paintFlat(Rgba col) { return newCanvas(256, 256, col); }
+
+// The start-up screen: night sky over glowing hills, Blip waiting, "LOADING".
+static Canvas paintLoading(const Kit& kit) {
+    Canvas c = newCanvas(640, 480);
+    fillWith(c, [](int x, int y) {
+        float t = y / 479.0f;
+        Rgba top = rgb(0x07061a), mid = rgb(0x1a1046), low = rgb(0x3a1a5e);
+        Rgba base = t < 0.6f ? mix(top, mid, t / 0.6f) : mix(mid, low, (t - 0.6f) / 0.4f);
+        float n = fbm(x, y, 90, 4, 11);
+        return mix(base, rgb(0x2a2a7a), (n - 0.5f) * 0.5f + 0.1f);
+    });
+    Rng rng(5);
+    for (int i = 0; i < 140; ++i) {
+        int x = rng.below(640), y = rng.below(330);
+        float b = rng.range(0.25f, 1.0f);
+        addPixel(c, x, y, rgb(0xdfe8ff), b);
+        if (b > 0.9f) addGlow(c, x + 0.5f, y + 0.5f, 5, rgb(0x9fb8ff), 0.35f);
+    }
+    addGlow(c, 320, 380, 320, rgb(0xff5fa8), 0.25f);
+    addGlow(c, 320, 400, 170, rgb(0xffb36b), 0.35f);
+    // Two rows of hills, each lit along its crest.
+    float crest[640];
+    for (int layer = 0; layer < 2; ++layer) {
+        Rgba hill = layer == 0 ? rgb(0x1c1240) : rgb(0x0c0820);
+        Rgba rim = layer == 0 ? rgb(0xff7ac8) : rgb(0x6ff0ff);
+        float base = layer == 0 ? 360.0f : 400.0f;
+        for (int x = 0; x < 640; ++x) {
+            float top = base - 30 * std::sin(x * (layer ? 0.011f : 0.007f) + layer * 2.0f) -
+                        18 * (fbm(x, layer * 50.0f, 60, 3, 30 + layer) - 0.5f);
+            crest[x] = top;
+            for (int y = static_cast<int>(top); y < 480; ++y) {
+                float d = y - top;
+                blendPixel(c, x, y, mix(rim, hill, std::min(1.0f, d / 5.0f)));
+            }
+        }
+    }
+    const Sprite& blip = sprite(kit, "blip");
+    int s = 4, bx = 320 - blip.w * s / 2, by = static_cast<int>(crest[320]) + 6 - blip.h * s;
+    addGlow(c, 320, by + 14, 36, rgb(0xfff27a), 0.45f);
+    drawSprite(c, blip, bx, by, s);
+    std::string word = "LOADING";
+    int tw = textWidth(kit.font, word) * 5;
+    Canvas glow = newCanvas(640, 480);
+    drawText(glow, kit.font, word, 320 - tw / 2, 190, 5, rgb(0xff7ac8));
+    boxBlur(glow, 6, 3);
+    addCanvas(c, glow, 0, 0, 1.6f);
+    drawText(c, kit.font, word, 320 - tw / 2, 190, 5, rgb(0xffffff));
+    std::string name = "PIXELDEMO";
+    int nw = textWidth(kit.font, name) * 2;
+    drawText(c, kit.font, name, 320 - nw / 2, 246, 2, rgb(0x9fb8ff));
+    return c;
+}
+
+void generatePictures(const GenContext& ctx) {
+    Kit kit = loadKit(ctx);
+    save(kit, paintFlat(rgb(0xffffff)), "white.png", false);
+    save(kit, paintFlat(rgb(0x000000)), "black.png", false);
+    save(kit, paintLoading(kit), "loading.png", false);
+}
