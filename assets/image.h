@@ -35,13 +35,16 @@ void freeImage(Image* image);
 // Decodes a PNG held in memory. Accepts 8/16-bit RGB and RGBA, palette (with or without
 // tRNS) and low-bit-depth grey; rejects 8/16-bit grey and grey+alpha. On failure returns
 // false, leaves `image` untouched and puts the message the demo prints in *error
-// (for example "Not a valid PNG file \n").
-bool decodePng(const uint8_t* data, size_t size, Image* image, std::string* error);
+// (for example "Not a valid PNG file \n"); when `reason` is given it receives libpng's own
+// account of the problem (for example "IHDR: CRC error"), for diagnostics on stderr.
+// Sides above 16384 pixels are refused before anything is allocated.
+bool decodePng(const uint8_t* data, size_t size, Image* image, std::string* error,
+               std::string* reason = nullptr);
 
 // Fills `image` from the file at `path`. On any failure prints one line on standard
 // output ("File not found: %s \n", "Not a valid PNG file \n" or
 // "The PNG's without alpha channel or it's invalid \n") and ends the process with a
-// nonzero exit code.
+// nonzero exit code; the file's path and libpng's reason go to standard error.
 void loadPng(Image* image, const char* path);
 // A new heap Image filled by loadPng: the scenes' one-line image load.
 Image* loadImage(const char* path);
