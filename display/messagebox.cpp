@@ -7,6 +7,7 @@
 
 namespace {
 bool boxesEnabled = true;
+SDL_Window* boxOwner = nullptr;
 
 bool displayAvailable() {
     const char* x11 = std::getenv("DISPLAY");
@@ -17,9 +18,11 @@ bool displayAvailable() {
 
 void setMessageBoxesEnabled(bool enabled) { boxesEnabled = enabled; }
 
+void setMessageBoxOwner(SDL_Window* owner) { boxOwner = owner; }
+
 void showMessageBox(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
     std::fflush(stderr);
     if (!boxesEnabled || !displayAvailable()) return;
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, boxOwner);
 }

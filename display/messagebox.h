@@ -5,7 +5,12 @@
 // no display (headless capture, benchmarks, tests).
 #pragma once
 
+struct SDL_Window;
+
 void showMessageBox(const char* text, const char* caption);
 
 // Headless runs (capture, bench, tests) switch boxes off: only stderr is written.
 void setMessageBoxesEnabled(bool enabled);
+
+// The window the boxes belong to (the display's window while it is open; null: none).
+void setMessageBoxOwner(SDL_Window* owner);

@@ -1,0 +1,351 @@
+// Decoding with libmpg123, playback through an SDL audio device, and the music clock.
+#include "audio/music.h"
+
+#include <SDL.h>
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "audio/spectrum.h"
+
+namespace {
+
+// A demo track is minutes long; anything decoding to more than this is refused rather than
+// filling memory.
+constexpr int64_t kMaxMusicFrames = int64_t{kMusicRate} * 60 * 30;
+
+struct Mpg123Handle {
+    mpg123_handle* handle = nullptr;
+    ~Mpg123Handle() {
+        if (handle) mpg123_delete(handle);
+    }
+};
+
+struct AudioStream {
+    SDL_AudioStream* stream = nullptr;
+    ~AudioStream() {
+        if (stream) SDL_FreeAudioStream(stream);
+    }
+};
+
+// Appends what an SDL audio stream has ready to `out`.
+bool drainStream(SDL_AudioStream* stream, std::vector<int16_t>* out) {
+    int16_t buffer[8192];
+    for (;;) {
+        const int got = SDL_AudioStreamGet(stream, buffer, sizeof buffer);
+        if (got < 0) return false;
+        if (got == 0) return true;
+        out->insert(out->end(), buffer, buffer + got / 2);
+    }
+}
+
+}  // namespace
+
+bool decodeMusicFile(const char* path, std::vector<int16_t>* stereo, std::string* error) {
+    stereo->clear();
+    FILE* probe = std::fopen(path, "rb");
+    if (!probe) {
+        *error = std::string("cannot open ") + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::fclose(probe);
+
+#if MPG123_API_VERSION < 46
+    mpg123_init();
+#endif
+    int err = MPG123_OK;
+    Mpg123Handle mh;
+    mh.handle = mpg123_new(nullptr, &err);
+    if (!mh.handle) {
+        *error = std::string("cannot start the MP3 decoder: ") + mpg123_plain_strerror(err);
+        return false;
+    }
+    mpg123_param(mh.handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    // Stereo 16-bit at the file's own rate; mono is spread to both channels by the decoder.
+    if (mpg123_open_fixed(mh.handle, path, MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) {
+        *error = std::string("cannot decode ") + path + ": " + mpg123_strerror(mh.handle);
+        return false;
+    }
+
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    AudioStream resampler;   // only when the file's rate is not 44100 Hz
+    std::vector<unsigned char> chunk(65536);
+    bool ok = true;
+    for (;;) {
+        size_t done = 0;
+        const int rc = mpg123_read(mh.handle, chunk.data(), chunk.size(), &done);
+        if (rc == MPG123_NEW_FORMAT || rate == 0) {
+            long newRate = 0;
+            mpg123_getformat(mh.handle, &newRate, &channels, &encoding);
+            if (channels != 2 || encoding != MPG123_ENC_SIGNED_16 || newRate <= 0) {
+                *error = std::string("unexpected decoder output format in ") + path;
+                ok = false;
+                break;
+            }
+            if (newRate != rate) {
+                if (resampler.stream) {
+                    SDL_AudioStreamFlush(resampler.stream);
+                    drainStream(resampler.stream, stereo);
+                    SDL_FreeAudioStream(resampler.stream);
+                    resampler.stream = nullptr;
+                }
+                rate = newRate;
+                if (rate != kMusicRate) {
+                    resampler.stream = SDL_NewAudioStream(AUDIO_S16SYS, 2, static_cast<int>(rate),
+                                                          AUDIO_S16SYS, 2, kMusicRate);
+                    if (!resampler.stream) {
+                        *error = std::string("cannot convert the music's sample rate: ") +
+                                 SDL_GetError();
+                        ok = false;
+                        break;
+                    }
+                }
+            }
+        }
+        if (done > 0) {
+            if (resampler.stream) {
+                if (SDL_AudioStreamPut(resampler.stream, chunk.data(), static_cast<int>(done)) != 0 ||
+                    !drainStream(resampler.stream, stereo)) {
+                    *error = std::string("cannot convert the music's sample rate: ") + SDL_GetError();
+                    ok = false;
+                    break;
+                }
+            } else {
+                const int16_t* s = reinterpret_cast<const int16_t*>(chunk.data());
+                stereo->insert(stereo->end(), s, s + done / 2);
+            }
+            if (static_cast<int64_t>(stereo->size() / 2) > kMaxMusicFrames) {
+                *error = std::string(path) + " is longer than 30 minutes";
+                ok = false;
+                break;
+            }
+        }
+        if (rc == MPG123_DONE) break;
+        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT) {
+            *error = std::string("cannot decode ") + path + ": " + mpg123_strerror(mh.handle);
+            ok = false;
+            break;
+        }
+    }
+    if (ok && resampler.stream) {
+        SDL_AudioStreamFlush(resampler.stream);
+        drainStream(resampler.stream, stereo);
+    }
+    if (ok && stereo->size() < 2) {
+        *error = std::string("no MPEG audio found in ") + path;
+        ok = false;
+    }
+    if (!ok) {
+        stereo->clear();
+        return false;
+    }
+    stereo->resize(stereo->size() & ~size_t{1});   // whole frames only
+    return true;
+}
+
+uint32_t musicSecondsToBytes(double seconds) {
+    if (!(seconds > 0.0)) return 0;
+    const double bytes = std::trunc(seconds * kMusicBytesPerSecond);
+    if (bytes >= 4294967295.0) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(bytes);
+}
+
+float musicBytesToSeconds(uint64_t bytes) {
+    return static_cast<float>(static_cast<double>(bytes) / kMusicBytesPerSecond);
+}
+
+// ---------------------------------------------------------------------------------------
+// The player.
+
+namespace {
+
+struct Player {
+    std::vector<int16_t> samples;
+    int64_t frameCount = 0;
+    SDL_AudioDeviceID device = 0;
+    int64_t deviceBufferFrames = 0;
+    bool audioStarted = false;
+    bool playing = false;
+    std::string error;
+
+    // Written by the audio callback, read by the main thread, under the device lock.
+    int64_t writeFrame = 0;      // next frame the callback hands to the device
+    int64_t anchorFrame = 0;     // writeFrame when the last callback began
+    uint64_t anchorTicks = 0;    // performance counter at that moment
+
+    // The silent clock, and the position last returned (main thread only).
+    int64_t silentBaseFrame = 0;
+    uint64_t silentBaseTicks = 0;
+    int64_t lastFrame = 0;
+};
+
+// Allocated once and never freed: the audio thread may still run while the process exits.
+Player& player() {
+    static Player* p = new Player();
+    return *p;
+}
+
+bool audible() {
+    const Player& p = player();
+    return p.device != 0 && p.frameCount > 0;
+}
+
+double ticksToSeconds(uint64_t ticks) {
+    return static_cast<double>(ticks) / static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+void audioCallback(void* /*userdata*/, Uint8* stream, int len) {
+    Player& p = player();
+    p.anchorFrame = p.writeFrame;
+    p.anchorTicks = SDL_GetPerformanceCounter();
+    int16_t* out = reinterpret_cast<int16_t*>(stream);
+    const int64_t frames = len / kMusicBytesPerFrame;
+    int64_t copied = 0;
+    if (p.writeFrame < p.frameCount) {
+        copied = std::min(frames, p.frameCount - p.writeFrame);
+        std::memcpy(out, p.samples.data() + 2 * p.writeFrame,
+                    static_cast<size_t>(copied) * kMusicBytesPerFrame);
+    }
+    // Past the end the device plays silence and the clock goes on.
+    std::memset(out + 2 * copied, 0, static_cast<size_t>(frames - copied) * kMusicBytesPerFrame);
+    p.writeFrame += frames;
+}
+
+void setAnchor(int64_t frame) {
+    Player& p = player();
+    p.silentBaseFrame = frame;
+    p.silentBaseTicks = SDL_GetPerformanceCounter();
+    p.lastFrame = frame;
+    if (p.device) {
+        SDL_LockAudioDevice(p.device);
+        p.writeFrame = frame;
+        p.anchorFrame = frame;
+        p.anchorTicks = p.silentBaseTicks;
+        SDL_UnlockAudioDevice(p.device);
+    }
+}
+
+}  // namespace
+
+bool initMusicOutput() {
+    Player& p = player();
+    if (p.device) return true;
+    if (!p.audioStarted) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            p.error = std::string("no audio output: ") + SDL_GetError();
+            return false;
+        }
+        p.audioStarted = true;
+    }
+    SDL_AudioSpec want;
+    SDL_zero(want);
+    want.freq = kMusicRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = audioCallback;
+    SDL_AudioSpec have;
+    // No changes allowed: SDL converts if the hardware wants another format.
+    p.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!p.device) {
+        p.error = std::string("cannot open the audio device: ") + SDL_GetError();
+        return false;
+    }
+    p.deviceBufferFrames = have.samples;
+    return true;
+}
+
+bool loadMusic(const char* path) {
+    Player& p = player();
+    std::vector<int16_t> samples;
+    std::string error;
+    const bool ok = decodeMusicFile(path, &samples, &error);
+    if (p.device) SDL_LockAudioDevice(p.device);
+    p.samples.swap(samples);
+    p.frameCount = static_cast<int64_t>(p.samples.size() / 2);
+    if (p.device) SDL_UnlockAudioDevice(p.device);
+    if (!ok) p.error = error;
+    return ok;
+}
+
+bool playMusic() {
+    Player& p = player();
+    setAnchor(p.lastFrame);
+    p.playing = true;
+    if (!audible()) {
+        if (p.frameCount == 0 && p.error.empty()) p.error = "no music loaded";
+        return false;
+    }
+    SDL_PauseAudioDevice(p.device, 0);
+    return true;
+}
+
+void setMusicPosition(uint64_t bytes) {
+    const uint64_t maxFrame = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    setAnchor(static_cast<int64_t>(std::min(bytes / kMusicBytesPerFrame, maxFrame)));
+}
+
+uint64_t getMusicPosition() {
+    Player& p = player();
+    if (!p.playing) return static_cast<uint64_t>(p.lastFrame) * kMusicBytesPerFrame;
+    const uint64_t now = SDL_GetPerformanceCounter();
+    int64_t frame;
+    if (audible()) {
+        SDL_LockAudioDevice(p.device);
+        const int64_t anchorFrame = p.anchorFrame;
+        const uint64_t anchorTicks = p.anchorTicks;
+        SDL_UnlockAudioDevice(p.device);
+        // The buffer handed over at the last callback is heard after the one before it:
+        // the listener is one buffer behind the callback and catches up at the frame rate.
+        const double since = now > anchorTicks ? ticksToSeconds(now - anchorTicks) : 0.0;
+        const int64_t walked = static_cast<int64_t>(since * kMusicRate);
+        frame = std::min(anchorFrame - p.deviceBufferFrames + walked, anchorFrame);
+    } else {
+        const double since = ticksToSeconds(now - p.silentBaseTicks);
+        frame = p.silentBaseFrame + static_cast<int64_t>(since * kMusicRate);
+    }
+    if (frame > p.lastFrame) p.lastFrame = frame;   // never backwards while playing
+    return static_cast<uint64_t>(p.lastFrame) * kMusicBytesPerFrame;
+}
+
+void getMusicSpectrumAt(uint64_t bytes, float* out) {
+    const Player& p = player();
+    if (p.frameCount == 0) {
+        for (int k = 0; k < kSpectrumBins; ++k) out[k] = 0.0f;
+        return;
+    }
+    // The analysis window is centred on the position.
+    const int64_t frame = static_cast<int64_t>(bytes / kMusicBytesPerFrame);
+    computeSpectrum(p.samples.data(), p.frameCount, frame - kFftSize / 2, out);
+}
+
+void getMusicSpectrum(float* out) {
+    getMusicSpectrumAt(static_cast<uint64_t>(player().lastFrame) * kMusicBytesPerFrame, out);
+}
+
+void closeMusic() {
+    Player& p = player();
+    if (p.device) {
+        SDL_CloseAudioDevice(p.device);
+        p.device = 0;
+    }
+    p.samples.clear();
+    p.samples.shrink_to_fit();
+    p.frameCount = 0;
+    p.playing = false;
+    p.writeFrame = p.anchorFrame = 0;
+    p.silentBaseFrame = 0;
+    p.lastFrame = 0;
+    p.error.clear();
+}
+
+const std::vector<int16_t>& musicSamples() { return player().samples; }
+
+const char* musicError() { return player().error.c_str(); }

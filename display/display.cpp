@@ -1,0 +1,188 @@
+// The SDL window, renderer and streaming texture that frames are presented through.
+#include "display/display.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "display/messagebox.h"
+
+namespace {
+
+struct DisplayState {
+    int32_t width = 0;
+    int32_t height = 0;
+    DisplayOptions options = {false, 32};
+    bool videoStarted = false;
+    bool screenSaverOff = false;
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    uint32_t format = SDL_PIXELFORMAT_UNKNOWN;
+    PixelConverter converter = nullptr;
+    bool escapeLatched = false;
+    std::string error;
+};
+
+DisplayState display;
+
+int32_t fail(const std::string& what) {
+    display.error = what;
+    const char* sdl = SDL_GetError();
+    if (sdl && *sdl) display.error += std::string(": ") + sdl;
+    return 0;
+}
+
+// Inactive means nothing of the window can be seen. A bare X server has no window manager
+// to hand out focus, so visibility, not focus, decides.
+bool windowActive() {
+    if (!display.window) return false;
+    const Uint32 flags = SDL_GetWindowFlags(display.window);
+    return (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0;
+}
+
+void closeAndExit() {
+    shutdownDisplay();
+    std::fflush(stdout);
+    std::exit(0);
+}
+
+// Handles every pending event: close requests end the process, an Escape key press is
+// remembered until escapePressed() reads it.
+void pumpEvents() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+            case SDL_QUIT:
+                closeAndExit();
+                break;
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_CLOSE) closeAndExit();
+                break;
+            case SDL_KEYDOWN:
+                if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) display.escapeLatched = true;
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+void setDisplayOptions(const DisplayOptions& options) { display.options = options; }
+
+const char* displayError() { return display.error.c_str(); }
+
+int displayDepth() {
+    if (display.format == SDL_PIXELFORMAT_UNKNOWN) return 0;
+    const int bits = SDL_BITSPERPIXEL(display.format);
+    return bits == 15 ? 16 : bits;
+}
+
+const char* displayFormatName() { return SDL_GetPixelFormatName(display.format); }
+
+int32_t initDisplay() {
+    display.width = 640;
+    display.height = 480;
+    display.error.clear();
+    SDL_ClearError();
+
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        return fail("cannot start SDL video");
+    }
+    display.videoStarted = true;
+
+    const bool windowed = display.options.windowed;
+    Uint32 windowFlags = SDL_WINDOW_SHOWN;
+    windowFlags |= windowed ? SDL_WINDOW_RESIZABLE
+                            : (SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
+    display.window = SDL_CreateWindow("^__^", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                      display.width, display.height, windowFlags);
+    if (!display.window) return fail("cannot open the window");
+
+    display.renderer = SDL_CreateRenderer(display.window, -1,
+                                          SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (!display.renderer) {
+        display.renderer = SDL_CreateRenderer(display.window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (!display.renderer) return fail("cannot create a renderer");
+    // Logical size: the frame is scaled to the window with its aspect kept.
+    SDL_RenderSetLogicalSize(display.renderer, display.width, display.height);
+
+    uint32_t candidates[16];
+    const int count = textureFormatCandidates(display.options.firstDepth, candidates, 16);
+    for (int i = 0; i < count && !display.texture; ++i) {
+        PixelConverter converter = converterForSdlFormat(candidates[i]);
+        if (!converter) continue;
+        display.texture = SDL_CreateTexture(display.renderer, candidates[i],
+                                            SDL_TEXTUREACCESS_STREAMING, display.width,
+                                            display.height);
+        if (display.texture) {
+            display.format = candidates[i];
+            display.converter = converter;
+        }
+    }
+    if (!display.texture) return fail("no texture format of 32, 24 or 16 bits per pixel");
+
+    if (!windowed) SDL_ShowCursor(SDL_DISABLE);
+    SDL_DisableScreenSaver();
+    display.screenSaverOff = true;
+    setMessageBoxOwner(display.window);
+    return 1;
+}
+
+int32_t presentFrame(const uint32_t* pixels) {
+    if (!display.window) return 1;
+    pumpEvents();
+    if (!windowActive()) {
+        SDL_Delay(1);
+        return 1;
+    }
+    void* memory = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(display.texture, nullptr, &memory, &pitch) != 0) return 0;
+    convertFrame(display.converter, pixels, display.width, display.height, memory, pitch);
+    SDL_UnlockTexture(display.texture);
+    SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(display.renderer);
+    SDL_RenderCopy(display.renderer, display.texture, nullptr, nullptr);
+    SDL_RenderPresent(display.renderer);
+    return 1;
+}
+
+void shutdownDisplay() {
+    setMessageBoxOwner(nullptr);
+    if (display.texture) {
+        SDL_DestroyTexture(display.texture);
+        display.texture = nullptr;
+    }
+    if (display.renderer) {
+        SDL_DestroyRenderer(display.renderer);
+        display.renderer = nullptr;
+    }
+    if (display.window) {
+        SDL_ShowCursor(SDL_ENABLE);
+        SDL_DestroyWindow(display.window);
+        display.window = nullptr;
+    }
+    if (display.screenSaverOff) {
+        SDL_EnableScreenSaver();
+        display.screenSaverOff = false;
+    }
+    if (display.videoStarted) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        display.videoStarted = false;
+    }
+}
+
+bool escapePressed() {
+    if (!display.window) return false;
+    pumpEvents();
+    const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    const bool pressed = display.escapeLatched || (keys && keys[SDL_SCANCODE_ESCAPE]);
+    display.escapeLatched = false;
+    return pressed;
+}
