@@ -1,1 +1,262 @@
+// gfx2d/blit.cpp — pixel blending, the blits, their row kernels and Image::flipVertical.
 #include "gfx2d/blit.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "gfx2d/blitrows.h"
+
+void blendAlpha(uint32_t* dst, uint32_t src, int32_t opacity) {
+    const uint32_t op = static_cast<uint32_t>(opacity) & 0xFF;
+    const uint32_t d = *dst;
+    const uint32_t a = (src >> 24) * op / 255;
+    uint32_t out = a << 24;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t sc = (src >> shift) & 0xFF;
+        const uint32_t dc = (d >> shift) & 0xFF;
+        out |= ((sc * a + dc * (255 - a)) / 255) << shift;
+    }
+    *dst = out;
+}
+
+void blendAdd(uint32_t* dst, uint32_t src, int32_t opacity) {
+    const uint32_t op = static_cast<uint32_t>(opacity) & 0xFF;
+    const uint32_t d = *dst;
+    const uint32_t e = ((src >> 24) * op) >> 8;
+    uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t sc = (src >> shift) & 0xFF;
+        const uint32_t dc = (d >> shift) & 0xFF;
+        const uint32_t v = std::min<uint32_t>(sc * e + dc * 255, 65535);
+        out |= (v >> 8) << shift;
+    }
+    *dst = out;
+}
+
+// ---------------------------------------------------------------------------------------
+// Row kernels: the reference set, one call of the pixel rule per pixel.
+
+namespace {
+
+void refOver(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
+    for (int32_t j = 0; j < n; ++j) blendAlpha(dst + j, src[j], static_cast<int32_t>(opacity));
+}
+
+void refAdd(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
+    for (int32_t j = 0; j < n; ++j) blendAdd(dst + j, src[j], static_cast<int32_t>(opacity));
+}
+
+void refOverScaled(uint32_t* dst, const uint32_t* row, int32_t n, int64_t sx, int64_t stepX,
+                   uint32_t opacity) {
+    for (int32_t j = 0; j < n; ++j, sx += stepX)
+        blendAlpha(dst + j, row[sx >> 16], static_cast<int32_t>(opacity));
+}
+
+void refAddScaled(uint32_t* dst, const uint32_t* row, int32_t n, int64_t sx, int64_t stepX,
+                  uint32_t opacity) {
+    for (int32_t j = 0; j < n; ++j, sx += stepX)
+        blendAdd(dst + j, row[sx >> 16], static_cast<int32_t>(opacity));
+}
+
+void copyScaledRow(uint32_t* dst, const uint32_t* row, int32_t n, int64_t sx, int64_t stepX) {
+    for (int32_t j = 0; j < n; ++j, sx += stepX) dst[j] = row[sx >> 16];
+}
+
+// ---------------------------------------------------------------------------------------
+// Fast set. The colour channels are spread into wider lanes of one 64-bit word so that
+// one multiply serves all three; the results are those of blendAlpha/blendAdd exactly.
+
+// Over: B in bits 0..15, R in 16..31, G in 32..47; every lane holds up to 255*255.
+inline uint64_t spreadOver(uint32_t c) {
+    return (c & 0x00FF00FFu) | (static_cast<uint64_t>(c & 0x0000FF00u) << 24);
+}
+
+constexpr uint64_t kOverLanes = 0x000000FF00FF00FFull;
+
+inline uint32_t overPixel(uint32_t d, uint32_t s, uint32_t a) {
+    if (a == 255) return s | 0xFF000000u;
+    if (a == 0) return d & 0x00FFFFFFu;
+    uint64_t v = spreadOver(s) * a + spreadOver(d) * (255 - a);
+    // div255 in every lane at once: (v + 1 + (v >> 8)) >> 8, no lane exceeds 16 bits.
+    v = ((v + 0x0000000100010001ull + ((v >> 8) & kOverLanes)) >> 8) & kOverLanes;
+    return (a << 24) | static_cast<uint32_t>(v) | static_cast<uint32_t>(v >> 24);
+}
+
+// Add: B in bits 0..20, G in 21..41, R in 42..62; a lane holds up to 255*254 + 255*255,
+// which needs 17 bits. A lane at 65536 or more saturates to 65535.
+inline uint64_t spreadAdd(uint32_t c) {
+    return (c & 0xFFu) | (static_cast<uint64_t>(c & 0xFF00u) << 13) |
+           (static_cast<uint64_t>(c & 0xFF0000u) << 26);
+}
+
+constexpr uint64_t kAddLaneBit0 = 1ull | (1ull << 21) | (1ull << 42);
+
+inline uint32_t addPixel(uint32_t d, uint32_t s, uint32_t e) {
+    uint64_t v = spreadAdd(s) * e + spreadAdd(d) * 255;
+    v |= ((v >> 16) & kAddLaneBit0) * 0xFFFF;   // saturate lanes that reached bit 16
+    return 0xFF000000u | static_cast<uint32_t>((v >> 8) & 0xFF) |
+           static_cast<uint32_t>((v >> 21) & 0xFF00) | static_cast<uint32_t>((v >> 34) & 0xFF0000);
+}
+
+inline uint32_t effectiveAlpha(uint32_t sa, uint32_t opacity) {
+    return opacity == 255 ? sa : div255(sa * opacity);
+}
+
+void fastOver(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
+    if (opacity == 0) {
+        for (int32_t j = 0; j < n; ++j) dst[j] &= 0x00FFFFFFu;
+        return;
+    }
+    for (int32_t j = 0; j < n; ++j) {
+        const uint32_t s = src[j];
+        dst[j] = overPixel(dst[j], s, effectiveAlpha(s >> 24, opacity));
+    }
+}
+
+void fastAdd(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
+    for (int32_t j = 0; j < n; ++j) {
+        const uint32_t s = src[j];
+        dst[j] = addPixel(dst[j], s, ((s >> 24) * opacity) >> 8);
+    }
+}
+
+void fastOverScaled(uint32_t* dst, const uint32_t* row, int32_t n, int64_t sx, int64_t stepX,
+                    uint32_t opacity) {
+    if (opacity == 0) {
+        for (int32_t j = 0; j < n; ++j) dst[j] &= 0x00FFFFFFu;
+        return;
+    }
+    for (int32_t j = 0; j < n; ++j, sx += stepX) {
+        const uint32_t s = row[sx >> 16];
+        dst[j] = overPixel(dst[j], s, effectiveAlpha(s >> 24, opacity));
+    }
+}
+
+void fastAddScaled(uint32_t* dst, const uint32_t* row, int32_t n, int64_t sx, int64_t stepX,
+                   uint32_t opacity) {
+    for (int32_t j = 0; j < n; ++j, sx += stepX) {
+        const uint32_t s = row[sx >> 16];
+        dst[j] = addPixel(dst[j], s, ((s >> 24) * opacity) >> 8);
+    }
+}
+
+}  // namespace
+
+const BlitRowKernels blitRowsReference = {refOver, refAdd, refOverScaled, refAddScaled,
+                                          copyScaledRow};
+const BlitRowKernels blitRowsFast = {fastOver, fastAdd, fastOverScaled, fastAddScaled,
+                                     copyScaledRow};
+const BlitRowKernels* blitRows = &blitRowsFast;
+
+// ---------------------------------------------------------------------------------------
+// Blits: clipping and addressing. Bounds are computed in 64 bits so that no position or
+// size can overflow; everything inside the clipped ranges lies within both images.
+
+namespace {
+
+inline uint32_t* pixelAt(Image* image, int64_t x, int64_t y) {
+    return image->pixels + y * image->width + x;
+}
+
+inline const uint32_t* pixelAt(const Image* image, int64_t x, int64_t y) {
+    return image->pixels + y * image->width + x;
+}
+
+using RowBlend = void (*)(uint32_t*, const uint32_t*, int32_t, uint32_t);
+using ScaledRowBlend = void (*)(uint32_t*, const uint32_t*, int32_t, int64_t, int64_t, uint32_t);
+
+void blitUnscaled(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity,
+                  RowBlend kernel) {
+    const int64_t i0 = y < 0 ? -static_cast<int64_t>(y) : 0;
+    const int64_t i1 = std::min<int64_t>(src->height, static_cast<int64_t>(dst->height) - y);
+    const int64_t j0 = x < 0 ? -static_cast<int64_t>(x) : 0;
+    const int64_t j1 = std::min<int64_t>(src->width, static_cast<int64_t>(dst->width) - x);
+    if (i0 >= i1 || j0 >= j1) return;
+    const int32_t n = static_cast<int32_t>(j1 - j0);
+    const uint32_t op = static_cast<uint32_t>(opacity) & 0xFF;
+    for (int64_t i = i0; i < i1; ++i)
+        kernel(pixelAt(dst, x + j0, y + i), pixelAt(src, j0, i), n, op);
+}
+
+// The visible window of a w x h rectangle at (x, y) in dst, in output coordinates.
+struct ScaledClip {
+    int64_t k0, k1, j0, j1, stepX, stepY;
+};
+
+bool clipScaled(const Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
+                ScaledClip* c) {
+    if (w <= 0 || h <= 0 || src->width <= 0 || src->height <= 0) return false;
+    c->stepX = static_cast<int64_t>(src->width) * 65536 / w;
+    c->stepY = static_cast<int64_t>(src->height) * 65536 / h;
+    c->k0 = y < 0 ? -static_cast<int64_t>(y) : 0;
+    c->k1 = std::min<int64_t>(h, static_cast<int64_t>(dst->height) - y);
+    c->j0 = x < 0 ? -static_cast<int64_t>(x) : 0;
+    c->j1 = std::min<int64_t>(w, static_cast<int64_t>(dst->width) - x);
+    return c->k0 < c->k1 && c->j0 < c->j1;
+}
+
+void blitScaled(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
+                int32_t opacity, ScaledRowBlend kernel) {
+    ScaledClip c;
+    if (!clipScaled(dst, src, x, y, w, h, &c)) return;
+    const int32_t n = static_cast<int32_t>(c.j1 - c.j0);
+    const int64_t sx0 = c.j0 * c.stepX;   // clipped columns still advance the source
+    const uint32_t op = static_cast<uint32_t>(opacity) & 0xFF;
+    int64_t sy = c.k0 * c.stepY;
+    for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY)
+        kernel(pixelAt(dst, x + c.j0, y + k), pixelAt(src, 0, sy >> 16), n, sx0, c.stepX, op);
+}
+
+}  // namespace
+
+void copyImage(const Image* src, Image* dst) {
+    // Only the overlap of the two images is copied, whatever their sizes.
+    const int32_t rows = std::min(src->height, dst->height);
+    const int32_t cols = std::min(src->width, dst->width);
+    if (rows <= 0 || cols <= 0) return;
+    if (src->width == dst->width) {
+        std::memcpy(dst->pixels, src->pixels,
+                    static_cast<size_t>(rows) * static_cast<size_t>(cols) * sizeof(uint32_t));
+        return;
+    }
+    for (int32_t r = 0; r < rows; ++r)
+        std::memcpy(pixelAt(dst, 0, r), pixelAt(src, 0, r), static_cast<size_t>(cols) * sizeof(uint32_t));
+}
+
+void drawImage(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity) {
+    blitUnscaled(dst, src, x, y, opacity, blitRows->over);
+}
+
+void drawImageAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity) {
+    blitUnscaled(dst, src, x, y, opacity, blitRows->add);
+}
+
+void stretchCopy(const Image* src, Image* dst, int32_t y, int32_t w, int32_t h) {
+    // Clipped on every side like the blended blits; rows above the top edge are skipped
+    // but still advance the source, as in stretchDraw.
+    ScaledClip c;
+    if (!clipScaled(dst, src, 0, y, w, h, &c)) return;
+    const int32_t n = static_cast<int32_t>(c.j1);
+    int64_t sy = c.k0 * c.stepY;
+    for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY)
+        blitRows->copyScaled(pixelAt(dst, 0, y + k), pixelAt(src, 0, sy >> 16), n, 0, c.stepX);
+}
+
+void stretchDraw(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
+                 int32_t opacity) {
+    blitScaled(dst, src, x, y, w, h, opacity, blitRows->overScaled);
+}
+
+void stretchDrawAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
+                    int32_t opacity) {
+    blitScaled(dst, src, x, y, w, h, opacity, blitRows->addScaled);
+}
+
+void Image::flipVertical() {
+    const size_t stride = static_cast<size_t>(width > 0 ? width : 0);
+    for (int32_t i = 0; i < height / 2; ++i) {
+        uint32_t* top = pixels + static_cast<size_t>(i) * stride;
+        uint32_t* bottom = pixels + static_cast<size_t>(height - 1 - i) * stride;
+        std::swap_ranges(top, top + stride, bottom);
+    }
+}

@@ -3,6 +3,7 @@
 // Offers: blendAlpha, blendAdd, copyImage, drawImage, drawImageAdd, stretchCopy,
 //         stretchDraw, stretchDrawAdd (Image::flipVertical is defined here too).
 // Needs:  assets/image.h.
+//         The row kernels the blits run on are in gfx2d/blitrows.h.
 //
 // Integer arithmetic only; scaled blits step through the source in 16.16 fixed point.
 // Opacity: only the low 8 bits count (256 acts as 0, -1 as 255). Nothing allocates.
@@ -11,6 +12,10 @@
 #include <cstdint>
 
 #include "assets/image.h"
+
+// x / 255 for 0 <= x <= 65025 (any product of two bytes, or a sum of two such products
+// weighted to at most 255*255) without a division: exact over that whole range.
+inline uint32_t div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
 
 // a = sA*opacity/255; dC = (sC*a + dC*(255-a))/255 for R, G, B; dA = a.
 void blendAlpha(uint32_t* dst, uint32_t src, int32_t opacity);
