@@ -22,5 +22,15 @@ void clipTwoOutside(const ClipVertex& inside, ClipVertex& out1, ClipVertex& out2
 // Cuts the outside corner off: pieces receives (P, NQ, Q); q becomes NP, outside becomes NQ.
 void clipOneOutside(ClipVertex& outside, ClipVertex& p, ClipVertex& q, ClipVertex* pieces,
                     const Plane& plane);
-// The recursive driver; drawMesh calls it with level 0 (clipping on) or 6 (off).
+// The recursive driver; drawMesh calls it with level 0 (clipping on) or 6 (off). Each
+// surviving piece is mapped to pixels with the viewport and rasterised. Where a corner is
+// cut off, the half that keeps the triangle's own records is drawn completely before the
+// other half, which decides the winner where the two meet at equal depth.
 void clipTriangle(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int level);
+
+// What receives the viewport-mapped pieces: rasterizeTriangle for clipTriangle; tests and
+// tools pass their own to see exactly which triangles come out of the clipper.
+using TriangleSink = void (*)(Renderer* r, const ClipVertex& a, const ClipVertex& b,
+                              const ClipVertex& c);
+void clipTriangleTo(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int level,
+                    TriangleSink sink);

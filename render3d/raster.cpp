@@ -1,1 +1,308 @@
+// render3d/raster.cpp — scanline rasteriser: corners sorted top to bottom, an upper half
+// (top to middle corner) and a lower half (middle to bottom corner), every row walked from
+// the short edge towards the long edge with affine u, v and z, a strict depth test, and
+// texels copied unchanged from one mip level per triangle.
+//
+// Rows are clamped to the image `screen` points at (and to the depth buffer), spans to its
+// columns. Where a clamp moves the start of a row or span, the interpolants are advanced by
+// the same additions the unclamped walk would make, so every pixel inside the image gets
+// exactly the value it would have had without the clamp.
 #include "render3d/raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#if defined(__SSE__) || defined(_M_X64) || defined(_M_IX86)
+#include <xmmintrin.h>
+#define RASTER_HAVE_SSE 1
+#endif
+
+namespace {
+
+// Float to int by truncation towards zero. NaN and values out of int32 range give
+// INT32_MIN, as the x86 instruction does, instead of undefined behaviour.
+inline int32_t truncToInt(float f) {
+#ifdef RASTER_HAVE_SSE
+    return _mm_cvtt_ss2si(_mm_set_ss(f));
+#else
+    if (!(f > -2147483904.0f && f < 2147483648.0f)) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(f);
+#endif
+}
+
+// Longer skips than this are jumped with one multiplication instead of repeated additions
+// (exactness only matters for pixels that can still land inside an image).
+constexpr int64_t kExactSkipLimit = 4096;
+
+inline float advance(float value, float step, int64_t n) {
+    if (n > kExactSkipLimit) return value + static_cast<float>(n) * step;
+    for (int64_t i = 0; i < n; ++i) value += step;
+    return value;
+}
+
+// 256x256 textures with the full chain of square levels: texel addressing by the fixed
+// mask and shifts.
+struct Sampler256 {
+    const uint32_t* pixels;
+    uint32_t level;
+    uint32_t rowShift;   // 8 - level: log2 of the level's row length
+
+    uint32_t operator()(float u, float v) const {
+        const uint32_t col = (static_cast<uint32_t>(truncToInt(u)) & 255u) >> level;
+        const uint32_t row = ((static_cast<uint32_t>(truncToInt(v)) & 255u) >> level) << rowShift;
+        return pixels[row + col];
+    }
+};
+
+// Any other size: texel coordinates wrap at the level-0 size (a mask for powers of two),
+// then shift to the level and stay inside that level's image even where halving dropped
+// an odd last row or column.
+struct SamplerAny {
+    const uint32_t* pixels;
+    int32_t level;
+    int32_t width0, height0;      // level-0 size: the wrap period
+    int32_t maskU, maskV;         // size - 1 for powers of two, else -1 (use modulo)
+    int32_t levelWidth, levelHeight;
+
+    static int32_t wrap(int32_t t, int32_t size, int32_t mask) {
+        if (mask >= 0) return t & mask;
+        const int32_t m = t % size;
+        return m < 0 ? m + size : m;
+    }
+    uint32_t operator()(float u, float v) const {
+        const int32_t col = std::min(wrap(truncToInt(u), width0, maskU) >> level, levelWidth - 1);
+        const int32_t row = std::min(wrap(truncToInt(v), height0, maskV) >> level, levelHeight - 1);
+        return pixels[static_cast<size_t>(row) * levelWidth + col];
+    }
+};
+
+struct Target {
+    uint32_t* pixels;
+    float* depth;
+    int64_t width;
+    int64_t rows;       // rows that may be written: image height, limited by the depth buffer
+    float dudx, dvdx, dzdx;
+};
+
+// One row: from trunc(xS) towards the long edge, end pixel trunc(xL + 0.5 * step) excluded.
+template <class Sampler>
+inline void drawSpan(const Target& t, int64_t y, float xL, float xS, float u, float v, float z,
+                     const Sampler& sample) {
+    const int step = xL > xS ? 1 : -1;
+    const int64_t first = truncToInt(xS);
+    const int64_t end = truncToInt(xL + 0.5f * static_cast<float>(step));
+    float du = t.dudx, dv = t.dvdx, dz = t.dzdx;
+    int64_t start, count;
+    if (step > 0) {
+        const int64_t lo = std::max<int64_t>(first, 0);
+        const int64_t hi = std::min<int64_t>(end - 1, t.width - 1);
+        if (hi < lo) return;
+        const int64_t skip = lo - first;
+        u = advance(u, du, skip);
+        v = advance(v, dv, skip);
+        z = advance(z, dz, skip);
+        start = lo;
+        count = hi - lo + 1;
+    } else {
+        du = -du;
+        dv = -dv;
+        dz = -dz;
+        const int64_t hi = std::min<int64_t>(first, t.width - 1);
+        const int64_t lo = std::max<int64_t>(end + 1, 0);
+        if (hi < lo) return;
+        const int64_t skip = first - hi;
+        u = advance(u, du, skip);
+        v = advance(v, dv, skip);
+        z = advance(z, dz, skip);
+        start = hi;
+        count = hi - lo + 1;
+    }
+    uint32_t* px = t.pixels + y * t.width + start;
+    float* dp = t.depth + y * t.width + start;
+    for (; count > 0; --count, px += step, dp += step) {
+        if (z < *dp) {
+            *px = sample(u, v);
+            *dp = z;
+        }
+        u += du;
+        v += dv;
+        z += dz;
+    }
+}
+
+// Rows rowBegin .. rowEnd-1 of one half; the edge values belong to row rowBegin and move
+// by their per-row steps.
+template <class Sampler>
+inline void drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, float xL, float sL,
+                     float xS, float sS, float uS, float duS, float vS, float dvS, float zS,
+                     float dzS, const Sampler& sample) {
+    rowEnd = std::min(rowEnd, t.rows);
+    if (rowEnd <= std::max<int64_t>(rowBegin, 0)) return;
+    if (rowBegin < 0) {
+        const int64_t skip = -rowBegin;
+        xL = advance(xL, sL, skip);
+        xS = advance(xS, sS, skip);
+        uS = advance(uS, duS, skip);
+        vS = advance(vS, dvS, skip);
+        zS = advance(zS, dzS, skip);
+        rowBegin = 0;
+    }
+    for (int64_t y = rowBegin; y < rowEnd; ++y) {
+        drawSpan(t, y, xL, xS, uS, vS, zS, sample);
+        xL += sL;
+        xS += sS;
+        uS += duS;
+        vS += dvS;
+        zS += dzS;
+    }
+}
+
+bool isPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
+
+bool usableLevel(const Image* img) {
+    return img && img->pixels && img->width > 0 && img->height > 0;
+}
+
+void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
+               bool allowFastPath) {
+    Image* dst = r->screen;
+    const Texture* tex = r->texture;
+    if (!dst || !dst->pixels || dst->width <= 0 || dst->height <= 0 || !r->depthBuffer) return;
+    if (!tex || !tex->levels || tex->maxLevel < 0 || !usableLevel(tex->levels[0])) return;
+
+    // 1. Sort top to bottom; among equal y the input order stays.
+    const ClipVertex* p0 = &a;
+    const ClipVertex* p1 = &b;
+    const ClipVertex* p2 = &c;
+    if (p1->y < p0->y) std::swap(p0, p1);
+    if (p2->y < p1->y) {
+        std::swap(p1, p2);
+        if (p1->y < p0->y) std::swap(p0, p1);
+    }
+    const ClipVertex& T = *p0;
+    const ClipVertex& M = *p1;
+    const ClipVertex& B = *p2;
+
+    // 5 (early). Rows; nothing to do when both halves miss the image.
+    const int64_t yTop = truncToInt(T.y + 0.5f);
+    const int64_t yMid = truncToInt(M.y + 0.5f);
+    const int64_t yBottom = truncToInt(B.y + 0.5f);
+    const int64_t width = dst->width;
+    const int64_t rows = std::min<int64_t>(
+        dst->height, static_cast<int64_t>(screenWidth) * screenHeight / width);
+    const bool upper = yTop < yMid && yMid > 0 && yTop < rows;
+    const bool lower = yMid < yBottom && yBottom > 0 && yMid < rows;
+    if (!upper && !lower) return;
+
+    // 2. Texture coordinates in level-0 texels.
+    const Image* base = tex->levels[0];
+    const bool square256 = tex->maxLevel == 8 && base->width == 256 && base->height == 256;
+    const float su = square256 ? 256.0f : static_cast<float>(base->width);
+    const float sv = square256 ? 256.0f : static_cast<float>(base->height);
+    const float uT = T.u * su, vT = T.v * sv;
+    const float uM = M.u * su, vM = M.v * sv;
+    const float uB = B.u * su, vB = B.v * sv;
+    const float xT = T.x, yT = T.y, zT = T.z;
+    const float xM = M.x, yM = M.y, zM = M.z;
+    const float xB = B.x, yB = B.y, zB = B.z;
+
+    // 3. Edges and gradients.
+    const float dyTM = yM - yT, dyTB = yB - yT, dyMB = yB - yM;
+    const float sTB = (xB - xT) / dyTB;
+    const float sTM = (xM - xT) / dyTM;
+    const float sMB = (xB - xM) / dyMB;
+    const float xLM = xT + sTB * dyTM;
+    const float spanWidth = xLM - xM;
+    const float ratio = dyTM / dyTB;
+    const float uLM = uT + (uB - uT) * ratio;
+    const float vLM = vT + (vB - vT) * ratio;
+    const float zLM = zT + (zB - zT) * ratio;
+    Target t;
+    t.pixels = dst->pixels;
+    t.depth = r->depthBuffer;
+    t.width = width;
+    t.rows = rows;
+    t.dudx = (uLM - uM) / spanWidth;
+    t.dvdx = (vLM - vM) / spanWidth;
+    t.dzdx = (zLM - zM) / spanWidth;
+    const float dudyTM = (uM - uT) / dyTM, dvdyTM = (vM - vT) / dyTM, dzdyTM = (zM - zT) / dyTM;
+    const float dudyMB = (uB - uM) / dyMB, dvdyMB = (vB - vM) / dyMB, dzdyMB = (zB - zM) / dyMB;
+
+    // 4. One mip level for the whole triangle, from the texel step per pixel.
+    int level = 0;
+    if (r->mipmapping) {
+        // Vertical derivatives at constant x, taken along the upper short edge; a flat-top
+        // triangle (yT == yM) has none, so it takes them along the lower short edge.
+        float dudy, dvdy;
+        if (dyTM != 0.0f) {
+            dudy = (uM + t.dudx * (xT - xM) - uT) / dyTM;
+            dvdy = (vM + t.dvdx * (xT - xM) - vT) / dyTM;
+        } else {
+            dudy = (uB + t.dudx * (xM - xB) - uM) / dyMB;
+            dvdy = (vB + t.dvdx * (xM - xB) - vM) / dyMB;
+        }
+        float g = std::max(std::max(std::fabs(t.dudx), std::fabs(dudy)),
+                           std::max(std::fabs(t.dvdx), std::fabs(dvdy)));
+        if (std::isnan(t.dudx) || std::isnan(dudy) || std::isnan(t.dvdx) || std::isnan(dvdy))
+            g = std::numeric_limits<float>::quiet_NaN();
+        level = pickMipLevel(tex, r->mipBias + g);
+    }
+    level = std::min(level, tex->maxLevel);
+    while (level > 0 && !usableLevel(tex->levels[level])) --level;
+    const Image* img = tex->levels[level];
+
+    // 6./7. Start values of each half (the lower half computed afresh).
+    float pU = static_cast<float>(yTop) + 0.5f - yT;
+    if (pU < 0.0f) pU = 0.0f;
+    float pL = static_cast<float>(yMid) + 0.5f - yM;
+    if (pL < 0.0f) pL = 0.0f;
+
+    auto drawBoth = [&](const auto& sampler) {
+        if (upper)
+            drawHalf(t, yTop, yMid, xT + pU * sTB, sTB, xT + pU * sTM, sTM, uT + pU * dudyTM,
+                     dudyTM, vT + pU * dvdyTM, dvdyTM, zT + pU * dzdyTM, dzdyTM, sampler);
+        if (lower)
+            drawHalf(t, yMid, yBottom, xLM + pL * sTB, sTB, xM + pL * sMB, sMB, uM + pL * dudyMB,
+                     dudyMB, vM + pL * dvdyMB, dvdyMB, zM + pL * dzdyMB, dzdyMB, sampler);
+    };
+
+    const int levelSize = 256 >> level;
+    if (allowFastPath && square256 && img->width == levelSize && img->height == levelSize) {
+        drawBoth(Sampler256{img->pixels, static_cast<uint32_t>(level),
+                            static_cast<uint32_t>(8 - level)});
+    } else {
+        SamplerAny s;
+        s.pixels = img->pixels;
+        s.level = level;
+        s.width0 = base->width;
+        s.height0 = base->height;
+        s.maskU = isPowerOfTwo(base->width) ? base->width - 1 : -1;
+        s.maskV = isPowerOfTwo(base->height) ? base->height - 1 : -1;
+        s.levelWidth = img->width;
+        s.levelHeight = img->height;
+        drawBoth(s);
+    }
+}
+
+}  // namespace
+
+void rasterizeTriangle(Renderer* r, const ClipVertex& a, const ClipVertex& b,
+                       const ClipVertex& c) {
+    rasterize(r, a, b, c, true);
+}
+
+void rasterizeTriangleAnySize(Renderer* r, const ClipVertex& a, const ClipVertex& b,
+                              const ClipVertex& c) {
+    rasterize(r, a, b, c, false);
+}
+
+int pickMipLevel(const Texture* texture, float g) {
+    if (!texture) return 0;
+    const int maxLevel = texture->maxLevel;
+    for (int level = 0; level <= maxLevel && level < 31; ++level) {
+        if (static_cast<float>(1u << level) > g) return level;
+    }
+    return std::max(maxLevel - 1, 0);
+}

@@ -1,10 +1,19 @@
 // render3d/raster.h — scanline triangle rasterisation with depth test and one mip level
 // per triangle. Affine u, v, z; texel addressing by mask and shifts; strict z < depth.
-// Every write stays inside the image `r->screen` points at.
+// Every write stays inside the image `r->screen` points at (and its depth entries inside the
+// renderer's 640x480 depth buffer). Texture coordinates are scaled to level-0 texels; a
+// 256x256 texture wraps with the mask 255, any other size wraps at its own level-0 size.
+// Nothing is drawn without a texture.
 #pragma once
 #include "render3d/clip.h"
 
 void rasterizeTriangle(Renderer* r, const ClipVertex& a, const ClipVertex& b,
                        const ClipVertex& c);
+// The same triangle through the sampling path for textures of any size (coordinates wrap at
+// the level-0 size and every texel read stays inside its level image). rasterizeTriangle
+// uses it for every texture that is not 256x256 and takes a mask-and-shift fast path for
+// 256x256 ones; both give identical pictures there.
+void rasterizeTriangleAnySize(Renderer* r, const ClipVertex& a, const ClipVertex& b,
+                              const ClipVertex& c);
 // Smallest L in 0..maxLevel with 2^L > g; otherwise (and for NaN) maxLevel - 1.
 int pickMipLevel(const Texture* texture, float g);

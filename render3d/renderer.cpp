@@ -1,1 +1,57 @@
+// render3d/renderer.cpp — the global 3D state, constructed before main and torn down at
+// process exit. It owns the screen image, the depth buffer and the transformed-vertex
+// buffer; nothing else in the 3D side allocates.
 #include "render3d/renderer.h"
+
+#include <algorithm>
+
+namespace {
+// The screen image the renderer created. A scene may leave `screen` pointing elsewhere;
+// teardown frees only this one.
+Image* ownedScreen = nullptr;
+}  // namespace
+
+Renderer::Renderer()
+    : transformedVertices(new float[static_cast<size_t>(kTransformedVertexSlots) * 9]),
+      model(mat4Identity()),
+      view(mat4Identity()),
+      projection(mat4Identity()),
+      screen(nullptr),
+      texture(nullptr),
+      depthBuffer(new float[static_cast<size_t>(screenWidth) * screenHeight]),
+      envMap(false),
+      clipping(true),
+      mipmapping(true),
+      mipBias(0.0f),
+      viewportX(0),
+      viewportY(0),
+      viewportWidth(screenWidth),
+      viewportHeight(screenHeight),
+      clipPlanes{} {
+    // Allocated here rather than through newImage so that construction needs nothing else
+    // to be initialised first. The pixels start black.
+    ownedScreen = new Image{new uint32_t[static_cast<size_t>(screenWidth) * screenHeight](),
+                            screenWidth, screenHeight};
+    screen = ownedScreen;
+}
+
+Renderer::~Renderer() {
+    delete[] transformedVertices;
+    delete[] depthBuffer;
+    if (ownedScreen) {
+        delete[] ownedScreen->pixels;
+        delete ownedScreen;
+    }
+    if (screen == ownedScreen) screen = nullptr;
+    ownedScreen = nullptr;
+    transformedVertices = nullptr;
+    depthBuffer = nullptr;
+}
+
+Renderer renderer;
+Image*& screen = renderer.screen;
+
+void clearDepth(Renderer* r, int32_t count) {
+    const int32_t n = std::min(std::max(count, 0), screenWidth * screenHeight);
+    std::fill(r->depthBuffer, r->depthBuffer + n, 1.0f);
+}
