@@ -48,7 +48,8 @@ bool parseModel(const uint8_t* data, size_t size, Model* model, std::string* err
 bool loadModel(FILE* file, Model* model, std::string* error = nullptr);
 
 // Smooth per-vertex normals: the sum of the unnormalised face normals (e1 x e2) of every
-// triangle that uses the vertex, scaled to unit length.
+// triangle that uses the vertex, scaled to unit length. A vertex that gets no direction
+// (used by no triangle, or only by degenerate ones) keeps the normal (0, 0, 0).
 void computeNormals(Mesh* mesh);
 
 // The scenes' mesh loading step: a new empty Model, filled from `path` when the file opens
