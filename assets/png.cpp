@@ -8,6 +8,7 @@
 
 #include <png.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -266,7 +267,7 @@ bool writePng(const char* path, const Image& image, bool withAlpha, std::string*
         return fail("cannot write an empty image");
 
     // A unique name beside the target, so the final rename stays on one file system.
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     const std::string temp = std::string(path) + ".tmp" + std::to_string(getpid()) + "_" +
                              std::to_string(counter++);
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
