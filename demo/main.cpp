@@ -1,1 +1,348 @@
-int main() { return 0; }
+// pixeldemo — the entry routine: start-up, the frame loop on the music clock, and the
+// headless modes (--capture, --bench) that run the same loop on a fixed clock.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "assets/image.h"
+#include "audio/music.h"
+#include "audio/spectrum.h"
+#include "demo/analyze_music.h"
+#include "demo/capture.h"
+#include "demo/options.h"
+#include "demo/timeline.h"
+#include "display/display.h"
+#include "display/messagebox.h"
+#include "gfx2d/blit.h"
+#include "render3d/renderer.h"
+#include "scenes/scene1.h"
+#include "scenes/scene2.h"
+#include "scenes/scene3.h"
+#include "scenes/scene4.h"
+#include "scenes/scene5.h"
+#include "scenes/scene6.h"
+#include "scenes/scene7.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char* const kMusicPath = "data/pelotrix.mp3";
+const char* const kLoadingPath = "data/loading.png";
+
+// The seven scene records live for the whole run; nothing frees them.
+struct Scenes {
+    Scene1State* s1;
+    Scene2State* s2;
+    Scene3State* s3;
+    Scene4State* s4;
+    Scene5State* s5;
+    Scene6State* s6;
+    Scene7State* s7;
+};
+
+void initScenes(Scenes* scenes) {
+    scenes->s1 = new Scene1State();
+    scenes->s2 = new Scene2State();
+    scenes->s3 = new Scene3State();
+    scenes->s4 = new Scene4State();
+    scenes->s5 = new Scene5State();
+    scenes->s6 = new Scene6State();
+    scenes->s7 = new Scene7State();
+    initScene2(scenes->s2);
+    initScene7(scenes->s7);
+    initScene3(scenes->s3);
+    initScene1(scenes->s1);
+    initScene5(scenes->s5);
+    initScene4(scenes->s4);
+    initScene6(scenes->s6);
+}
+
+// Every window is tested on its own; at most one holds t.
+void renderScenes(const Scenes& s, float t, const float* spectrum, float delta) {
+    if (insideWindow(kSceneWindows[0], t)) renderScene1(s.s1, t);
+    if (insideWindow(kSceneWindows[1], t)) renderScene2(s.s2, t, spectrum);
+    if (insideWindow(kSceneWindows[2], t)) renderScene3(s.s3, t, spectrum, delta);
+    if (insideWindow(kSceneWindows[3], t)) renderScene4(s.s4, t, spectrum);
+    if (insideWindow(kSceneWindows[4], t)) renderScene5(s.s5, t, spectrum);
+    if (insideWindow(kSceneWindows[5], t)) renderScene6(s.s6, t);
+    if (insideWindow(kSceneWindows[6], t)) renderScene7(s.s7, t);
+}
+
+// Starts playback and moves it to `seconds`.
+void startMusic(double seconds) {
+    if (!playMusic()) {
+        showMessageBox("BASS error, can not play stream?", "BASS");
+        std::fprintf(stderr, "pixeldemo: %s; the demo runs on a silent clock\n", musicError());
+    }
+    setMusicPosition(musicSecondsToBytes(seconds));
+}
+
+// The music of the run: the audio device first (live play only), then the stream.
+void openMusic(bool withDevice) {
+    if (withDevice && !initMusicOutput()) {
+        showMessageBox("BASS error", "BASS");
+        std::fprintf(stderr, "pixeldemo: %s\n", musicError());
+    }
+    if (!loadMusic(kMusicPath)) {
+        showMessageBox("BASS error, file not found?", "BASS");
+        std::fprintf(stderr, "pixeldemo: %s\n", musicError());
+    }
+}
+
+// The loading picture, fitted to the screen when the file has another size.
+Image* loadLoadingImage() {
+    Image* image = new Image();
+    loadPng(image, kLoadingPath);
+    if (image->width == screenWidth && image->height == screenHeight) return image;
+    // Presenting reads exactly 640x480 pixels: any other size is scaled to that.
+    Image* fitted = newImage(screenWidth, screenHeight);
+    stretchCopy(image, fitted, 0, screenWidth, screenHeight);
+    return fitted;
+}
+
+void printFpsLine(float rate, float average) {
+    char line[160];
+    formatFpsLine(line, sizeof line, rate, average);
+    std::fputs(line, stdout);
+    std::fflush(stdout);
+}
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// ---------------------------------------------------------------------------------------
+
+int runLive(const DemoOptions& options) {
+    setDisplayOptions({options.windowed, options.depth});
+    if (!initDisplay()) {
+        std::fprintf(stderr,
+                     "pixeldemo: cannot open the display (%s).\n"
+                     "To render the demo without a display, write its frames to PNG files:\n"
+                     "  pixeldemo --capture DIR     (see pixeldemo --help)\n",
+                     displayError());
+        return 2;
+    }
+    Image* loading = loadLoadingImage();
+    presentFrame(loading->pixels);
+
+    float previousTime = 0.0f;
+    FrameStats stats;
+    resetFrameStats(&stats);
+    Scenes scenes;
+    initScenes(&scenes);
+
+    openMusic(true);
+    startMusic(options.start);
+
+    static float spectrum[kSpectrumCapacity];
+    if (!escapePressed()) {
+        bool ended = false;
+        while (!ended) {
+            const float t = musicBytesToSeconds(getMusicPosition());
+            const float delta = t - previousTime;
+            previousTime = t;
+            getMusicSpectrum(spectrum);
+            renderScenes(scenes, t, spectrum, delta);
+            if (timelineEnded(t)) ended = true;
+            presentFrame(screen->pixels);
+            float rate, average;
+            if (countFrame(&stats, t, &rate, &average)) printFpsLine(rate, average);
+            if (escapePressed()) break;
+        }
+    }
+    shutdownDisplay();
+    return 0;
+}
+
+// Capture and bench: no window, no audio device; frame n has t = n / fps.
+int runHeadless(const DemoOptions& options) {
+    const bool capture = !options.captureDir.empty();
+    const Clock::time_point startupBegin = Clock::now();
+
+    FrameWriter* writer = nullptr;
+    ContactSheet* sheet = nullptr;
+    if (capture) {
+        std::error_code ec;
+        fs::create_directories(options.captureDir, ec);
+        if (ec || !fs::is_directory(options.captureDir)) {
+            std::fprintf(stderr, "pixeldemo: cannot create %s: %s\n", options.captureDir.c_str(),
+                         ec ? ec.message().c_str() : "not a directory");
+            return 1;
+        }
+        if (!options.sheetPath.empty()) {
+            const int64_t frames = captureFrameCount(options.fps, options.from, options.to);
+            sheet = newContactSheet(frames, screenWidth, screenHeight);
+            if (!sheet) {
+                std::fprintf(stderr,
+                             "pixeldemo: %lld frames do not fit on one sheet; narrow --from/--to "
+                             "or lower --fps\n",
+                             static_cast<long long>(frames));
+                return 1;
+            }
+        }
+    }
+
+    float previousTime = 0.0f;
+    FrameStats stats;
+    resetFrameStats(&stats);
+    Scenes scenes;
+    initScenes(&scenes);
+    openMusic(false);
+    const double startupSeconds = secondsSince(startupBegin);
+    if (capture) writer = startFrameWriter(screenWidth, screenHeight, 4);
+
+    struct SceneTiming {
+        int64_t frames = 0;
+        double total = 0.0;
+        double worst = 0.0;
+    } timing[kSceneCount + 1];
+
+    static float spectrum[kSpectrumCapacity];
+    const Clock::time_point loopBegin = Clock::now();
+    Clock::time_point lastProgress = loopBegin;
+    int64_t written = 0;
+    int64_t n = 0;
+    float firstWritten = 0.0f, lastWritten = 0.0f;
+    std::string error;
+    bool ended = false;
+    while (!ended) {
+        const Clock::time_point frameBegin = Clock::now();
+        ++n;
+        const float t = fixedClockTime(n, options.fps);
+        const float delta = t - previousTime;
+        previousTime = t;
+        getMusicSpectrumAt(musicSecondsToBytes(t), spectrum);
+        renderScenes(scenes, t, spectrum, delta);
+        if (timelineEnded(t)) ended = true;
+        if (capture) {
+            if (t > options.to) ended = true;
+            if (captureWrites(t, options.from, options.to)) {
+                if (!queueFrame(writer, *screen, captureFramePath(options.captureDir, n), &error)) {
+                    break;
+                }
+                if (sheet) addToContactSheet(sheet, *screen, t);
+                if (written == 0) firstWritten = t;
+                lastWritten = t;
+                ++written;
+            }
+            float rate, average;
+            if (countFrame(&stats, t, &rate, &average)) printFpsLine(rate, average);
+        }
+        const double frameSeconds = secondsSince(frameBegin);
+        SceneTiming& st = timing[sceneAt(t)];
+        st.frames += 1;
+        st.total += frameSeconds;
+        st.worst = std::max(st.worst, frameSeconds);
+
+        if (std::chrono::duration<double>(Clock::now() - lastProgress).count() >= 2.0) {
+            lastProgress = Clock::now();
+            if (capture) {
+                std::fprintf(stderr, "capture: t = %.2f s, %lld frames written\n",
+                             static_cast<double>(t), static_cast<long long>(written));
+            } else {
+                std::fprintf(stderr, "bench: t = %.2f s of %.0f s\n", static_cast<double>(t),
+                             static_cast<double>(kEndTime));
+            }
+        }
+    }
+    const double loopSeconds = secondsSince(loopBegin);
+
+    if (capture) {
+        std::string writeError;
+        const bool ok = finishFrameWriter(writer, &writeError) && error.empty();
+        if (!ok) {
+            std::fprintf(stderr, "pixeldemo: capture stopped: %s\n",
+                         (error.empty() ? writeError : error).c_str());
+            freeContactSheet(sheet);
+            return 1;
+        }
+        if (sheet) {
+            if (!writePng(options.sheetPath.c_str(), *sheet->image, false, &error)) {
+                std::fprintf(stderr, "pixeldemo: cannot write the sheet %s: %s\n",
+                             options.sheetPath.c_str(), error.c_str());
+                freeContactSheet(sheet);
+                return 1;
+            }
+            freeContactSheet(sheet);
+        }
+        if (written > 0) {
+            std::fprintf(stderr,
+                         "capture: %lld frames (t %.3f to %.3f s) written to %s%s%s; %lld rendered "
+                         "in %.1f s\n",
+                         static_cast<long long>(written), static_cast<double>(firstWritten),
+                         static_cast<double>(lastWritten), options.captureDir.c_str(),
+                         sheet ? ", sheet " : "", sheet ? options.sheetPath.c_str() : "",
+                         static_cast<long long>(n), loopSeconds);
+        } else {
+            std::fprintf(stderr, "capture: no frame lies in the chosen times; %lld rendered\n",
+                         static_cast<long long>(n));
+        }
+        return 0;
+    }
+
+    std::printf("start-up: %.3f s\n", startupSeconds);
+    for (int scene = 1; scene <= kSceneCount; ++scene) {
+        const SceneTiming& st = timing[scene];
+        const double mean = st.frames ? st.total / static_cast<double>(st.frames) : 0.0;
+        std::printf("scene %d: %lld frames, mean %.3f ms, worst %.3f ms\n", scene,
+                    static_cast<long long>(st.frames), mean * 1000.0, st.worst * 1000.0);
+    }
+    std::printf("total: %lld frames, %.1f frames/s\n", static_cast<long long>(n),
+                loopSeconds > 0.0 ? static_cast<double>(n) / loopSeconds : 0.0);
+    return 0;
+}
+
+std::string absolutePath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+// The demo reads data/ relative to the working directory. Started from elsewhere, it
+// moves to the folder of the executable when data/ lies beside it.
+void findData() {
+    std::error_code ec;
+    if (fs::is_directory("data", ec)) return;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return;
+    const fs::path dir = exe.parent_path();
+    if (fs::is_directory(dir / "data", ec) && chdir(dir.c_str()) != 0) {
+        std::perror("pixeldemo: chdir");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    DemoOptions options;
+    const int rc = parseDemoOptions(argc, argv, &options);
+    if (rc >= 0) return rc;
+
+    // Output paths are taken relative to where the demo was started, before findData moves.
+    options.captureDir = absolutePath(options.captureDir);
+    options.sheetPath = absolutePath(options.sheetPath);
+    options.analyzeOut = absolutePath(options.analyzeOut);
+    findData();
+
+    if (!options.analyzeOut.empty()) return runMusicAnalysis(kMusicPath, options.analyzeOut);
+
+    // Before anything is drawn: the screen starts opaque black.
+    std::fill(screen->pixels, screen->pixels + screenWidth * screenHeight, 0xFF000000u);
+
+    if (options.headless()) {
+        setMessageBoxesEnabled(false);
+        return runHeadless(options);
+    }
+    return runLive(options);
+}

@@ -94,13 +94,30 @@ int32_t initDisplay() {
         return fail("cannot start SDL video");
     }
     display.videoStarted = true;
+    // Without a display server SDL falls back to drivers that show nothing; presenting into
+    // them would play the whole demo unseen. They count only when asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && (!requested || !*requested) &&
+        (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0)) {
+        SDL_ClearError();
+        return fail("no display server found (SDL has only its \"" + std::string(driver) +
+                    "\" video driver)");
+    }
 
     const bool windowed = display.options.windowed;
     Uint32 windowFlags = SDL_WINDOW_SHOWN;
     windowFlags |= windowed ? SDL_WINDOW_RESIZABLE
                             : (SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
-    display.window = SDL_CreateWindow("^__^", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                      display.width, display.height, windowFlags);
+    // Full screen: the window is made as large as the desktop as well, so it covers the
+    // screen even on an X server without a window manager to enforce full screen.
+    SDL_Rect area = {static_cast<int>(SDL_WINDOWPOS_CENTERED),
+                     static_cast<int>(SDL_WINDOWPOS_CENTERED), display.width, display.height};
+    SDL_Rect bounds;
+    if (!windowed && SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+        area = bounds;
+    }
+    display.window = SDL_CreateWindow("^__^", area.x, area.y, area.w, area.h, windowFlags);
     if (!display.window) return fail("cannot open the window");
 
     display.renderer = SDL_CreateRenderer(display.window, -1,

@@ -1,0 +1,74 @@
+#include "demo/options.h"
+
+#include <CLI/CLI.hpp>
+
+int parseDemoOptions(int argc, char** argv, DemoOptions* o) {
+    CLI::App app{
+        "pixeldemo: a real-time audiovisual demo of seven scenes, about two and a half minutes.\n"
+        "Plays full screen with sound; Escape ends it. The headless modes render without a\n"
+        "display or sound device."};
+    app.get_formatter()->column_width(24);
+    app.footer(
+        "Examples:\n"
+        "  pixeldemo                                play full screen\n"
+        "  pixeldemo --window --start 72.5          in a window, from scene 5\n"
+        "  pixeldemo --capture out --fps 30 --from 12 --to 24.5 --sheet out/sheet.png\n"
+        "  pixeldemo --bench --fps 30               time every scene without a display");
+
+    auto* window = app.add_flag("--window", o->windowed, "Play in a resizable window");
+    auto* depth = app.add_option("--depth", o->depth,
+                                 "First texture depth tried: 32, 24 or 16 bits per pixel");
+    auto* start = app.add_option("--start", o->start, "Start the music at T seconds");
+    auto* capture = app.add_option("--capture", o->captureDir,
+                                   "No display or sound: write the frames to "
+                                   "DIR/frame_NNNNNN.png");
+    auto* fps = app.add_option("--fps", o->fps,
+                               "Frames a second of --capture and --bench (default 60)");
+    auto* from = app.add_option("--from", o->from, "--capture: first time written (s)");
+    auto* to = app.add_option("--to", o->to, "--capture: last time written (s); ends after it");
+    auto* bench = app.add_flag("--bench", o->bench,
+                               "No display or sound: time every scene over the whole run");
+    auto* sheet = app.add_option("--sheet", o->sheetPath,
+                                 "--capture: also one PNG of labelled thumbnails");
+    auto* analyze = app.add_option("--analyze-music", o->analyzeOut,
+                                   "Plot how the music drives the scenes, then exit");
+
+    capture->type_name("DIR");
+    sheet->type_name("FILE");
+    analyze->type_name("OUT.png");
+    depth->type_name("BITS");
+    start->type_name("T");
+    from->type_name("T");
+    to->type_name("T");
+    fps->type_name("N");
+
+    // Checked here rather than by CLI11's option links, which would clutter --help.
+    auto given = [](const CLI::Option* option) { return option->count() > 0; };
+    auto fail = [](const char* option, const char* why) {
+        throw CLI::ValidationError(option, why);
+    };
+    try {
+        app.parse(argc, argv);
+        const bool headless = given(capture) || given(bench);
+        if (given(analyze) && app.count_all() > 1) fail("--analyze-music", "stands alone");
+        if (given(capture) && given(bench)) fail("--capture", "and --bench exclude each other");
+        if (headless && (given(window) || given(depth) || given(start))) {
+            fail("--window/--depth/--start", "only apply when playing, not with --capture or --bench");
+        }
+        if (given(capture) && o->captureDir.empty()) fail("--capture", "needs a folder");
+        if (given(fps) && !headless) fail("--fps", "needs --capture or --bench");
+        if ((given(from) || given(to) || given(sheet)) && !given(capture)) {
+            fail("--from/--to/--sheet", "need --capture");
+        }
+        if (o->depth != 32 && o->depth != 24 && o->depth != 16) fail("--depth", "must be 32, 24 or 16");
+        if (!(o->start >= 0.0 && o->start <= 3600.0)) fail("--start", "must be 0 to 3600 seconds");
+        if (o->fps < 1 || o->fps > 1000) fail("--fps", "must be 1 to 1000");
+        if (!(o->from >= 0.0f) || !(o->to >= 0.0f)) fail("--from/--to", "must not be negative");
+        if (o->from > o->to) fail("--from", "must not be after --to");
+        if (given(sheet) && o->sheetPath.empty()) fail("--sheet", "needs a file name");
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : 2;
+    }
+    return -1;
+}

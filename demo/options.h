@@ -1,0 +1,25 @@
+// demo/options.h — the command line. With no arguments the demo plays full screen from
+// the start, exactly as without options.
+//
+// Needs: CLI11.
+#pragma once
+#include <string>
+
+struct DemoOptions {
+    bool windowed = false;      // --window
+    int depth = 32;             // --depth 32|24|16: first texture depth tried
+    double start = 0.0;         // --start T: music starts at T seconds
+    std::string captureDir;     // --capture DIR: headless, frames written as PNG
+    int fps = 60;               // --fps N: the fixed clock of --capture and --bench
+    float from = 0.0f;          // --from T: first time written by --capture
+    float to = 1e30f;           // --to T: last time written; capture ends after it
+    bool bench = false;         // --bench: headless timing of every scene
+    std::string sheetPath;      // --sheet FILE: contact sheet of the captured frames
+    std::string analyzeOut;     // --analyze-music OUT.png
+
+    bool headless() const { return bench || !captureDir.empty(); }
+};
+
+// Parses argv into *options. Returns -1 when the demo should run, otherwise the exit code
+// to end with at once (0 after --help, nonzero after a usage error, which is printed).
+int parseDemoOptions(int argc, char** argv, DemoOptions* options);

@@ -1,0 +1,53 @@
+#include "demo/timeline.h"
+
+#include <cstdio>
+
+const SceneWindow kSceneWindows[kSceneCount] = {
+    {0.0f, 12.0f},  {12.0f, 24.5f},  {24.5f, 48.0f},  {48.0f, 72.4f},
+    {72.4f, 95.5f}, {95.5f, 121.0f}, {121.0f, 146.0f},
+};
+
+int sceneAt(float t) {
+    for (int i = 0; i < kSceneCount; ++i) {
+        if (insideWindow(kSceneWindows[i], t)) return i + 1;
+    }
+    return 0;
+}
+
+void resetFrameStats(FrameStats* stats) {
+    stats->framesSinceReport = 0;
+    stats->lastReportTime = 0.0f;
+    stats->rateSum = 0.0f;
+    stats->reportCount = 0.0f;
+}
+
+bool countFrame(FrameStats* stats, float t, float* rate, float* average) {
+    stats->framesSinceReport += 1;
+    const float elapsed = t - stats->lastReportTime;
+    if (!(elapsed > 1.0f)) return false;
+    *rate = static_cast<float>(stats->framesSinceReport) / elapsed;
+    stats->rateSum += *rate;
+    stats->reportCount += 1.0f;
+    *average = stats->rateSum / stats->reportCount;
+    stats->lastReportTime = t;
+    stats->framesSinceReport = 0;
+    return true;
+}
+
+int formatFpsLine(char* buffer, size_t size, float rate, float average) {
+    const double r = rate;
+    const double a = average;
+    return std::snprintf(buffer, size, "FPS: %.2f (%.2f ms), Average: %.2f (%.2f ms)\n", r,
+                         1000.0 / r, a, 1000.0 / a);
+}
+
+int64_t captureFrameCount(int fps, float from, float to) {
+    if (fps <= 0) return 0;
+    int64_t written = 0;
+    for (int64_t n = 1;; ++n) {
+        const float t = fixedClockTime(n, fps);
+        if (captureWrites(t, from, to)) ++written;
+        if (captureEnded(t, to)) break;
+    }
+    return written;
+}
