@@ -1,13 +1,21 @@
-// Pixel lettering and pixel art made by the asset tool: the font source and its setter.
+// Pixel lettering and pixel art made by the asset tool: the font, the sprite and caption
+// sources, and the files they become under data/pixeldyr/.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
+#include <vector>
 
-// The font lives in the asset tool, which is a program rather than a library: compile its
-// unit into this test directly.
+#include "assets/image.h"
+
+// The font and the pixel-art part live in the asset tool, which is a program rather than a
+// library: compile their units into this test directly.
 #include "tools/assetgen/pixelfont.cpp"
+#include "tools/assetgen/pixelart.cpp"
 
 namespace {
 
@@ -146,4 +154,259 @@ TEST(PixelFont, SetsTextWithSpacingFallbacksAndLines) {
     PixelBitmap empty = renderPixelText(font, "", 1);
     EXPECT_EQ(empty.width, 0);
     EXPECT_EQ(empty.height, kPixelFontHeight);
+}
+
+// ---- sprite and caption sources ----------------------------------------------------------
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch folder laid out like the asset tool's sources, with the real font.
+struct SourcesFixture : ::testing::Test {
+    fs::path root;
+    void SetUp() override {
+        root = fs::temp_directory_path() /
+               ("pixelart_test_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root / "sources/pixelart");
+        fs::create_directories(root / "out/pixeldyr");
+        fs::copy_file(DEMO_SOURCE_DIR "/tools/assetgen/sources/pixelart/font.txt",
+                      root / "sources/pixelart/font.txt");
+    }
+    void TearDown() override { fs::remove_all(root); }
+    std::string write(const std::string& name, const std::string& text) {
+        fs::path path = root / "sources/pixelart" / name;
+        std::ofstream(path) << text;
+        return path.string();
+    }
+    GenContext context() const {
+        return GenContext{(root / "out").string(), (root / "sources").string(), false};
+    }
+};
+
+const char* kSetHeader =
+    "scale 3\n"
+    "outline k\n"
+    "key . none\n"
+    "key k #000000\n"
+    "key r #ff0000\n"
+    "key h #ff000080\n";
+
+uint32_t pixel(const Image& image, int x, int y) { return image.pixels[y * image.width + x]; }
+
+}  // namespace
+
+TEST_F(SourcesFixture, PoseIsOutlinedThenScaledByWholeBlocks) {
+    // A plus of red with one half-transparent cell; the outline takes the 4 neighbours only.
+    std::string path = write("sprites_t.txt", std::string(kSetHeader) +
+                                                  "[t0]\n"
+                                                  ".r.\n"
+                                                  "rhr\n"
+                                                  ".r.\n");
+    SpriteSet set = parseSpriteSet(path);
+    ASSERT_EQ(set.poses.size(), 1u);
+    Image* image = renderPose(set, set.poses[0]);
+    ASSERT_EQ(image->width, 15);   // (3 + 2 outline cells) * 3
+    ASSERT_EQ(image->height, 15);
+    const char* expect[5] = {
+        "..k..",
+        ".krk.",
+        "krhrk",
+        ".krk.",
+        "..k..",
+    };
+    for (int cy = 0; cy < 5; ++cy)
+        for (int cx = 0; cx < 5; ++cx) {
+            uint32_t want = expect[cy][cx] == 'k' ? 0xFF000000u
+                          : expect[cy][cx] == 'r' ? 0xFFFF0000u
+                          : expect[cy][cx] == 'h' ? 0x80FF0000u : 0u;
+            for (int y = cy * 3; y < cy * 3 + 3; ++y)
+                for (int x = cx * 3; x < cx * 3 + 3; ++x)
+                    ASSERT_EQ(pixel(*image, x, y), want) << "cell " << cx << "," << cy;
+        }
+    freeImage(image);
+}
+
+TEST_F(SourcesFixture, AdditiveSpriteIsOpaqueOverItsBackgroundWithAHalo) {
+    std::string path = write("sprites_s.txt",
+                             "scale 2\nbackground #000000\nglow 2 80\nkey . none\nkey w #ffffff\n"
+                             "[s0]\n.....\n.....\n..w..\n.....\n.....\n");
+    SpriteSet set = parseSpriteSet(path);
+    Image* image = renderPose(set, set.poses[0]);
+    ASSERT_EQ(image->width, 10);
+    EXPECT_EQ(pixel(*image, 0, 0), 0xFF000000u) << "far corner stays black";
+    EXPECT_EQ(pixel(*image, 4, 4), 0xFFFFFFFFu);
+    uint32_t halo = pixel(*image, 3, 4);
+    EXPECT_EQ(halo >> 24, 0xFFu);
+    EXPECT_GT(halo & 0xFF, 0u) << "the halo lights the pixels beside the sprite";
+    EXPECT_LT(halo & 0xFF, 0xFFu);
+    freeImage(image);
+}
+
+TEST_F(SourcesFixture, BrokenSourcesStopTheToolNamingFileAndLine) {
+    struct Case { const char* name; const char* file; std::string text; const char* message; };
+    const std::string twoRows = "[p0]\nrr\nrr\n";
+    const Case cases[] = {
+        {"character not in the palette", "sprites_a.txt", std::string(kSetHeader) + "[p0]\nrr\nrz\n",
+         "sprites_a.txt:9: character 'z' is not in the palette"},
+        {"uneven rows", "sprites_a.txt", std::string(kSetHeader) + "[p0]\nrr\nrrr\n",
+         "sprites_a.txt:9: rows of pose \\[p0\\] differ in width"},
+        {"poses of different size", "sprites_a.txt", std::string(kSetHeader) + twoRows + "\n[p1]\nrr\n",
+         "sprites_a.txt:11: pose \\[p1\\] differs in size"},
+        {"pose too large", "sprites_a.txt", "scale 16\nkey r #ff0000\n[p0]\nrrrrrrrrrr\n",
+         "sprites_a.txt:3: pose \\[p0\\] comes out 160x16, larger than 150x150"},
+        {"unknown directive", "sprites_a.txt", "scael 3\n", "sprites_a.txt:1: unknown directive"},
+        {"caption too long", "captions.txt", "[c]\nx 600\nfill #ffffff\ntext far too long for the edge\n",
+         "captions.txt:1: caption \\[c\\] is .* even unscaled; it must fit 40x80"},
+        {"caption without text", "captions.txt", "[c]\nx 10\nfill #ffffff\n", "captions.txt:1: caption \\[c\\] has no text"},
+        {"a sprite is never made", "captions.txt", "", "no source makes pixeldyr/00.png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(root / "sources/pixelart/sprites_a.txt");
+        write("captions.txt", "");
+        write(c.file, c.text);
+        EXPECT_EXIT(generatePixelArt(context()), ::testing::ExitedWithCode(1), c.message);
+    }
+    // Two sources claiming the same file.
+    write("captions.txt", "");
+    write("sprites_a.txt", std::string(kSetHeader) + twoRows);
+    write("sprites_b.txt", std::string(kSetHeader) + twoRows);
+    EXPECT_EXIT(generatePixelArt(context()), ::testing::ExitedWithCode(1),
+                "sprites_b.txt:7: \\[p0\\] is also made by .*sprites_a.txt");
+}
+
+// ---- the generated files -----------------------------------------------------------------
+
+namespace {
+
+struct Loaded {
+    Image image{nullptr, 0, 0};
+    std::string error;
+    ~Loaded() { delete[] image.pixels; }
+};
+
+void loadData(const std::string& stem, Loaded* out) {
+    std::string path = std::string(DEMO_DATA_DIR) + "/pixeldyr/" + stem + ".png";
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.empty() || !decodePng(bytes.data(), bytes.size(), &out->image, &out->error))
+        out->error = path + ": " + (bytes.empty() ? "missing" : out->error);
+}
+
+// The largest block size s (up to 8) for which the picture is made of uniform s x s blocks:
+// pixel art scaled up by a whole factor with hard edges.
+int blockSize(const Image& image) {
+    for (int s = 8; s > 1; --s) {
+        if (image.width % s || image.height % s) continue;
+        bool uniform = true;
+        for (int y = 0; y < image.height && uniform; ++y)
+            for (int x = 0; x < image.width && uniform; ++x)
+                uniform = pixel(image, x, y) == pixel(image, x - x % s, y - y % s);
+        if (uniform) return s;
+    }
+    return 1;
+}
+
+int luminance(uint32_t p) {
+    return (((p >> 16) & 0xFF) * 299 + ((p >> 8) & 0xFF) * 587 + (p & 0xFF) * 114) / 1000;
+}
+
+}  // namespace
+
+TEST(PixelArtFiles, CreatureSetsAreFiveDistinctPosesOfOneSizeThatFitTheirCorner) {
+    struct Set { const char* stems[5]; int x, y; };
+    // Where the scenes draw each set (a set drawn in two scenes lists its rightmost place).
+    const Set sets[] = {
+        {{"00", "01", "02", "03", "04"}, 450, 320},
+        {{"a0", "a1", "a2", "a3", "a4"}, 480, 320},
+        {{"05", "06", "07", "08", "09"}, 30, 320},
+        {{"10", "11", "12", "13", "14"}, 20, 320},
+        {{"b0", "b1", "b2", "b3", "b4"}, 480, 320},
+        {{"b10", "b11", "b12", "b13", "b14"}, 20, 330},
+    };
+    for (const Set& set : sets) {
+        SCOPED_TRACE(set.stems[0]);
+        Loaded poses[5];
+        for (int i = 0; i < 5; ++i) {
+            loadData(set.stems[i], &poses[i]);
+            ASSERT_TRUE(poses[i].error.empty()) << poses[i].error;
+        }
+        const Image& first = poses[0].image;
+        EXPECT_LE(first.width, 150);
+        EXPECT_LE(first.height, 150);
+        EXPECT_LE(set.x + first.width, 640);
+        EXPECT_LE(set.y + first.height, 480);
+        std::set<std::vector<uint32_t>> distinct;
+        for (int i = 0; i < 5; ++i) {
+            const Image& im = poses[i].image;
+            SCOPED_TRACE(set.stems[i]);
+            ASSERT_EQ(im.width, first.width) << "the flicker draws every pose at one place";
+            ASSERT_EQ(im.height, first.height);
+            EXPECT_GE(blockSize(im), 3) << "hard-edged pixel art scaled by a whole factor";
+            int opaque = 0, clear = 0;
+            for (int p = 0; p < im.width * im.height; ++p) {
+                opaque += (im.pixels[p] >> 24) == 0xFF;
+                clear += (im.pixels[p] >> 24) == 0;
+            }
+            EXPECT_EQ(pixel(im, 0, 0) >> 24, 0u) << "transparent background";
+            EXPECT_GT(opaque, im.width * im.height / 4) << "a creature, not a speck";
+            EXPECT_GT(clear, im.width * im.height / 5);
+            distinct.insert(std::vector<uint32_t>(im.pixels, im.pixels + im.width * im.height));
+        }
+        EXPECT_EQ(distinct.size(), 5u) << "five poses, no copies";
+    }
+}
+
+TEST(PixelArtFiles, CaptionsFitBesideTheirXAndReadOverAnyBackground) {
+    struct Caption { const char* stem; int x, baseY; };
+    const Caption captions[] = {
+        {"rendered", 220, 340}, {"foru", 180, 340}, {"cred1", 180, 340}, {"cred2", 180, 340},
+        {"falling", 180, 350}, {"bit", 235, 350}, {"bit2", 235, 350}, {"greet", 170, 395},
+    };
+    for (const Caption& c : captions) {
+        SCOPED_TRACE(c.stem);
+        Loaded cap;
+        loadData(c.stem, &cap);
+        ASSERT_TRUE(cap.error.empty()) << cap.error;
+        const Image& im = cap.image;
+        EXPECT_LE(c.x + im.width, 640);
+        EXPECT_LE(im.height, 80);
+        EXPECT_LE(c.baseY + 7 + im.height, 480) << "stays on screen at the top of its bob";
+        EXPECT_GE(blockSize(im), 2);
+        int darkest = 255, lightest = 0, clear = 0;
+        for (int p = 0; p < im.width * im.height; ++p) {
+            clear += (im.pixels[p] >> 24) == 0;
+            if ((im.pixels[p] >> 24) != 0xFF) continue;
+            darkest = std::min(darkest, luminance(im.pixels[p]));
+            lightest = std::max(lightest, luminance(im.pixels[p]));
+        }
+        EXPECT_GT(clear, im.width * im.height / 20) << "transparent around the letters, no backing box";
+        EXPECT_LT(darkest, 40) << "a dark edge around the letters";
+        EXPECT_GT(lightest, 150) << "light letters inside it";
+    }
+}
+
+TEST(PixelArtFiles, TinySpritesGlowOnBlack) {
+    for (const char* stem : {"pxl_s1", "pxl_s2", "pxl_s3"}) {
+        SCOPED_TRACE(stem);
+        Loaded s;
+        loadData(stem, &s);
+        ASSERT_TRUE(s.error.empty()) << s.error;
+        const Image& im = s.image;
+        EXPECT_GE(im.width, 12);
+        EXPECT_LE(im.width, 24);
+        EXPECT_GE(im.height, 12);
+        EXPECT_LE(im.height, 24);
+        int lit = 0;
+        for (int p = 0; p < im.width * im.height; ++p) {
+            EXPECT_EQ(im.pixels[p] >> 24, 0xFFu);
+            lit += luminance(im.pixels[p]) > 128;
+        }
+        for (int corner : {0, im.width - 1, (im.height - 1) * im.width, im.width * im.height - 1})
+            EXPECT_EQ(im.pixels[corner] & 0xFFFFFF, 0u) << "black counts as nothing when added";
+        EXPECT_GE(lit, 8) << "something bright to add";
+    }
 }
