@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "assets/image.h"
+
 
 namespace paint {
 
@@ -392,23 +394,12 @@ void savePng(const Canvas& c, const std::string& path, bool withAlpha) {
             if (al == 0) ch[0] = ch[1] = ch[2] = 0;
             words[static_cast<size_t>(y) * c.w + x] = (al << 24) | (ch[0] << 16) | (ch[1] << 8) | ch[2];
         }
-    // Cairo's writer stores RGB24 surfaces as 8-bit RGB and ARGB32 ones as 8-bit RGBA.
-    cairo_surface_t* s = cairo_image_surface_create(withAlpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, c.w, c.h);
-    cairo_surface_flush(s);
-    unsigned char* data = cairo_image_surface_get_data(s);
-    int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < c.h; ++y) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * stride);
-        for (int x = 0; x < c.w; ++x) {
-            uint32_t v = words[static_cast<size_t>(y) * c.w + x], a = v >> 24;
-            uint32_t r = ((v >> 16) & 255) * a / 255, g = ((v >> 8) & 255) * a / 255, b = (v & 255) * a / 255;
-            row[x] = withAlpha ? (a << 24) | (r << 16) | (g << 8) | b : v;
-        }
-    }
-    cairo_surface_mark_dirty(s);
-    cairo_status_t st = cairo_surface_write_to_png(s, path.c_str());
-    cairo_surface_destroy(s);
-    if (st != CAIRO_STATUS_SUCCESS) fail("cannot write " + path + ": " + cairo_status_to_string(st));
+    Image* img = newImage(c.w, c.h);
+    std::copy(words.begin(), words.end(), img->pixels);
+    std::string error;
+    bool ok = writePng(path.c_str(), *img, withAlpha, &error);
+    freeImage(img);
+    if (!ok) fail("cannot write " + path + ": " + error);
 }
 
 }  // namespace paint

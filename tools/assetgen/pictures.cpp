@@ -116,4 +116,27 @@ void generatePictures(const GenContext& ctx) {
     save(kit, paintFlat(rgb(0xffffff)), "white.png", false);
     save(kit, paintFlat(rgb(0x000000)), "black.png", false);
     save(kit, paintLoading(kit), "loading.png", false);
+    save(kit, paintLogo(kit), "logo.png", true);
+    save(kit, paintGlow(), "glow.png", true);
+    save(kit, paintGlow2(), "glow2.png", true);
+    save(kit, paintDot(), "dot.png", true);
+    save(kit, paintRedWash(), "red.png", true);
+    save(kit, paintEnvMorning(), "colorenv2.png", false);
+    save(kit, paintEnvBlue(), "bluenv.png", false);
+    save(kit, paintEnvBronze(), "bronze.png", false);
+    save(kit, paintRainbow(), "rainbow.png", false);
+    save(kit, paintBlock(), "blokk.png", false);
+    save(kit, paintMorningSky(kit), "background.png", false);
+    save(kit, paintGrassMiddle(kit), "gress.png", true);
+    save(kit, paintGrassNear(), "gress2.png", true);
+    save(kit, paintGrassFar(), "gress3.png", true);
+    save(kit, paintWater(), "vann.png", false);
+    save(kit, paintDeepBlue(), "lolbg.png", false);
+    save(kit, paintFramePixel(), "frame.png", true);
+    save(kit, paintFrameSteel(), "frame2.png", true);
+    save(kit, paintStripes(), "striper.png", true);
+    save(kit, paintSignature(kit), "s.png", true);
+    save(kit, paintCreatures(kit), "creatures.png", false);
+    save(kit, paintGirl(kit), "girl.png", false);
+    save(kit, paintHand(kit), "hand.png", true);
 }

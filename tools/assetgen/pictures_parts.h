@@ -26,3 +26,47 @@ const paint::Sprite& sprite(const Kit& kit, const char* name);
 void addGlow(paint::Canvas& c, float cx, float cy, float r, paint::Rgba col, float strength);
 
 }  // namespace pics
+
+namespace pics {
+
+// Painters, one per picture (the name says which file it becomes in pictures.cpp).
+paint::Canvas paintLogo(const Kit& kit);
+paint::Canvas paintGlow();
+paint::Canvas paintGlow2();
+paint::Canvas paintDot();
+paint::Canvas paintRedWash();
+paint::Canvas paintEnvMorning();
+paint::Canvas paintEnvBlue();
+paint::Canvas paintEnvBronze();
+paint::Canvas paintRainbow();
+paint::Canvas paintBlock();
+
+}  // namespace pics
+
+namespace pics {
+
+paint::Canvas paintMorningSky(const Kit& kit);
+paint::Canvas paintGrassFar();
+paint::Canvas paintGrassMiddle(const Kit& kit);
+paint::Canvas paintGrassNear();
+paint::Canvas paintWater();
+paint::Canvas paintDeepBlue();
+
+}  // namespace pics
+
+namespace pics {
+
+paint::Canvas paintFrameSteel();
+paint::Canvas paintFramePixel();
+paint::Canvas paintStripes();
+paint::Canvas paintSignature(const Kit& kit);
+
+}  // namespace pics
+
+namespace pics {
+
+paint::Canvas paintCreatures(const Kit& kit);
+paint::Canvas paintGirl(const Kit& kit);
+paint::Canvas paintHand(const Kit& kit);
+
+}  // namespace pics

@@ -1,0 +1,188 @@
+// tools/assetgen/pictures_light.cpp — the logo and the pictures made of light: the two
+// intro flashes, the warm trail dot and scene 4's red wash.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "tools/assetgen/pictures_parts.h"
+
+using namespace paint;
+
+namespace pics {
+
+namespace {
+
+float smooth(float e0, float e1, float x) {
+    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
+    return t * t * (3 - 2 * t);
+}
+
+// A boolean grid with helpers for the logo's layers.
+struct Mask {
+    int w, h;
+    std::vector<uint8_t> on;
+    bool get(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h && on[static_cast<size_t>(y) * w + x]; }
+    void set(int x, int y) {
+        if (x >= 0 && y >= 0 && x < w && y < h) on[static_cast<size_t>(y) * w + x] = 1;
+    }
+};
+
+}  // namespace
+
+// The title: "PIXEL" over "DEMO" in chunky white 5x7 lettering (each font pixel a 4x4 block
+// of 4-pixel cells), a stepped grey extrusion, a black outline and a line of small print,
+// with Blip in greys sitting on the L. Transparent around it; the colour of transparent
+// pixels is black so the halved copies of the blurred intro darken towards the edges.
+Canvas paintLogo(const Kit& kit) {
+    const int cell = 4;          // screen pixels per logo cell
+    const int glyphScale = 4;    // logo cells per font pixel
+    const int W = 640 / cell, H = 480 / cell;
+    Mask face{W, H, std::vector<uint8_t>(static_cast<size_t>(W) * H, 0)};
+    const char* lines[2] = {"PIXEL", "DEMO"};
+    int lineTop[2];
+    const int lineH = 7 * glyphScale, gap = 5;
+    int top = (H - (2 * lineH + gap)) / 2 - 4;
+    for (int l = 0; l < 2; ++l) {
+        int tw = textWidth(kit.font, lines[l]) * glyphScale;
+        int left = (W - tw) / 2 - (l == 1 ? 0 : 0);
+        lineTop[l] = top + l * (lineH + gap);
+        forEachTextPixel(kit.font, lines[l], [&](int px, int py) {
+            for (int b = 0; b < glyphScale; ++b)
+                for (int a = 0; a < glyphScale; ++a) face.set(left + px * glyphScale + a, lineTop[l] + py * glyphScale + b);
+        });
+    }
+    // Extrusion: the face pushed down and right by 1..3 cells.
+    std::vector<int> depth(static_cast<size_t>(W) * H, 0);
+    for (int k = 3; k >= 1; --k)
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                if (face.get(x - k, y - k) && !face.get(x, y)) depth[static_cast<size_t>(y) * W + x] = k;
+    auto solid = [&](int x, int y) {
+        return face.get(x, y) || (x >= 0 && y >= 0 && x < W && y < H && depth[static_cast<size_t>(y) * W + x] > 0);
+    };
+    Canvas c = newCanvas(640, 480);
+    auto block = [&](int x, int y, Rgba col) {
+        for (int b = 0; b < cell; ++b)
+            for (int a = 0; a < cell; ++a) blendPixel(c, x * cell + a, y * cell + b, col);
+    };
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            if (solid(x, y)) continue;
+            bool near = false;
+            for (int b = -1; b <= 1 && !near; ++b)
+                for (int a = -1; a <= 1; ++a)
+                    if (solid(x + a, y + b)) { near = true; break; }
+            if (near) block(x, y, rgb(0x000000));
+        }
+    const Rgba shades[4] = {rgb(0xffffff), rgb(0x8c8ca0), rgb(0x5c5c70), rgb(0x34343f)};
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            int d = depth[static_cast<size_t>(y) * W + x];
+            if (d > 0) block(x, y, shades[d]);
+            if (!face.get(x, y)) continue;
+            int l = y >= lineTop[1] ? 1 : 0;
+            int row = y - lineTop[l];
+            // Four hard bands from white to cool grey, plus a one-cell highlight on top edges
+            // and a diagonal glint.
+            float t = static_cast<float>(row) / (lineH - 1);
+            int band = std::min(3, static_cast<int>(t * 4));
+            const Rgba bands[4] = {rgb(0xffffff), rgb(0xf0f2f8), rgb(0xdcdfea), rgb(0xc4c8d8)};
+            Rgba col = bands[band];
+            if (!face.get(x, y - 1)) col = rgb(0xffffff);
+            if (((x + y) % 22) < 2 && row > 2) col = rgb(0xffffff);
+            if (!face.get(x + 1, y) || !face.get(x, y + 1)) col = mix(col, rgb(0xa0a4b8), 0.5f);
+            block(x, y, col);
+        }
+    // Small print under the title.
+    const char* tag = "A SOFTWARE RENDERED DEMO";
+    int tw = textWidth(kit.font, tag) * 2;
+    int ty = (lineTop[1] + lineH + 6) * cell;
+    Canvas back = newCanvas(640, 480);
+    drawText(back, kit.font, tag, 320 - tw / 2 - 2, ty - 2, 2, rgb(0x000000));
+    boxBlur(back, 2, 1);
+    for (auto& v : back.p) v = std::min(1.0f, v * 3);
+    drawCanvas(c, back, 0, 0);
+    drawText(c, kit.font, tag, 320 - tw / 2, ty, 2, rgb(0xd8dae6));
+    // Blip, drawn in greys, sits on the top right of the L of PIXEL.
+    const Sprite& blip = sprite(kit, "blip");
+    Sprite grey = blip;
+    for (auto& p : grey.px) {
+        float l = 0.3f * p.r + 0.55f * p.g + 0.15f * p.b;
+        l = std::pow(l, 0.8f);
+        p = {l, l, l, p.a};
+    }
+    int pixelW = textWidth(kit.font, "PIXEL") * glyphScale;
+    int lRight = ((W - pixelW) / 2 + pixelW) * cell;
+    int lTop = (lineTop[0] + lineH - glyphScale) * cell;
+    const int s = 4;
+    int bx = lRight - grey.w * s, by = lTop - grey.h * s + s;
+    const int around[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+    for (const auto& o : around) drawSpriteTinted(c, grey, bx + o[0] * s, by + o[1] * s, s, rgb(0x000000));
+    drawSprite(c, grey, bx, by, s);
+    return c;
+}
+
+// First intro flash: white-hot in the middle, a cool violet haze towards the corners that
+// still covers most of the picture.
+Canvas paintGlow() {
+    Canvas c = newCanvas(320, 240);
+    fillWith(c, [](int x, int y) {
+        float dx = (x + 0.5f - 160) / 160, dy = (y + 0.5f - 120) / 120;
+        float r = std::sqrt(dx * dx + dy * dy * 0.8f);
+        float core = std::exp(-r * r * 3.0f);
+        Rgba col = mix(rgb(0xb8a8ff), rgb(0xffffff), std::min(1.0f, core * 1.4f));
+        float alpha = 0.45f + 0.55f * std::min(1.0f, core * 1.6f);
+        return Rgba{col.r, col.g, col.b, alpha};
+    });
+    return c;
+}
+
+// Second flash: a horizontal streak of light through the middle with a starburst, the rest
+// a thin cyan veil.
+Canvas paintGlow2() {
+    Canvas c = newCanvas(320, 240);
+    fillWith(c, [](int x, int y) {
+        float dx = (x + 0.5f - 160) / 160, dy = (y + 0.5f - 120) / 120;
+        float r = std::sqrt(dx * dx + dy * dy);
+        float streak = std::exp(-dy * dy * 180) * (1 - 0.5f * std::fabs(dx));
+        float a = std::atan2(dy, dx);
+        float rays = std::pow(std::fabs(std::cos(a * 4)), 24.0f) * std::exp(-r * 2.2f);
+        float core = std::exp(-r * r * 10);
+        float light = std::min(1.0f, streak + rays * 0.8f + core);
+        Rgba col = mix(rgb(0x6fe8ff), rgb(0xffffff), light);
+        return Rgba{col.r, col.g, col.b, 0.25f + 0.75f * light};
+    });
+    return c;
+}
+
+// The trail dot: a warm light, white-gold in the centre, amber at the rim, with a bright core
+// that survives being shrunk to a few pixels.
+Canvas paintDot() {
+    Canvas c = newCanvas(64, 64);
+    fillWith(c, [](int x, int y) {
+        float dx = (x + 0.5f - 32) / 32, dy = (y + 0.5f - 32) / 32;
+        float r = std::sqrt(dx * dx + dy * dy);
+        float halo = std::exp(-r * r * 5.0f) * smooth(1.0f, 0.85f, r);
+        float core = std::exp(-r * r * 40.0f);
+        Rgba col = mix(rgb(0xff8a2a), rgb(0xfff2c8), std::min(1.0f, core + halo * 0.5f));
+        return Rgba{col.r, col.g, col.b, std::min(1.0f, halo + core)};
+    });
+    return c;
+}
+
+// Scene 4's wash, added over the whole picture: dark red, faint in the middle and strong at
+// the edges, with slow clouds so the glow is not flat.
+Canvas paintRedWash() {
+    Canvas c = newCanvas(640, 480);
+    fillWith(c, [](int x, int y) {
+        float dx = (x + 0.5f - 320) / 320, dy = (y + 0.5f - 240) / 240;
+        float r = std::sqrt(dx * dx * 0.9f + dy * dy);
+        float n = fbm(x, y, 120, 4, 61);
+        float edge = smooth(0.35f, 1.25f, r + (n - 0.5f) * 0.35f);
+        Rgba col = mix(rgb(0x6a0610), rgb(0xb0141a), edge);
+        return Rgba{col.r, col.g, col.b, 0.12f + 0.8f * edge};
+    });
+    return c;
+}
+
+}  // namespace pics
