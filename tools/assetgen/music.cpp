@@ -1,5 +1,5 @@
-// The soundtrack part of the asset tool: data/pelotrix.mp3.
-#include <cmath>
+// The soundtrack part of the asset tool: data/pelotrix.mp3 from sources/music/pelotrix.score.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,48 +8,41 @@
 
 namespace {
 
-// A plain 120 BPM kick and snare grid: a timing reference until the score is rendered.
-StereoTrack renderGrid(double seconds, double silentFrom) {
-    StereoTrack track;
-    const size_t frames = static_cast<size_t>(seconds * kSampleRate);
-    track.left.assign(frames, 0.0f);
-    track.right.assign(frames, 0.0f);
-    uint32_t noise = 12345;
-    for (int beat = 0; beat * 0.5 < silentFrom - 0.5; ++beat) {
-        const size_t start = static_cast<size_t>(beat * 0.5 * kSampleRate);
-        const bool snare = beat % 2 == 1;
-        double phase = 0.0;
-        for (size_t i = 0; i < static_cast<size_t>(0.3 * kSampleRate); ++i) {
-            const double t = static_cast<double>(i) / kSampleRate;
-            float s;
-            if (!snare) {
-                const double f = 50.0 + 150.0 * std::exp(-t * 25.0);
-                phase += 2.0 * M_PI * f / kSampleRate;
-                s = static_cast<float>(0.8 * std::sin(phase) * std::exp(-t * 9.0));
-            } else {
-                noise = noise * 1664525u + 1013904223u;
-                const double n = static_cast<double>(noise >> 8) / 8388608.0 - 1.0;
-                phase += 2.0 * M_PI * 330.0 / kSampleRate;
-                s = static_cast<float>((0.35 * n + 0.4 * std::sin(phase)) * std::exp(-t * 18.0));
-            }
-            const double fadeIn = std::min(1.0, t / 0.001);
-            track.left[start + i] += static_cast<float>(s * fadeIn);
-            track.right[start + i] += static_cast<float>(s * fadeIn);
-        }
-    }
-    return track;
+double secondsSince(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+[[noreturn]] void fail(const std::string& why) {
+    std::fprintf(stderr, "assetgen: music: %s\n", why.c_str());
+    std::exit(1);
 }
 
 }  // namespace
 
 void generateMusic(const GenContext& ctx) {
+    const std::string scorePath = ctx.sourceDir + "/music/pelotrix.score";
     const std::string path = ctx.outDir + "/pelotrix.mp3";
-    StereoTrack track = renderGrid(150.0, 146.0);
-    std::vector<uint8_t> mp3;
     std::string error;
-    if (!encodeMp3(track, 2, &mp3, &error) || !writeFileAtomically(path, mp3, &error)) {
-        std::fprintf(stderr, "assetgen: music: %s\n", error.c_str());
-        std::exit(1);
+    Score score;
+    if (!loadScore(scorePath, &score, &error)) fail(error);
+
+    auto t0 = std::chrono::steady_clock::now();
+    const StereoTrack track = renderScore(score, 2);
+    const double renderTime = secondsSince(t0);
+    const MixFigures mix = measureMix(track);
+
+    t0 = std::chrono::steady_clock::now();
+    std::vector<uint8_t> mp3;
+    if (!encodeMp3(track, 2, &mp3, &error)) fail(error);
+    if (!writeFileAtomically(path, mp3, &error)) fail(error);
+    const double encodeTime = secondsSince(t0);
+
+    if (ctx.verbose) {
+        const double seconds = static_cast<double>(track.left.size()) / kSampleRate;
+        std::fprintf(stderr,
+                     "  %s: %.1f s, %zu bytes (%.0f kbit/s); rendered in %.2f s, encoded in %.2f s\n"
+                     "  mix: peak %.2f dBFS, RMS %.2f dBFS, largest step %.3f, side/mid %.2f\n",
+                     path.c_str(), seconds, mp3.size(), mp3.size() * 8.0 / seconds / 1000.0,
+                     renderTime, encodeTime, mix.peakDb, mix.rmsDb, mix.maxJump, mix.sideRatio);
     }
-    if (ctx.verbose) std::fprintf(stderr, "  %s (%zu bytes)\n", path.c_str(), mp3.size());
 }
