@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# End to end on a real X display (Xvfb): the demo plays in --window mode with SDL's dummy
+# audio, shows a picture that is not blank, prints frame-rate lines, and Escape sent with
+# xdotool ends it with exit code 0. Skips (exit 77) only when Xvfb is not installed.
+#
+#   tests/e2e_window.sh path/to/pixeldemo [keep-dir]
+set -u
+demo=$(realpath "$1")
+keep=${2:-}
+
+if ! command -v Xvfb >/dev/null 2>&1; then
+  echo "SKIP: Xvfb is not installed (./test.sh installs it)"
+  exit 77
+fi
+for tool in xdotool xwd od; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "FAIL: $tool is missing"; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+demo_pid=
+cleanup() {
+  [ -n "$demo_pid" ] && kill "$demo_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  if [ -n "$keep" ]; then mkdir -p "$keep" && cp "$work"/* "$keep"/ 2>/dev/null; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; echo "--- stdout"; tail -n 5 "$work/out"; echo "--- stderr"; cat "$work/err"; exit 1; }
+
+# A display number of its own: Xvfb picks a free one and writes it to fd 3.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+export SDL_AUDIODRIVER=dummy
+unset WAYLAND_DISPLAY
+
+# Started from an empty folder: the demo must find data/ beside the executable.
+cd "$work"
+"$demo" --window >"$work/out" 2>"$work/err" &
+demo_pid=$!
+
+window=
+for _ in $(seq 100); do
+  window=$(xdotool search --name '^\^__\^$' 2>/dev/null | head -n1)
+  [ -n "$window" ] && break
+  kill -0 "$demo_pid" 2>/dev/null || fail "the demo ended before its window appeared"
+  sleep 0.1
+done
+[ -n "$window" ] || fail "no window titled ^__^"
+
+sleep 4
+kill -0 "$demo_pid" 2>/dev/null || fail "the demo ended on its own"
+
+# Not blank: the window shows many different colours. Only the pixels are counted: the
+# last 640x480 words of the grab, past xwd's header and colour map.
+xwd -id "$window" -silent >"$work/window.xwd" || fail "xwd could not grab the window"
+colours=$(tail -c $((640 * 480 * 4)) "$work/window.xwd" | od -An -v -tx4 -w4 | sort -u | wc -l)
+echo "window grab: $colours distinct words"
+[ "$colours" -ge 32 ] || fail "the window looks blank ($colours distinct words)"
+if [ -x /usr/bin/convert ]; then /usr/bin/convert "xwd:$work/window.xwd" "$work/window.png" 2>/dev/null; fi
+
+# Escape ends the run after the current frame; retry in case a key is lost before focus.
+xdotool windowfocus --sync "$window" 2>/dev/null
+for _ in $(seq 10); do
+  xdotool key Escape
+  for _ in $(seq 10); do kill -0 "$demo_pid" 2>/dev/null || break 2; sleep 0.1; done
+done
+if kill -0 "$demo_pid" 2>/dev/null; then fail "Escape did not end the demo"; fi
+wait "$demo_pid"
+rc=$?
+demo_pid=
+[ "$rc" -eq 0 ] || fail "exit code $rc after Escape"
+
+fps=$(grep -cE '^FPS: [0-9]+\.[0-9]{2} \([0-9]+\.[0-9]{2} ms\), Average: [0-9]+\.[0-9]{2} \([0-9]+\.[0-9]{2} ms\)$' "$work/out")
+[ "$fps" -ge 2 ] || fail "expected frame-rate lines, found $fps"
+echo "PASS: window shown, $fps FPS lines, Escape gave exit code 0"
