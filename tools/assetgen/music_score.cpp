@@ -206,7 +206,12 @@ struct Parser {
         int section = -1;
         while (std::getline(in, raw)) {
             ++line;
-            const size_t hash = raw.find('#');
+            // '#' starts a comment at the start of a line or after a space; inside a
+            // word it is a sharp (C#4).
+            size_t hash = raw.find('#');
+            while (hash != std::string::npos && hash > 0 && raw[hash - 1] != ' ' && raw[hash - 1] != '\t') {
+                hash = raw.find('#', hash + 1);
+            }
             const std::string body = hash == std::string::npos ? raw : raw.substr(0, hash);
             const std::vector<std::string> w = splitWords(body);
             if (w.empty()) continue;
@@ -372,19 +377,27 @@ std::vector<ScheduledNote> scheduleScore(const Score& score) {
                 if (st.velocity <= 0.0f) continue;
                 for (int64_t j = i; j < std::min(count, i + st.steps); ++j) owner[static_cast<size_t>(j)] = i;
             }
+            // A section that starts while a note of its pattern is sounding (held over
+            // from an earlier step) picks that note up at its own start.
+            const int64_t current = static_cast<int64_t>(std::floor(s.start / dt + eps));
             const int64_t first = static_cast<int64_t>(std::ceil(s.start / dt - eps));
-            for (int64_t k = first; k * dt < s.end - eps; ++k) {
+            for (int64_t k = std::min(current, first); k * dt < s.end - eps; ++k) {
                 const int64_t pk = k % count;
-                int64_t own = owner[static_cast<size_t>(pk)];
-                double start = k * dt;
-                if (own != pk) {
-                    // A section that starts in the middle of a held note picks it up at
-                    // its own start, for the rest of its length.
-                    if (k != first || own < 0) continue;
+                const int64_t own = owner[static_cast<size_t>(pk)];
+                if (own < 0) continue;
+                const int64_t noteStep = k - (pk - own);
+                double start = noteStep * dt;
+                if (start < s.start - eps) {
+                    // Held notes are picked up once, at the section's start; a drum hit
+                    // that began before the section is not struck again.
+                    if (k != current || !instrumentIsPitched(p.instrument)) continue;
                     start = s.start;
+                } else if (own != pk) {
+                    continue;  // a held step, not a new note
                 }
                 const PatternStep& step = p.steps[static_cast<size_t>(own)];
-                const double noteEnd = (k - (pk - own) + step.steps) * dt;
+                const double noteEnd = (noteStep + step.steps) * dt;
+                if (noteEnd <= start + eps) continue;
                 ScheduledNote n;
                 n.start = start;
                 n.instrument = p.instrument;

@@ -160,8 +160,9 @@ void reverbProcess(Reverb& r, float inL, float inR, float* outL, float* outR) {
 
 void panGains(double pan, float* gainL, float* gainR) {
     const double a = (std::clamp(pan, -1.0, 1.0) + 1.0) * kPi / 4.0;
+    // cos(pi/2 - a) rather than sin(a): the centre then gives exactly equal gains.
     *gainL = static_cast<float>(std::cos(a));
-    *gainR = static_cast<float>(std::sin(a));
+    *gainR = static_cast<float>(std::cos(kPi / 2.0 - a));
 }
 
 float softClip(float x) {
