@@ -132,6 +132,10 @@ int runLive(const DemoOptions& options) {
                      displayError());
         return 2;
     }
+    if (options.depthGiven) {
+        std::fprintf(stderr, "pixeldemo: frames shown through a %d-bit %s texture\n",
+                     displayDepth(), displayFormatName());
+    }
     Image* loading = loadLoadingImage();
     presentFrame(loading->pixels);
 

@@ -56,6 +56,7 @@ int parseDemoOptions(int argc, char** argv, DemoOptions* o) {
             fail("--window/--depth/--start", "only apply when playing, not with --capture or --bench");
         }
         if (given(capture) && o->captureDir.empty()) fail("--capture", "needs a folder");
+        o->depthGiven = given(depth);
         if (given(fps) && !headless) fail("--fps", "needs --capture or --bench");
         if ((given(from) || given(to) || given(sheet)) && !given(capture)) {
             fail("--from/--to/--sheet", "need --capture");

@@ -8,6 +8,7 @@
 struct DemoOptions {
     bool windowed = false;      // --window
     int depth = 32;             // --depth 32|24|16: first texture depth tried
+    bool depthGiven = false;    // --depth was on the command line
     double start = 0.0;         // --start T: music starts at T seconds
     std::string captureDir;     // --capture DIR: headless, frames written as PNG
     int fps = 60;               // --fps N: the fixed clock of --capture and --bench
