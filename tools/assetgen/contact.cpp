@@ -65,15 +65,21 @@ void checkerboard(cairo_t* cr, double x, double y, double w, double h) {
     cairo_restore(cr);
 }
 
-// Draws the picture fitted into the box: small pictures grow by a whole factor with hard
-// pixels, large ones shrink smoothly.
-void thumbnail(cairo_t* cr, cairo_surface_t* img, double x, double y) {
+// Columns a picture spans: wide strips get several cells so they stay readable.
+int spanOf(int w, int h) {
+    double aspect = static_cast<double>(w) / std::max(1, h);
+    return std::clamp(static_cast<int>(std::ceil(aspect / (2.0 * kBoxW / kBoxH))), 1, 4);
+}
+
+// Draws the picture fitted into a box of boxW x kBoxH: small pictures grow by a whole
+// factor with hard pixels, large ones shrink smoothly.
+void thumbnail(cairo_t* cr, cairo_surface_t* img, double x, double y, int boxW) {
     int w = cairo_image_surface_get_width(img), h = cairo_image_surface_get_height(img);
-    double scale = std::min(static_cast<double>(kBoxW) / w, static_cast<double>(kBoxH) / h);
+    double scale = std::min(static_cast<double>(boxW) / w, static_cast<double>(kBoxH) / h);
     bool grow = scale >= 1;
     if (grow) scale = std::floor(scale);
     double tw = w * scale, th = h * scale;
-    double ox = std::floor(x + (kBoxW - tw) / 2), oy = std::floor(y + (kBoxH - th) / 2);
+    double ox = std::floor(x + (boxW - tw) / 2), oy = std::floor(y + (kBoxH - th) / 2);
     checkerboard(cr, ox, oy, tw, th);
     cairo_save(cr);
     cairo_translate(cr, ox, oy);
@@ -102,7 +108,23 @@ void label(cairo_t* cr, const std::string& text, double x, double y, double size
 
 void generateContactSheet(const GenContext& ctx) {
     std::vector<Entry> pictures = listPictures(ctx.outDir);
-    int rows = std::max(1, static_cast<int>((pictures.size() + kColumns - 1) / kColumns));
+    // Read every picture first: the layout depends on their shapes.
+    struct Placed { cairo_surface_t* img; int span, column, row; };
+    std::vector<Placed> placed;
+    int column = 0, row = 0;
+    for (const Entry& e : pictures) {
+        cairo_surface_t* img = cairo_image_surface_create_from_png(e.path.c_str());
+        int span = 1;
+        if (cairo_surface_status(img) == CAIRO_STATUS_SUCCESS)
+            span = spanOf(cairo_image_surface_get_width(img), cairo_image_surface_get_height(img));
+        if (column + span > kColumns) {
+            column = 0;
+            ++row;
+        }
+        placed.push_back({img, span, column, row});
+        column += span;
+    }
+    int rows = row + 1;
     int sheetW = kColumns * kCellW, sheetH = kHeader + rows * kCellH;
     cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_RGB24, sheetW, sheetH);
     cairo_t* cr = cairo_create(sheet);
@@ -133,25 +155,26 @@ void generateContactSheet(const GenContext& ctx) {
     std::snprintf(title, sizeof title, "data/  \xe2\x80\x94  %zu pictures", pictures.size());
     label(cr, title, sheetW / 2.0, 30, 20, 0.92);
 
-    int index = 0, unreadable = 0;
-    for (const Entry& e : pictures) {
-        double x = (index % kColumns) * kCellW, y = kHeader + (index / kColumns) * kCellH;
-        ++index;
-        cairo_surface_t* img = cairo_image_surface_create_from_png(e.path.c_str());
+    int unreadable = 0;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const Placed& p = placed[i];
+        double x = p.column * kCellW, y = kHeader + p.row * kCellH;
+        double cellW = p.span * kCellW;
+        int boxW = static_cast<int>(cellW) - (kCellW - kBoxW);
         std::string size;
-        if (cairo_surface_status(img) == CAIRO_STATUS_SUCCESS) {
-            thumbnail(cr, img, x + (kCellW - kBoxW) / 2.0, y + 6);
-            size = std::to_string(cairo_image_surface_get_width(img)) + " x " + std::to_string(cairo_image_surface_get_height(img));
+        if (cairo_surface_status(p.img) == CAIRO_STATUS_SUCCESS) {
+            thumbnail(cr, p.img, x + (kCellW - kBoxW) / 2.0, y + 6, boxW);
+            size = std::to_string(cairo_image_surface_get_width(p.img)) + " x " + std::to_string(cairo_image_surface_get_height(p.img));
         } else {
             ++unreadable;
             size = "unreadable";
             cairo_set_source_rgb(cr, 0.6, 0.1, 0.1);
-            cairo_rectangle(cr, x + (kCellW - kBoxW) / 2.0, y + 6, kBoxW, kBoxH);
+            cairo_rectangle(cr, x + (kCellW - kBoxW) / 2.0, y + 6, boxW, kBoxH);
             cairo_fill(cr);
         }
-        cairo_surface_destroy(img);
-        label(cr, e.rel, x + kCellW / 2.0, y + kBoxH + 24, 13, 0.95);
-        label(cr, size, x + kCellW / 2.0, y + kBoxH + 40, 11, 0.62);
+        cairo_surface_destroy(p.img);
+        label(cr, pictures[i].rel, x + cellW / 2.0, y + kBoxH + 24, 13, 0.95);
+        label(cr, size, x + cellW / 2.0, y + kBoxH + 40, 11, 0.62);
     }
 
     cairo_surface_flush(sheet);

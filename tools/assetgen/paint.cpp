@@ -318,6 +318,76 @@ std::map<std::string, Sprite> loadSprites(const std::string& path) {
     return sprites;
 }
 
+std::map<std::string, Sprite> loadCastSprites(const std::string& path) {
+    std::istringstream in(readFile(path));
+    std::map<char, Rgba> palette;
+    char outline = 0;
+    std::map<std::string, std::vector<std::string>> grids;
+    std::string line, current;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            size_t end = line.find(']');
+            if (end == std::string::npos || end < 2) fail(path + ":" + std::to_string(lineNo) + ": pose header must be '[name]'");
+            current = line.substr(1, end - 1);
+            grids[current].clear();
+            continue;
+        }
+        if (line.compare(0, 4, "key ") == 0 && line.size() >= 7) {
+            char key = line[4];
+            std::string value = line.substr(6);
+            if (value == "none") palette[key] = {0, 0, 0, 0};
+            else if (value[0] == '#' && (value.size() == 7 || value.size() == 9)) {
+                uint32_t v = static_cast<uint32_t>(std::strtoul(value.c_str() + 1, nullptr, 16));
+                palette[key] = value.size() == 9 ? rgb(v >> 8, (v & 255) / 255.0f) : rgb(v);
+            } else fail(path + ":" + std::to_string(lineNo) + ": cannot read the colour of key '" + std::string(1, key) + "'");
+            continue;
+        }
+        if (line.compare(0, 8, "outline ") == 0 && line.size() == 9) {
+            outline = line[8];
+            continue;
+        }
+        if (current.empty()) continue;  // a directive this reader does not need
+        grids[current].push_back(line);
+    }
+    std::map<std::string, Sprite> out;
+    const int pad = outline ? 1 : 0;
+    for (const auto& [name, rows] : grids) {
+        Sprite s;
+        s.h = static_cast<int>(rows.size()) + 2 * pad;
+        for (const auto& r : rows) s.w = std::max(s.w, static_cast<int>(r.size()) + 2 * pad);
+        s.px.assign(static_cast<size_t>(s.w) * s.h, Rgba{0, 0, 0, 0});
+        for (size_t y = 0; y < rows.size(); ++y)
+            for (size_t x = 0; x < rows[y].size(); ++x) {
+                auto it = palette.find(rows[y][x]);
+                if (it == palette.end())
+                    fail(path + ": pose [" + name + "] uses '" + std::string(1, rows[y][x]) + "', which has no key");
+                s.px[(y + pad) * s.w + x + pad] = it->second;
+            }
+        if (outline) {
+            auto oc = palette.find(outline);
+            if (oc == palette.end()) fail(path + ": the outline key has no colour");
+            std::vector<Rgba> grown = s.px;
+            for (int y = 0; y < s.h; ++y)
+                for (int x = 0; x < s.w; ++x) {
+                    if (s.px[static_cast<size_t>(y) * s.w + x].a > 0) continue;
+                    auto solid = [&](int a, int b) {
+                        return a >= 0 && b >= 0 && a < s.w && b < s.h && s.px[static_cast<size_t>(b) * s.w + a].a > 0;
+                    };
+                    if (solid(x - 1, y) || solid(x + 1, y) || solid(x, y - 1) || solid(x, y + 1))
+                        grown[static_cast<size_t>(y) * s.w + x] = oc->second;
+                }
+            s.px = grown;
+        }
+        out[name] = s;
+    }
+    if (out.empty()) fail(path + ": no poses");
+    return out;
+}
+
 void drawSprite(Canvas& c, const Sprite& s, int x, int y, int scale, bool mirror, float opacity) {
     for (int j = 0; j < s.h; ++j)
         for (int i = 0; i < s.w; ++i) {

@@ -106,6 +106,13 @@ struct Sprite {
 // Reads every sprite of a grid file. Ends the tool with a message naming the file and line
 // on a malformed file (a missing source is a broken build, not something to skip).
 std::map<std::string, Sprite> loadSprites(const std::string& path);
+// Reads the creature sets of the sprite files in sources/pixelart/ (format described in
+// pixelart.cpp: "key c #RRGGBB[AA]" or "key c none" palette lines, "outline c", then
+// "[pose]" grids), so the pictures can show the same creatures as the scenes' sprites.
+// The outline is applied as the sprite generator does: a one-pixel ring (4-neighbour) of
+// the outline key around the shape, on a grid grown by one pixel on each side. Other
+// directives are ignored. Ends the tool with a message on a missing or malformed file.
+std::map<std::string, Sprite> loadCastSprites(const std::string& path);
 // Draws a sprite with its top-left corner at (x, y), each grid pixel a scale x scale block.
 void drawSprite(Canvas& c, const Sprite& s, int x, int y, int scale, bool mirror = false, float opacity = 1.0f);
 // The same sprite drawn in one flat colour (for outlines, shadows, silhouettes).

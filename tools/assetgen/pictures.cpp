@@ -2,10 +2,13 @@
 //
 // Each picture is painted by one function from code and the pixel-art grids in
 // sources/pictures/; pictures_*.cpp hold the larger ones. generatePictures writes them all.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tools/assetgen/generators.h"
 #include "tools/assetgen/paint.h"
@@ -27,7 +30,25 @@ Kit loadKit(const GenContext& ctx) {
     std::string dir = ctx.sourceDir + "/pictures/";
     kit.font = loadPixelFont(dir + "font.txt");
     kit.creatures = loadSprites(dir + "creatures.txt");
+    std::error_code ec;
+    std::vector<std::string> castFiles;
+    for (const auto& e : std::filesystem::directory_iterator(ctx.sourceDir + "/pixelart", ec)) {
+        std::string name = e.path().filename().string();
+        if (name.rfind("sprites_", 0) == 0 && e.path().extension() == ".txt") castFiles.push_back(e.path().string());
+    }
+    std::sort(castFiles.begin(), castFiles.end());
+    for (const auto& f : castFiles)
+        for (auto& [pose, s] : loadCastSprites(f)) kit.cast[pose] = s;
     return kit;
+}
+
+const Sprite& castPose(const Kit& kit, const char* pose) {
+    auto it = kit.cast.find(pose);
+    if (it == kit.cast.end()) {
+        std::fprintf(stderr, "assetgen: no creature pose [%s] in sources/pixelart/sprites_*.txt\n", pose);
+        std::exit(1);
+    }
+    return it->second;
 }
 
 const Sprite& sprite(const Kit& kit, const char* name) {
@@ -59,7 +80,7 @@ using namespace pics;
 
 static Canvas paintFlat(Rgba col) { return newCanvas(256, 256, col); }
 
-// The start-up screen: night sky over glowing hills, Blip waiting, "LOADING".
+// The start-up screen: night sky over glowing hills, the jelly waiting, "LOADING".
 static Canvas paintLoading(const Kit& kit) {
     Canvas c = newCanvas(640, 480);
     fillWith(c, [](int x, int y) {
@@ -94,10 +115,10 @@ static Canvas paintLoading(const Kit& kit) {
             }
         }
     }
-    const Sprite& blip = sprite(kit, "blip");
-    int s = 4, bx = 320 - blip.w * s / 2, by = static_cast<int>(crest[320]) + 6 - blip.h * s;
-    addGlow(c, 320, by + 14, 36, rgb(0xfff27a), 0.45f);
-    drawSprite(c, blip, bx, by, s);
+    const Sprite& jelly = castPose(kit, "00");
+    int s = 3, bx = 320 - jelly.w * s / 2, by = static_cast<int>(crest[320]) + 8 - jelly.h * s;
+    addGlow(c, 320, by + 30, 60, rgb(0x8fcaff), 0.4f);
+    drawSprite(c, jelly, bx, by, s);
     std::string word = "LOADING";
     int tw = textWidth(kit.font, word) * 5;
     Canvas glow = newCanvas(640, 480);

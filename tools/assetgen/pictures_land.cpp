@@ -58,7 +58,8 @@ Canvas paintGrass(const GrassStyle& s) {
         float x = rng.range(-10, s.w + 10);
         int xi = std::clamp(static_cast<int>(x), 0, s.w - 1);
         float base = top[xi] + rng.range(2, 14) + (s.h - top[xi]) * rng.range(0, 0.4f);
-        float h = rng.range(s.bladeMin, s.bladeMax) * (0.6f + 0.4f * rng.uniform());
+        // Tips stay a few rows below the top edge: the strip's top row is clear sky.
+        float h = std::min(rng.range(s.bladeMin, s.bladeMax) * (0.6f + 0.4f * rng.uniform()), base - 4);
         float lean = rng.range(-0.45f, 0.45f) * h;
         float w = s.bladeWidth * rng.range(0.6f, 1.3f);
         float tipX = x + lean, tipY = base - h;
@@ -183,11 +184,11 @@ Canvas paintGrassFar() {
 Canvas paintGrassMiddle(const Kit& kit) {
     GrassStyle s{1200, 150, 96, 14, 22, 48, 5.0f, 1500, rgb(0x1f6a3a), rgb(0x7fdc5a), rgb(0xffe59a), rgb(0x3f9a48), 70, 2, 111};
     Canvas c = paintGrass(s);
-    // Creatures hiding in the grass, looking up.
-    const Sprite& blip = sprite(kit, "blip");
-    const Sprite& puff = sprite(kit, "puff");
-    drawSprite(c, blip, 260, 74, 3);
-    drawSprite(c, puff, 820, 80, 3);
+    // The caterpillar and the crab out for a walk in the grass.
+    const Sprite& caterpillar = castPose(kit, "06");
+    const Sprite& crab = castPose(kit, "11");
+    drawSprite(c, caterpillar, 250, 104 - caterpillar.h * 2, 2);
+    drawSprite(c, crab, 820, 108 - crab.h * 2, 2);
     Canvas tufts = paintGrass({1200, 150, 120, 6, 10, 22, 4.0f, 500, rgb(0x1f6a3a), rgb(0x6fd050), rgb(0xffe59a), rgb(0x3f9a48), 0, 2, 112});
     drawCanvas(c, tufts, 0, 0);
     return c;
@@ -223,7 +224,7 @@ Canvas paintDeepBlue() {
         float band = std::exp(-std::pow((y - wave) / 50.0f, 2.0f));
         float streak = fbm(x * 0.6f, y * 0.05f, 30, 2, 141);
         Rgba col = mix(rgb(0x1fd8c0), rgb(0x8f5fff), smooth(0.0f, 640.0f, x * 1.0f));
-        return Rgba{col.r, col.g, col.b, band * smooth(0.4f, 0.8f, streak) * 0.22f};
+        return Rgba{col.r, col.g, col.b, band * smooth(0.4f, 0.8f, streak) * 0.14f};
     });
     drawCanvas(c, aurora, 0, 0);
     Rng rng(142);

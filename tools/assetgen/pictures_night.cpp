@@ -68,19 +68,33 @@ struct Cells {
     }
 };
 
-// Draws the lit cells: a dark body, a warm rim where the cell's left or upper neighbour is
-// empty, a cool rim where the right neighbour is empty. only: draw just that part (0: all).
-void drawSilhouette(Canvas& c, const Cells& s, Rgba body, Rgba warm, Rgba cool, uint8_t only = 0) {
+// How a silhouette is lit: a colour per part, a warm rim on the edges that face the light
+// (left and top), a cool rim on the right, and a small point light that warms the cells
+// near it.
+struct Lighting {
+    Rgba parts[8];                // colour of part id 1..7 (index 0 unused)
+    Rgba warm, cool;
+    float warmRim, coolRim;       // how strongly each rim replaces the part colour
+    float lampX, lampY, lampRadius;  // the point light, in pixels (radius 0: none)
+    Rgba lamp;
+};
+
+// Draws the lit cells of a silhouette (only: just that part; 0: every part).
+void drawSilhouette(Canvas& c, const Cells& s, const Lighting& l, uint8_t only = 0) {
     for (int y = 0; y < s.h; ++y)
         for (int x = 0; x < s.w; ++x) {
             uint8_t id = s.get(x, y);
             if (!id || (only && id != only)) continue;
-            Rgba col = body;
+            Rgba col = l.parts[id & 7];
             bool warmEdge = !s.get(x - 1, y) || !s.get(x, y - 1);
             bool coolEdge = !s.get(x + 1, y) && s.get(x - 1, y);
-            if (coolEdge) col = mix(col, cool, 0.4f);
-            if (warmEdge) col = mix(col, warm, 0.65f);
-            else if (!s.get(x - 2, y) || !s.get(x - 1, y - 1)) col = mix(col, warm, 0.18f);
+            if (coolEdge) col = mix(col, l.cool, l.coolRim);
+            if (warmEdge) col = mix(col, l.warm, l.warmRim);
+            if (l.lampRadius > 0) {
+                float d = std::hypot(x * kCell + 2 - l.lampX, y * kCell + 2 - l.lampY);
+                float k = std::exp(-d / l.lampRadius) * (warmEdge ? 1.0f : 0.6f);
+                col = {std::min(1.0f, col.r + l.lamp.r * k), std::min(1.0f, col.g + l.lamp.g * k), std::min(1.0f, col.b + l.lamp.b * k), 1};
+            }
             for (int b = 0; b < kCell; ++b)
                 for (int a = 0; a < kCell; ++a) blendPixel(c, x * kCell + a, y * kCell + b, col);
         }
@@ -126,12 +140,15 @@ void nightSky(Canvas& c, uint32_t seed, float moonX, float moonY, float moonR, i
 }
 
 // A ridge of land from x = 0 to 639 whose top is top(x) (pixels), filled with a vertical
-// gradient and a lit crest, on the cell grid.
-template <typename F> void hill(Canvas& c, F top, Rgba crest, Rgba near, Rgba far) {
+// gradient, clumps of grass and a lit crest, on the cell grid.
+template <typename F> void hill(Canvas& c, F top, Rgba crest, Rgba near, Rgba far, uint32_t seed) {
     for (int cx = 0; cx < 640 / kCell; ++cx) {
         int t = static_cast<int>(top(cx * kCell + 2.0f)) / kCell;
         for (int cy = std::max(0, t); cy < 480 / kCell; ++cy) {
             Rgba col = mix(far, near, smooth(static_cast<float>(t), t + 25.0f, static_cast<float>(cy)));
+            // Clumps of grass: a few cells a shade lighter or darker.
+            float n = fbm(cx * 3.0f, cy * 5.0f, 8, 2, seed);
+            col = mix(col, n > 0.5f ? crest : rgb(0x000000), std::fabs(n - 0.5f) * (n > 0.5f ? 0.25f : 0.5f));
             if (cy == t) col = mix(col, crest, 0.6f);
             for (int b = 0; b < kCell; ++b)
                 for (int a = 0; a < kCell; ++a) blendPixel(c, cx * kCell + a, cy * kCell + b, col);
@@ -160,69 +177,104 @@ void drawLitSprite(Canvas& c, const Sprite& s, int x, int y, int scale, bool mir
 }
 
 // Part names of the girl's cells.
-enum : uint8_t { kBody = 1, kHand = 2 };
+enum : uint8_t { kDress = 1, kHand = 2, kHair = 3, kSkin = 4, kShoe = 5 };
 
 // The girl on her hill, facing left, her front arm raised and one hand cupped round a tiny
-// light at about (413, 165). Cell coordinates: one cell is 4 pixels.
+// light at about (413, 165). Cell coordinates: one cell is 4 pixels. Later shapes paint
+// over earlier ones.
 Cells girlCells() {
     Cells g;
     const float ox = 93, oy = 34;  // cell offset of the figure
     auto P = [&](float x, float y) { return std::pair<float, float>{ox + x, oy + y}; };
-    g.ellipse(kBody, ox + 17, oy + 17, 4.2f, 4.6f);                                     // head
-    g.ellipse(kBody, ox + 18.2f, oy + 16.4f, 4.4f, 4.6f);                               // hair over the crown
-    g.polygon(kBody, {P(19, 13), P(23, 17), P(27, 25), P(28.5f, 33), P(25, 31), P(22.5f, 25), P(20, 21)});  // hair in the wind
-    g.polygon(kBody, {P(12.8f, 17.2f), P(13.4f, 16.2f), P(13.4f, 19.2f)});              // nose
-    g.stroke(kBody, {P(16.6f, 20), P(17.2f, 24)}, 2.4f);                                // neck
-    g.polygon(kBody, {P(14, 24), P(20.6f, 24), P(20, 34), P(15.2f, 34)});               // bodice
-    g.polygon(kBody, {P(15, 33), P(20, 33), P(23.5f, 42), P(26.5f, 50), P(22, 49.2f), P(18, 50.4f), P(14, 49.6f), P(10.5f, 50.5f), P(13, 42)});  // dress
-    g.stroke(kBody, {P(15.6f, 49), P(15.6f, 56.6f)}, 1.6f);                             // legs
-    g.stroke(kBody, {P(18.6f, 49), P(18.8f, 56.6f)}, 1.6f);
-    g.stroke(kBody, {P(13.6f, 57.2f), P(16, 57.2f)}, 1.2f);                             // feet
-    g.stroke(kBody, {P(17.2f, 57.2f), P(19.6f, 57.2f)}, 1.2f);
-    g.stroke(kBody, {P(19.6f, 25.5f), P(21.4f, 31), P(21.6f, 36.5f)}, 1.9f);            // arm at her side
-    g.stroke(kHand, {P(14.8f, 25.2f), P(11.6f, 19.5f), P(10.6f, 12)}, 2.0f);            // raised arm
+    g.stroke(kSkin, {P(15.2f, 49), P(15.4f, 56.4f)}, 1.6f);                            // legs
+    g.stroke(kSkin, {P(18.6f, 49), P(18.8f, 56.4f)}, 1.6f);
+    g.stroke(kShoe, {P(13.6f, 57.2f), P(16, 57.2f)}, 1.3f);                             // shoes
+    g.stroke(kShoe, {P(17.2f, 57.2f), P(19.6f, 57.2f)}, 1.3f);
+    g.stroke(kSkin, {P(19.8f, 25.5f), P(21.6f, 31), P(21.8f, 36.5f)}, 2.0f);            // arm at her side
+    g.stroke(kSkin, {P(16.8f, 20), P(17.2f, 24.5f)}, 2.6f);                             // neck
+    g.polygon(kDress, {P(14, 24), P(20.8f, 24), P(20.2f, 34), P(15, 34)});              // bodice
+    g.polygon(kDress, {P(14.6f, 33), P(20.4f, 33), P(24.5f, 41), P(28, 50), P(23.5f, 49.2f), P(19, 50.6f), P(14.5f, 49.8f), P(10, 50.8f), P(12.2f, 41)});  // dress
+    g.ellipse(kSkin, ox + 16.8f, oy + 17.2f, 4.0f, 4.5f);                               // head
+    g.polygon(kSkin, {P(12.9f, 17.4f), P(13.6f, 16.2f), P(13.6f, 19.2f)});              // nose
+    g.ellipse(kHair, ox + 18.6f, oy + 16.2f, 3.9f, 4.4f);                               // hair over the crown
+    g.polygon(kHair, {P(13.8f, 13.6f), P(17, 12.2f), P(19, 12.6f), P(16.4f, 15.2f), P(14.4f, 15.8f)});  // fringe
+    g.polygon(kHair, {P(19, 13), P(23, 17), P(27, 25), P(29, 33), P(25.4f, 31), P(22.6f, 25), P(20.2f, 21.5f)});  // hair in the wind
+    g.stroke(kHand, {P(14.8f, 25.4f), P(11.6f, 19.5f), P(10.6f, 12)}, 2.1f);            // raised arm
     g.ellipse(kHand, ox + 10.4f, oy + 10.2f, 1.7f, 1.3f);                               // palm
     g.stroke(kHand, {P(9, 10.5f), P(8.7f, 8.2f)}, 1.1f);                                // thumb
     g.stroke(kHand, {P(12, 10.5f), P(12.1f, 8)}, 1.2f);                                 // fingers
     return g;
 }
 
-const Rgba kGirlBody = rgb(0x0d0a1e);
-const Rgba kWarmRim = rgb(0xffb060);
-const Rgba kCoolRim = rgb(0x7f9cff);
+// Night colours of her parts, the swarm's warm rim, the moon's cool rim and the little
+// light in her hand.
+Lighting girlLighting() {
+    Lighting l{};
+    l.parts[kDress] = rgb(0x1c2660);
+    l.parts[kHand] = rgb(0x4a3448);
+    l.parts[kHair] = rgb(0x1a0f24);
+    l.parts[kSkin] = rgb(0x4a3448);
+    l.parts[kShoe] = rgb(0x0c0814);
+    l.warm = rgb(0xffb060);
+    l.cool = rgb(0x7f9cff);
+    l.warmRim = 0.5f;
+    l.coolRim = 0.3f;
+    l.lampX = 413;
+    l.lampY = 165;
+    l.lampRadius = 26;
+    l.lamp = rgb(0xffa050);
+    return l;
+}
 
 }  // namespace
 
-// The creatures' evening: four friends around a campfire on a hilltop under the moon.
+// The creatures' evening: the friends from every scene gather round a campfire on a
+// hilltop under the moon; the bat circles overhead.
 Canvas paintCreatures(const Kit& kit) {
     Canvas c = newCanvas(640, 480);
     nightSky(c, 171, 118, 92, 34, 340);
     // Far hills, then the hilltop the friends sit on.
-    hill(c, [](float x) { return 300 + 20 * std::sin(x * 0.012f + 1) + 10 * std::sin(x * 0.031f); }, rgb(0x5a4a8a), rgb(0x1a1438), rgb(0x2a2050));
-    const float fireX = 322, fireY = 392;
+    hill(c, [](float x) { return 300 + 20 * std::sin(x * 0.012f + 1) + 10 * std::sin(x * 0.031f); }, rgb(0x5a4a8a), rgb(0x1a1438), rgb(0x2a2050), 201);
+    const float fireX = 322, fireY = 404;
+    auto ground = [](float x) { return 392 - 26 * std::exp(-std::pow((x - 330) / 260.0f, 2.0f)) + 4 * std::sin(x * 0.05f); };
     addGlow(c, fireX, fireY - 20, 300, rgb(0xff8a3a), 0.4f);
-    hill(c, [](float x) { return 372 - 28 * std::exp(-std::pow((x - 330) / 260.0f, 2.0f)) + 6 * std::sin(x * 0.05f); },
-         rgb(0xffa050), rgb(0x0a0818), rgb(0x2a1a30));
-    // Warm light on the ground around the fire.
-    Canvas ground = newCanvas(640, 480);
-    fillWith(ground, [&](int x, int y) {
+    hill(c, ground, rgb(0xffa050), rgb(0x0a0818), rgb(0x2a1a30), 202);
+    // Warm light on the ground around the fire, and tufts of grass along the crest.
+    Canvas glow = newCanvas(640, 480);
+    fillWith(glow, [&](int x, int y) {
         float d = std::hypot((x - fireX) / 1.8f, y - fireY);
-        return Rgba{1.0f, 0.55f, 0.2f, y > 344 ? 0.55f * std::exp(-d / 70.0f) : 0.0f};
+        return Rgba{1.0f, 0.55f, 0.2f, y > ground(x) ? 0.55f * std::exp(-d / 70.0f) : 0.0f};
     });
-    addCanvas(c, ground, 0, 0);
-    const int s = 5;
-    struct Seat { const char* name; int x; bool mirror; } seats[] = {
-        {"moss", 118, false}, {"blip", 200, false}, {"puff", 386, true}, {"zap", 462, true}};
+    addCanvas(c, glow, 0, 0);
+    Rng rng(172);
+    for (int i = 0; i < 90; ++i) {
+        int x = rng.below(160) * 4, h = 1 + rng.below(3);
+        int top = static_cast<int>(ground(x + 2.0f)) / 4 * 4;
+        float lit = std::exp(-std::fabs(x - fireX) / 150.0f);
+        Rgba col = mix(rgb(0x1a1230), rgb(0xc06a30), lit);
+        for (int k = 1; k <= h; ++k)
+            for (int b = 0; b < 4; ++b)
+                for (int a = 0; a < 4; ++a) blendPixel(c, x + a + (k == h ? 4 * (rng.below(3) - 1) : 0), top - k * 4 + b, col);
+    }
+    const int s = 3;
+    struct Seat { const char* pose; int x; bool mirror; } seats[] = {
+        {"a0", 22, false}, {"b10", 112, false}, {"00", 200, false}, {"12", 380, true}, {"05", 470, true}};
     for (const auto& seat : seats) {
-        const Sprite& sp = sprite(kit, seat.name);
-        int y = 376 - sp.h * s + (seat.x < 300 ? 2 : 0) - static_cast<int>(28 * std::exp(-std::pow((seat.x + sp.w * s / 2 - 330) / 260.0f, 2.0f))) + 6;
+        const Sprite& sp = castPose(kit, seat.pose);
+        int feet = 0;
+        for (int j = 0; j < sp.h; ++j)
+            for (int i = 0; i < sp.w; ++i)
+                if (sp.px[static_cast<size_t>(j) * sp.w + i].a > 0) feet = j + 1;
+        int y = static_cast<int>(ground(seat.x + sp.w * s / 2.0f)) + 3 - feet * s;
         drawLitSprite(c, sp, seat.x, y, s, seat.mirror, fireX, fireY - 20, rgb(0xffb060));
     }
+    const Sprite& bat = castPose(kit, "b0");
+    drawLitSprite(c, bat, 470, 150, 2, false, fireX, fireY, rgb(0xffb060));
     const Sprite& fire = sprite(kit, "fire");
-    drawSprite(c, fire, static_cast<int>(fireX) - fire.w * s / 2, static_cast<int>(fireY) - fire.h * s + 8, s);
-    addGlow(c, fireX, fireY - 30, 70, rgb(0xffd080), 0.5f);
+    const int fs = 4;
+    drawSprite(c, fire, static_cast<int>(fireX) - fire.w * fs / 2, static_cast<int>(fireY) - fire.h * fs + 6, fs);
+    addGlow(c, fireX, fireY - 26, 60, rgb(0xffd080), 0.5f);
     // Sparks rising from the fire.
-    Rng rng(172);
     for (int i = 0; i < 26; ++i) {
         float y = fireY - 60 - rng.range(0, 200), x = fireX + rng.range(-30, 30) + (fireY - y) * 0.15f * rng.range(-1, 1);
         int px = static_cast<int>(x) / 2 * 2, py = static_cast<int>(y) / 2 * 2;
@@ -235,12 +287,12 @@ Canvas paintCreatures(const Kit& kit) {
 
 // Scene 7's long picture: a calm night; on the right a girl on her hill holds up one tiny
 // light while the swarm she has set free circles over the meadow on the left (the swarm
-// itself is drawn by the scene). Blip watches from the grass.
+// itself is drawn by the scene). The jelly watches from the grass.
 Canvas paintGirl(const Kit& kit) {
     Canvas c = newCanvas(640, 480);
     nightSky(c, 181, 548, 74, 26, 330);
     // Distant hills with the lights of a village.
-    hill(c, [](float x) { return 318 + 14 * std::sin(x * 0.01f + 2) + 6 * std::sin(x * 0.045f); }, rgb(0x6a4a9a), rgb(0x120e2a), rgb(0x221a48));
+    hill(c, [](float x) { return 318 + 14 * std::sin(x * 0.01f + 2) + 6 * std::sin(x * 0.045f); }, rgb(0x6a4a9a), rgb(0x120e2a), rgb(0x221a48), 203);
     Rng rng(182);
     for (int i = 0; i < 14; ++i) {
         int x = 470 + rng.below(150), y = 326 + rng.below(16);
@@ -250,14 +302,14 @@ Canvas paintGirl(const Kit& kit) {
     // A soft warm haze where the swarm circles.
     addGlow(c, 215, 110, 190, rgb(0xff9a50), 0.22f);
     // Her hill.
-    hill(c, [](float x) { return 372 + 70 * smooth(420, 0, x) - 8 * std::sin(x * 0.02f); }, rgb(0x8f7fd0), rgb(0x05040c), rgb(0x120e24));
+    hill(c, [](float x) { return 372 + 70 * smooth(420, 0, x) - 8 * std::sin(x * 0.02f); }, rgb(0x8f7fd0), rgb(0x05040c), rgb(0x120e24), 204);
     Cells g = girlCells();
-    drawSilhouette(c, g, kGirlBody, kWarmRim, kCoolRim);
+    drawSilhouette(c, g, girlLighting());
     // The little light in her hand warms her fingers; the scene adds the flame itself.
     addGlow(c, 413, 165, 26, rgb(0xffb060), 0.5f);
-    // Blip in the grass, looking up at her.
-    const Sprite& blip = sprite(kit, "blip");
-    drawLitSprite(c, blip, 300, 384 - blip.h * 3 + 6, 3, false, 215, 110, rgb(0xffb060));
+    // The jelly in the grass, looking up at her.
+    const Sprite& jelly = castPose(kit, "00");
+    drawLitSprite(c, jelly, 296, 392 - jelly.h * 2, 2, false, 215, 110, rgb(0xffb060));
     // Fireflies resting in the grass.
     for (int i = 0; i < 16; ++i) {
         int x = rng.below(380), y = 400 + rng.below(70);
@@ -269,7 +321,7 @@ Canvas paintGirl(const Kit& kit) {
 }
 
 // Over the girl and the swarm: her raised hand again (so the tiny light sits inside her
-// fingers) and tall grass in silhouette along the bottom-left. Transparent everywhere else.
+// fingers) and grass in silhouette in the bottom corners. Transparent everywhere else.
 Canvas paintHand(const Kit& /*kit*/) {
     Canvas c = newCanvas(640, 480);
     Cells g = girlCells();
@@ -277,10 +329,9 @@ Canvas paintHand(const Kit& /*kit*/) {
     for (int y = 0; y < g.h; ++y)
         for (int x = 0; x < g.w; ++x)
             if (g.get(x, y) == kHand && y < 34 + 11) hand.set(x, y, kHand);
-    // The hand is drawn with the girl's own rim light so it matches her exactly, plus the
-    // glow of the light it holds.
+    // The hand is drawn with the girl's own lighting so it matches her exactly.
     Canvas handLayer = newCanvas(640, 480);
-    drawSilhouette(handLayer, g, kGirlBody, kWarmRim, kCoolRim, kHand);
+    drawSilhouette(handLayer, g, girlLighting(), kHand);
     for (int y = 0; y < g.h; ++y)
         for (int x = 0; x < g.w; ++x)
             if (!hand.get(x, y))
@@ -289,28 +340,25 @@ Canvas paintHand(const Kit& /*kit*/) {
                         float* p = handLayer.at(x * kCell + a, y * kCell + b);
                         p[0] = p[1] = p[2] = p[3] = 0;
                     }
-    for (int y = 140; y < 190; ++y)
-        for (int x = 390; x < 440; ++x) {
-            float* p = handLayer.at(x, y);
-            if (p[3] <= 0) continue;
-            float d = std::hypot(x - 413.0f, y - 165.0f);
-            float f = 0.6f * std::exp(-d / 9.0f);
-            p[0] = std::min(p[3], p[0] + f * 1.0f * p[3]);
-            p[1] = std::min(p[3], p[1] + f * 0.7f * p[3]);
-            p[2] = std::min(p[3], p[2] + f * 0.35f * p[3]);
-        }
     drawCanvas(c, handLayer, 0, 0);
-    // Grass blades along the bottom edge.
+    // Grass in the corners, dark against the sky, a few blades catching the warm light.
     Rng rng(191);
-    for (int i = 0; i < 70; ++i) {
-        float x = rng.range(-2, 162), h = rng.range(4, 16), lean = rng.range(-3, 3);
-        if (x > 60 && x < 120) h *= 0.5f;
+    for (int i = 0; i < 60; ++i) {
+        bool left = i < 34;
+        float x = left ? rng.range(-2, 44) : rng.range(128, 162);
+        float edge = left ? 1 - x / 44 : (x - 128) / 34;
+        float h = rng.range(3, 7) + 12 * edge * rng.uniform(), lean = rng.range(-3, 3);
         hand.stroke(4, {{x, 121}, {x + lean * 0.4f, 121 - h * 0.6f}, {x + lean, 120 - h}}, 1.0f);
     }
     for (int y = 0; y < hand.h; ++y)
         for (int x = 0; x < hand.w; ++x)
             if (hand.get(x, y) == kHand) hand.set(x, y, 0);
-    drawSilhouette(c, hand, rgb(0x040309), mix(rgb(0x040309), kWarmRim, 0.3f), rgb(0x040309));
+    Lighting grass{};
+    for (auto& p : grass.parts) p = rgb(0x030207);
+    grass.warm = rgb(0xc08050);
+    grass.cool = rgb(0x030207);
+    grass.warmRim = 0.12f;
+    drawSilhouette(c, hand, grass);
     return c;
 }
 

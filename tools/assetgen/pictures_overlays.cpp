@@ -140,8 +140,8 @@ Canvas paintStripes() {
     return c;
 }
 
-// Over every 3D scene: a darkening of the far corners and a small signature, Blip and the
-// name in the top-right corner (on the top bar where the scene has one).
+// Over every 3D scene: a darkening of the far corners and a small badge, Blip and the name
+// in the top-right corner (on the top bar where the scene has one).
 Canvas paintSignature(const Kit& kit) {
     Canvas c = newCanvas(640, 480);
     fillWith(c, [](int x, int y) {
@@ -149,17 +149,24 @@ Canvas paintSignature(const Kit& kit) {
         float r = std::sqrt(dx * dx + dy * dy);
         return Rgba{0, 0, 0, 0.55f * smooth(1.05f, 1.42f, r)};
     });
+    // The badge: a dark plate with a thin light edge, Blip and the name in pixel letters.
     const char* name = "PIXELDEMO";
-    int tw = textWidth(kit.font, name);
-    int x = 640 - 12 - tw, y = 12;
-    Canvas shadow = newCanvas(640, 480);
-    drawText(shadow, kit.font, name, x + 1, y + 1, 1, rgb(0x000000, 0.8f));
-    drawCanvas(c, shadow, 0, 0);
-    forEachTextPixel(kit.font, name, [&](int px, int py) {
-        blendPixel(c, x + px, y + py, hsv(0.52f + px / static_cast<float>(tw) * 0.35f, 0.35f, 1.0f, 0.85f));
-    });
     const Sprite& blip = sprite(kit, "blip");
-    drawSprite(c, blip, x - blip.w - 4, y - 6, 1, false, 0.9f);
+    int tw = textWidth(kit.font, name);
+    int plateW = blip.w + 6 + tw + 10, plateH = blip.h + 6;
+    int px = 640 - 44 - plateW, py = 6;
+    for (int y = py; y < py + plateH; ++y)
+        for (int x = px; x < px + plateW; ++x) {
+            bool corner = (x == px || x == px + plateW - 1) && (y == py || y == py + plateH - 1);
+            if (corner) continue;
+            bool edge = x == px || y == py || x == px + plateW - 1 || y == py + plateH - 1;
+            blendPixel(c, x, y, edge ? rgb(0x5a6490) : rgb(0x06060c), edge ? 0.9f : 0.92f);
+        }
+    drawSprite(c, blip, px + 4, py + 3, 1);
+    int tx = px + 4 + blip.w + 4, ty = py + (plateH - 7) / 2;
+    forEachTextPixel(kit.font, name, [&](int x, int y) {
+        blendPixel(c, tx + x, ty + y, hsv(0.52f + x / static_cast<float>(tw) * 0.35f, 0.35f, 1.0f));
+    });
     return c;
 }
 

@@ -15,13 +15,17 @@ namespace pics {
 struct Kit {
     const GenContext* ctx = nullptr;
     paint::PixelFont font;
-    std::map<std::string, paint::Sprite> creatures;
+    std::map<std::string, paint::Sprite> creatures;  // sources/pictures/creatures.txt
+    std::map<std::string, paint::Sprite> cast;       // the scenes' creatures, by pose name
 };
 
-// Reads sources/pictures/font.txt and creatures.txt (ends the tool if one is broken).
+// Reads sources/pictures/font.txt and creatures.txt, and the scenes' creature sets from
+// sources/pixelart/sprites_*.txt (ends the tool if one is broken).
 Kit loadKit(const GenContext& ctx);
 // The creature sprite of that name; ends the tool with a message if the grid file lacks it.
 const paint::Sprite& sprite(const Kit& kit, const char* name);
+// One pose of the scenes' creatures by its file stem ("00", "a3", "b10", ...).
+const paint::Sprite& castPose(const Kit& kit, const char* pose);
 // Adds a soft round light (falloff (1 - d^2)^2) of radius r around (cx, cy).
 void addGlow(paint::Canvas& c, float cx, float cy, float r, paint::Rgba col, float strength);
 

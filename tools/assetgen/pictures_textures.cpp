@@ -74,7 +74,10 @@ void domeCoords(Dir d, float* u, float* v) {
 // Scene 2's boxes: a bright morning world — blue sky with a low sun and small clouds, a warm
 // horizon with violet hills, green meadow below.
 Canvas paintEnvMorning() {
-    Dir sun = normalised({-0.45f, 0.55f, 0.7f});
+    // The sun stands high behind the boxes, so the faces turned to the viewer mirror the sky
+    // opposite it, where a rainbow arcs over the horizon.
+    Dir sun = normalised({0.3f, 0.33f, -0.9f});
+    Dir antisun{-sun.x, -sun.y, -sun.z};
     return mirrorBall([&](Dir d) {
         Rgba col;
         if (d.y > 0) {
@@ -83,17 +86,22 @@ Canvas paintEnvMorning() {
             float u, v;
             domeCoords(d, &u, &v);
             float cloud = smooth(0.55f, 0.75f, fbm(u * 60 + 100, v * 60 + 100, 40, 4, 21));
-            col = mix(col, rgb(0xfff4f0), cloud * 0.85f * smooth(0.02f, 0.15f, d.y));
+            col = mix(col, rgb(0xfff4f0), cloud * 0.7f * smooth(0.02f, 0.15f, d.y));
             // Far hills, violet in the haze.
             float hill = 0.06f + 0.05f * std::sin(std::atan2(d.x, d.z) * 5) + 0.03f * std::sin(std::atan2(d.x, d.z) * 13 + 1);
+            // The bow: about 42 degrees from the point opposite the sun, red outside.
+            float angle = std::acos(std::clamp(dot(d, antisun), -1.0f, 1.0f)) * 57.29578f;
+            float bow = smooth(39.0f, 40.5f, angle) * (1 - smooth(43.5f, 45.0f, angle));
+            if (bow > 0) col = mix(col, hsv(0.78f * (1 - std::clamp((angle - 39.5f) / 5.0f, 0.0f, 1.0f)), 0.7f, 1.0f), bow * 0.55f);
             if (d.y < hill) col = mix(rgb(0x9a7fd8), rgb(0xc7a6ec), d.y / std::max(hill, 0.01f));
         } else {
             float depth = smooth(0.0f, 0.6f, -d.y);
-            col = mix(rgb(0x7fe07a), rgb(0x1f7a4a), depth);
+            col = mix(rgb(0xa8ec80), rgb(0x2f9a5a), depth);
+            // Fields of flowers in soft patches of colour.
             float u, v;
             domeCoords(d, &u, &v);
-            float n = fbm(u * 80 + 300, v * 80, 20, 3, 22);
-            col = mix(col, hsv(n * 3, 0.55f, 1.0f), smooth(0.68f, 0.8f, n) * 0.7f);
+            float n = fbm(u * 60 + 300, v * 60, 30, 3, 22);
+            col = mix(col, hsv(0.85f + n * 0.5f, 0.45f, 1.0f), smooth(0.55f, 0.7f, n) * 0.45f);
         }
         float s = dot(d, sun);
         col = mix(col, rgb(0xfff6d8), smooth(0.93f, 0.985f, s));
@@ -192,7 +200,7 @@ Canvas paintBlock() {
         Rgba face = mix(rgb(0xffffff), rgb(0xd8e6ff), (x + y) / 510.0f);
         float sheen = 0.12f * std::exp(-std::pow((x - y) / 60.0f, 2.0f));
         face = mix(face, rgb(0xffffff), sheen);
-        if (m < 8) return rgb(0x1a1430);
+        if (m < 8) return rgb(0x2a2450);
         if (m < edge) {
             Rgba bevel;
             if (m == t || m == l) bevel = m == t ? rgb(0xffffff) : rgb(0xf0f4ff);
