@@ -15,11 +15,11 @@
 #include "audio/spectrum.h"
 #include "demo/analyze_music.h"
 #include "demo/capture.h"
+#include "demo/loading.h"
 #include "demo/options.h"
 #include "demo/timeline.h"
 #include "display/display.h"
 #include "display/messagebox.h"
-#include "gfx2d/blit.h"
 #include "render3d/renderer.h"
 #include "scenes/scene1.h"
 #include "scenes/scene2.h"
@@ -102,11 +102,7 @@ void openMusic(bool withDevice) {
 Image* loadLoadingImage() {
     Image* image = new Image();
     loadPng(image, kLoadingPath);
-    if (image->width == screenWidth && image->height == screenHeight) return image;
-    // Presenting reads exactly 640x480 pixels: any other size is scaled to that.
-    Image* fitted = newImage(screenWidth, screenHeight);
-    stretchCopy(image, fitted, 0, screenWidth, screenHeight);
-    return fitted;
+    return fitToScreen(image);
 }
 
 void printFpsLine(float rate, float average) {

@@ -12,6 +12,7 @@
 
 #include "assets/image.h"
 #include "demo/capture.h"
+#include "demo/loading.h"
 #include "demo/tinyfont.h"
 
 namespace fs = std::filesystem;
@@ -146,4 +147,30 @@ TEST(TinyFont, DrawsKnownGlyphsAndClips) {
     drawTinyText(image, -5, -3, "88888", 0xFF00FF00, 2);
     drawTinyText(image, 14, 6, "888", 0xFF00FF00, 3);
     freeImage(image);
+}
+
+// A loading picture of another size is scaled to the screen, never read past its end.
+TEST(LoadingPicture, OtherSizesAreScaledToTheScreen) {
+    Image* exact = solid(640, 480, 0xFF102030);
+    EXPECT_EQ(fitToScreen(exact), exact);
+    freeImage(exact);
+
+    struct Case { int w, h; } cases[] = {{320, 240}, {2, 2}, {1000, 100}};
+    for (const Case& c : cases) {
+        // Left half red, right half blue.
+        Image* small = newImage(c.w, c.h);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x)
+                small->pixels[y * c.w + x] = x < c.w / 2 ? 0xFFFF0000 : 0xFF0000FF;
+        Image* fitted = fitToScreen(small);
+        ASSERT_NE(fitted, small);
+        ASSERT_EQ(fitted->width, 640);
+        ASSERT_EQ(fitted->height, 480);
+        EXPECT_EQ(fitted->pixels[0], 0xFFFF0000u) << c.w;
+        EXPECT_EQ(fitted->pixels[479 * 640 + 639], 0xFF0000FFu) << c.w;
+        EXPECT_EQ(fitted->pixels[240 * 640 + 100], 0xFFFF0000u) << c.w;
+        EXPECT_EQ(fitted->pixels[240 * 640 + 540], 0xFF0000FFu) << c.w;
+        freeImage(fitted);
+        freeImage(small);
+    }
 }
