@@ -32,6 +32,12 @@ inline int32_t truncToInt(float f) {
 #endif
 }
 
+// Float to int rounding down; NaN gives INT32_MIN.
+inline int32_t floorToInt(float f) {
+    const int32_t t = truncToInt(f);
+    return static_cast<float>(t) > f ? t - 1 : t;
+}
+
 // Longer skips than this are jumped with one multiplication instead of repeated additions
 // (exactness only matters for pixels that can still land inside an image).
 constexpr int64_t kExactSkipLimit = 4096;
@@ -86,13 +92,16 @@ struct Target {
     float dudx, dvdx, dzdx;
 };
 
-// One row: from trunc(xS) towards the long edge, end pixel trunc(xL + 0.5 * step) excluded.
+// One row: from trunc(xS) towards the long edge; the end pixel xL + 0.5 * step, rounded
+// down, is excluded. Rounding down rather than towards zero matters only for a leftward row
+// whose long edge lies left of 0.5: there it keeps pixel 0, whose centre is inside, instead
+// of leaving column 0 of the viewport empty along a clipped left edge.
 template <class Sampler>
 inline void drawSpan(const Target& t, int64_t y, float xL, float xS, float u, float v, float z,
                      const Sampler& sample) {
     const int step = xL > xS ? 1 : -1;
     const int64_t first = truncToInt(xS);
-    const int64_t end = truncToInt(xL + 0.5f * static_cast<float>(step));
+    const int64_t end = step > 0 ? truncToInt(xL + 0.5f) : floorToInt(xL - 0.5f);
     float du = t.dudx, dv = t.dvdx, dz = t.dzdx;
     int64_t start, count;
     if (step > 0) {
@@ -253,7 +262,12 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     while (level > 0 && !usableLevel(tex->levels[level])) --level;
     const Image* img = tex->levels[level];
 
-    // 6./7. Start values of each half (the lower half computed afresh).
+    // 6./7. Start values of each half. The short edge and the interpolants of the lower half
+    // start afresh at the middle corner. The long edge continues the additions of the upper
+    // half instead, so every triangle with the same top and bottom corners computes exactly
+    // the same long-edge x on every row; recomputing it from the middle corner differs in the
+    // last bit between the two triangles of a split quad and leaves one-pixel cracks where
+    // a pixel centre lies on their shared edge.
     float pU = static_cast<float>(yTop) + 0.5f - yT;
     if (pU < 0.0f) pU = 0.0f;
     float pL = static_cast<float>(yMid) + 0.5f - yM;
@@ -264,7 +278,7 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
             drawHalf(t, yTop, yMid, xT + pU * sTB, sTB, xT + pU * sTM, sTM, uT + pU * dudyTM,
                      dudyTM, vT + pU * dvdyTM, dvdyTM, zT + pU * dzdyTM, dzdyTM, sampler);
         if (lower)
-            drawHalf(t, yMid, yBottom, xLM + pL * sTB, sTB, xM + pL * sMB, sMB, uM + pL * dudyMB,
+            drawHalf(t, yMid, yBottom, advance(xT + pU * sTB, sTB, yMid - yTop), sTB, xM + pL * sMB, sMB, uM + pL * dudyMB,
                      dudyMB, vM + pL * dvdyMB, dvdyMB, zM + pL * dzdyMB, dzdyMB, sampler);
     };
 

@@ -158,6 +158,46 @@ TEST_F(DrawTest, ModelMeshesDrawInOrderAndTheSameMeshTwiceAddsNothing) {
     EXPECT_EQ(img.block, before);
 }
 
+// A fan that reaches far beyond the frustum is cut on all four sides: every pixel of the
+// viewport is drawn, including its first and last rows and columns, and nothing outside.
+TEST(DrawBounds, ClippedFanFillsTheViewportToItsEdges) {
+    MarkerTexture tex(256, 256, 8);
+    struct Case { int32_t x, y, w, h; float angle; };
+    const Case cases[] = {{0, 30, 640, 400, 0.0f}, {0, 30, 640, 400, 0.37f},
+                          {0, 0, 640, 480, 0.11f}, {13, 7, 101, 77, 0.9f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " " << c.w << "x" << c.h);
+        GuardedImage img(640, 480);
+        RendererScope s(&img.image, &tex.texture);
+        renderer.model = renderer.view = renderer.projection = mat4Identity();
+        renderer.viewportX = c.x;
+        renderer.viewportY = c.y;
+        renderer.viewportWidth = c.w;
+        renderer.viewportHeight = c.h;
+        std::vector<Vertex> v = {vert(0.05f, -0.03f, 0)};
+        std::vector<int32_t> idx;
+        constexpr int kSides = 13;
+        for (int i = 0; i < kSides; ++i) {
+            const float a = c.angle + 6.2831853f * static_cast<float>(i) / kSides;
+            v.push_back(vert(3 * std::cos(a), 3 * std::sin(a), 0.2f * std::sin(3 * a)));
+            idx.insert(idx.end(), {0, 1 + i, 1 + (i + 1) % kSides});
+        }
+        drawMesh(&renderer, v.data(), idx.data(), static_cast<int32_t>(v.size()),
+                 static_cast<int32_t>(idx.size()));
+        int missing = 0, outside = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) {
+                const bool in = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h;
+                const bool drawn = img.at(x, y) != kBackground;
+                missing += in && !drawn;
+                // The right edge's column may be touched by a span starting on it.
+                outside += !in && drawn && !(x == c.x + c.w && y >= c.y && y < c.y + c.h);
+            }
+        EXPECT_EQ(missing, 0);
+        EXPECT_EQ(outside, 0);
+    }
+}
+
 // Scene 2 draws with the 640x480 viewport into a 640x300 image: rows below the image and
 // their depth entries stay untouched, with clipping on or off.
 TEST(DrawBounds, NoWriteOutsideA640x300ImageWithTheFullViewport) {

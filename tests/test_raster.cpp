@@ -50,6 +50,10 @@ TEST_F(RasterTest, CoversExactlyThePixelsOfTheRowAndSpanRules) {
         {"flat bottom", pt(2, 1), pt(2, 7), pt(8, 7),
          {{1, range(2, 2)}, {2, range(2, 3)}, {3, range(2, 4)}, {4, range(2, 5)}, {5, range(2, 6)},
           {6, range(2, 7)}}},
+        // A leftward row whose long edge lies left of 0.5 keeps pixel 0 (its centre is inside).
+        {"long edge at x 0.3", pt(0.3f, 0), pt(6.3f, 3), pt(0.3f, 6),
+         {{0, range(0, 1)}, {1, range(0, 3)}, {2, range(0, 5)}, {3, range(0, 5)}, {4, range(0, 3)},
+          {5, range(0, 1)}}},
         {"one row height", pt(1, 4), pt(9, 4), pt(5, 4), {}},
     };
     for (const CoverageCase& c : cases) {
@@ -88,6 +92,47 @@ TEST_F(RasterTest, SpansRunFromTheShortEdgeTowardsTheLongEdge) {
         for (int x = 3; x <= 10; ++x)
             EXPECT_EQ(static_cast<int>(fresh.at(x, 0) & 255), x + c.colOffset) << "x " << x;
     }
+}
+
+// Triangles that share an edge leave no pixel between them: a jittered grid of quads, each
+// split along one diagonal or the other, covers every pixel inside its outline.
+TEST(RasterSeams, SharedEdgesLeaveNoCracks) {
+    MarkerTexture tex(256, 256, 8);
+    GuardedImage img(240, 240);
+    RendererScope s(&img.image, &tex.texture);
+    std::mt19937 rng(1);
+    std::uniform_real_distribution<float> jitter(-0.45f, 0.45f);
+    constexpr int N = 20;
+    constexpr float cell = 11.37f;
+    int holes = 0;
+    for (int trial = 0; trial < 400; ++trial) {
+        std::fill(img.image.pixels, img.image.pixels + 240 * 240, kBackground);
+        clearDepth(&renderer, 240 * 240);
+        std::vector<ClipVertex> g((N + 1) * (N + 1));
+        for (int y = 0; y <= N; ++y)
+            for (int x = 0; x <= N; ++x) {
+                const bool border = x == 0 || x == N || y == 0 || y == N;
+                const float jx = border ? 0 : jitter(rng) * cell, jy = border ? 0 : jitter(rng) * cell;
+                g[y * (N + 1) + x] = pt(3 + x * cell + jx, 3 + y * cell + jy, 0.5f, 0.3f, 0.3f);
+            }
+        for (int y = 0; y < N; ++y)
+            for (int x = 0; x < N; ++x) {
+                const ClipVertex& a = g[y * (N + 1) + x];
+                const ClipVertex& b = g[y * (N + 1) + x + 1];
+                const ClipVertex& c = g[(y + 1) * (N + 1) + x];
+                const ClipVertex& d = g[(y + 1) * (N + 1) + x + 1];
+                if ((x + y + trial) % 2) {
+                    rasterizeTriangle(&renderer, a, b, d);
+                    rasterizeTriangle(&renderer, a, d, c);
+                } else {
+                    rasterizeTriangle(&renderer, a, b, c);
+                    rasterizeTriangle(&renderer, b, d, c);
+                }
+            }
+        for (int y = 5; y < 3 + N * cell - 2; ++y)
+            for (int x = 5; x < 3 + N * cell - 2; ++x) holes += img.at(x, y) == kBackground;
+    }
+    EXPECT_EQ(holes, 0);
 }
 
 // ---------------------------------------------------------------- mip levels
