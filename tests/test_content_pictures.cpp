@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "assets/image.h"
+#include "gfx2d/blit.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ enum class Kind {
     Clear,     // RGBA of exact size (when w > 0) with a fully transparent border
     Alpha,     // RGBA, any size
     Strip,     // a wide RGBA strip of grass: clear sky along the top, grass along the bottom
-    Dot,       // RGBA, clear corners, a bright opaque centre
+    Dot,       // RGBA, a bright opaque centre, a margin that leaves the picture unchanged
     Any,       // loaded but never shown: only has to load
     Tiny,      // additive pixel sprite of about 12..24 pixels a side
     Sprite,    // RGBA, at most 150x150, fits on screen when drawn at (x, y)
@@ -204,7 +205,19 @@ TEST(ContentPictures, EveryLoadedPictureIsFitForItsUse) {
                 EXPECT_GE(W, 16);
                 EXPECT_LE(W, 128);
                 EXPECT_EQ(W, H);
-                EXPECT_EQ(p.alpha(0, 0) + p.alpha(W - 1, 0) + p.alpha(0, H - 1) + p.alpha(W - 1, H - 1), 0);
+                // The trail draws up to thirty overlapping copies additively: the margin of
+                // the dot's square must not darken or brighten a night sky (channels up to
+                // 127) at the opacities of all but the faintest copies.
+                for (int corner = 0; corner < 4; ++corner) {
+                    int x = corner & 1 ? W - 1 : 0, y = corner & 2 ? H - 1 : 0;
+                    EXPECT_LE(p.alpha(x, y), 8) << "corner " << corner;
+                    for (int opacity : {60, 100, 150})
+                        for (uint32_t sky : {0xFF000000u, 0xFF101830u, 0xFF305a7fu}) {
+                            uint32_t d = sky;
+                            blendAdd(&d, p.pixels[static_cast<size_t>(y) * W + x], opacity);
+                            EXPECT_EQ(d, sky) << "corner " << corner << " at opacity " << opacity;
+                        }
+                }
                 EXPECT_GE(p.alpha(W / 2, H / 2), 200);
                 EXPECT_GE(p.luma(W / 2, H / 2), 200) << "the dot must be bright in the middle";
                 EXPECT_LT(p.alpha(W / 2, H / 8), p.alpha(W / 2, H / 4)) << "alpha must fall off outwards";

@@ -182,14 +182,16 @@ Canvas paintGrassFar() {
 
 // Middle grass over the water (1200x150, bottom rows below the screen).
 Canvas paintGrassMiddle(const Kit& kit) {
-    GrassStyle s{1200, 150, 96, 14, 22, 48, 5.0f, 1500, rgb(0x1f6a3a), rgb(0x7fdc5a), rgb(0xffe59a), rgb(0x3f9a48), 70, 2, 111};
+    // The bank sits high in the strip: drawn from row 340 behind the near grass (from row
+    // 380), its blades must rise above that strip's to be seen at all.
+    GrassStyle s{1200, 150, 62, 14, 22, 48, 5.0f, 1500, rgb(0x1f6a3a), rgb(0x7fdc5a), rgb(0xffe59a), rgb(0x3f9a48), 70, 2, 111};
     Canvas c = paintGrass(s);
     // The caterpillar and the crab out for a walk in the grass.
     const Sprite& caterpillar = castPose(kit, "06");
     const Sprite& crab = castPose(kit, "11");
-    drawSprite(c, caterpillar, 250, 104 - caterpillar.h * 2, 2);
-    drawSprite(c, crab, 820, 108 - crab.h * 2, 2);
-    Canvas tufts = paintGrass({1200, 150, 120, 6, 10, 22, 4.0f, 500, rgb(0x1f6a3a), rgb(0x6fd050), rgb(0xffe59a), rgb(0x3f9a48), 0, 2, 112});
+    drawSprite(c, caterpillar, 250, 70 - caterpillar.h * 2, 2);
+    drawSprite(c, crab, 820, 74 - crab.h * 2, 2);
+    Canvas tufts = paintGrass({1200, 150, 86, 6, 10, 22, 4.0f, 500, rgb(0x1f6a3a), rgb(0x6fd050), rgb(0xffe59a), rgb(0x3f9a48), 0, 2, 112});
     drawCanvas(c, tufts, 0, 0);
     return c;
 }

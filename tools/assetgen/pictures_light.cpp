@@ -157,6 +157,12 @@ Canvas paintGlow2() {
 
 // The trail dot: a warm light, white-gold in the centre, amber at the rim, with a bright core
 // that survives being shrunk to a few pixels.
+//
+// The additive blit takes one step off every channel it adds nothing to (the destination
+// is scaled by 255/256), so a fully clear margin would print the dot's square darker into
+// the picture wherever many copies overlap. Instead the margin is grey 127 at alpha 5: at
+// opacities 52 to 153 (every copy but the faint first few of a trail) it adds back exactly
+// the step the blend takes off, leaving any channel up to 127 unchanged.
 Canvas paintDot() {
     Canvas c = newCanvas(64, 64);
     fillWith(c, [](int x, int y) {
@@ -164,8 +170,12 @@ Canvas paintDot() {
         float r = std::sqrt(dx * dx + dy * dy);
         float halo = std::exp(-r * r * 5.0f) * smooth(1.0f, 0.85f, r);
         float core = std::exp(-r * r * 40.0f);
-        Rgba col = mix(rgb(0xff8a2a), rgb(0xfff2c8), std::min(1.0f, core + halo * 0.5f));
-        return Rgba{col.r, col.g, col.b, std::min(1.0f, halo + core)};
+        float alpha = std::min(1.0f, halo + core);
+        Rgba col = mix(rgb(0xff8030), rgb(0xffe8b0), std::min(1.0f, core + halo * 0.4f));
+        // Where the light fades out, the colour turns to the neutral grey and alpha rests at 5.
+        float faint = smooth(0.08f, 0.02f, alpha);
+        col = mix(col, rgb(0x7f7f7f), faint);
+        return Rgba{col.r, col.g, col.b, std::max(alpha, 5.0f / 255.0f)};
     });
     return c;
 }

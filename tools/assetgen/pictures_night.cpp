@@ -299,8 +299,6 @@ Canvas paintGirl(const Kit& kit) {
         addPixel(c, x, y, rgb(0xffc070), 0.9f);
         addGlow(c, x + 0.5f, y + 0.5f, 6, rgb(0xff9a40), 0.25f);
     }
-    // A soft warm haze where the swarm circles.
-    addGlow(c, 215, 110, 190, rgb(0xff9a50), 0.22f);
     // Her hill.
     hill(c, [](float x) { return 372 + 70 * smooth(420, 0, x) - 8 * std::sin(x * 0.02f); }, rgb(0x8f7fd0), rgb(0x05040c), rgb(0x120e24), 204);
     Cells g = girlCells();

@@ -95,13 +95,16 @@ Canvas paintEnvMorning() {
             if (bow > 0) col = mix(col, hsv(0.78f * (1 - std::clamp((angle - 39.5f) / 5.0f, 0.0f, 1.0f)), 0.7f, 1.0f), bow * 0.55f);
             if (d.y < hill) col = mix(rgb(0x9a7fd8), rgb(0xc7a6ec), d.y / std::max(hill, 0.01f));
         } else {
-            float depth = smooth(0.0f, 0.6f, -d.y);
-            col = mix(rgb(0xa8ec80), rgb(0x2f9a5a), depth);
-            // Fields of flowers in soft patches of colour.
+            // The meadow below the boxes (the faces turned to the camera mirror it): fresh
+            // green with big soft beds of pink, yellow and violet flowers.
+            float depth = smooth(0.0f, 0.8f, -d.y);
+            col = mix(rgb(0x9ee070), rgb(0x2f9a5a), depth);
             float u, v;
             domeCoords(d, &u, &v);
-            float n = fbm(u * 60 + 300, v * 60, 30, 3, 22);
-            col = mix(col, hsv(0.85f + n * 0.5f, 0.45f, 1.0f), smooth(0.55f, 0.7f, n) * 0.45f);
+            float bed = fbm(u * 90 + 300, v * 90, 36, 3, 22);
+            float hue = fbm(u * 90 + 900, v * 90, 60, 2, 23);
+            Rgba flower = hsv(0.72f + hue * 0.55f, 0.7f, 1.0f);
+            col = mix(col, flower, smooth(0.5f, 0.62f, bed) * 0.75f);
         }
         float s = dot(d, sun);
         col = mix(col, rgb(0xfff6d8), smooth(0.93f, 0.985f, s));
