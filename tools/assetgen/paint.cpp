@@ -163,27 +163,6 @@ void boxBlur(Canvas& c, int radius, int passes) {
     }
 }
 
-Canvas resized(const Canvas& c, int w, int h) {
-    Canvas out = newCanvas(w, h);
-    for (int y = 0; y < h; ++y) {
-        float sy = (y + 0.5f) * c.h / h - 0.5f;
-        int y0 = std::clamp(static_cast<int>(std::floor(sy)), 0, c.h - 1), y1 = std::min(y0 + 1, c.h - 1);
-        float fy = std::clamp(sy - y0, 0.0f, 1.0f);
-        for (int x = 0; x < w; ++x) {
-            float sx = (x + 0.5f) * c.w / w - 0.5f;
-            int x0 = std::clamp(static_cast<int>(std::floor(sx)), 0, c.w - 1), x1 = std::min(x0 + 1, c.w - 1);
-            float fx = std::clamp(sx - x0, 0.0f, 1.0f);
-            float* d = out.at(x, y);
-            for (int k = 0; k < 4; ++k) {
-                float top = c.at(x0, y0)[k] * (1 - fx) + c.at(x1, y0)[k] * fx;
-                float bottom = c.at(x0, y1)[k] * (1 - fx) + c.at(x1, y1)[k] * fx;
-                d[k] = top * (1 - fy) + bottom * fy;
-            }
-        }
-    }
-    return out;
-}
-
 Vector beginVector(int w, int h) {
     Vector v;
     v.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
@@ -447,6 +426,9 @@ void drawText(Canvas& c, const PixelFont& f, const std::string& text, int x, int
 }
 
 void savePng(const Canvas& c, const std::string& path, bool withAlpha) {
+    if (!withAlpha)
+        for (size_t i = 3; i < c.p.size(); i += 4)
+            if (c.p[i] < 0.998f) fail(path + " is written without alpha but has see-through pixels");
     std::vector<uint32_t> words(static_cast<size_t>(c.w) * c.h);
     for (int y = 0; y < c.h; ++y)
         for (int x = 0; x < c.w; ++x) {

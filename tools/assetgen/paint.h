@@ -68,8 +68,6 @@ Rgba pixel(const Canvas& c, int x, int y);
 // Blurs all four channels with `passes` box passes of the given radius (three passes look
 // Gaussian). Edges clamp.
 void boxBlur(Canvas& c, int radius, int passes = 3);
-// A copy shrunk or grown to w x h, sampled bilinearly (smooth pictures only).
-Canvas resized(const Canvas& c, int w, int h);
 
 // Cairo drawing: begin a w x h ARGB surface, draw with cr, then composite it over (or add it
 // to) a canvas at (x, y) and free it.
@@ -142,9 +140,9 @@ template <typename F> void forEachTextPixel(const PixelFont& f, const std::strin
 // Draws text in flat blocks of `scale` pixels at (x, y).
 void drawText(Canvas& c, const PixelFont& f, const std::string& text, int x, int y, int scale, Rgba col);
 
-// Writes the canvas as an 8-bit PNG: RGBA when withAlpha, else RGB (alpha must be 1
-// everywhere; it is dropped). Colours are un-premultiplied and gently dithered. Ends the tool
-// with a message if the file cannot be written.
+// Writes the canvas as an 8-bit PNG: RGBA when withAlpha, else RGB. Colours are
+// un-premultiplied and gently dithered. Ends the tool with a message if the file cannot be
+// written, or if an RGB picture has see-through pixels (a painting mistake).
 void savePng(const Canvas& c, const std::string& path, bool withAlpha);
 
 }  // namespace paint

@@ -44,7 +44,7 @@ Canvas paintLogo(const Kit& kit) {
     int top = (H - (2 * lineH + gap)) / 2 - 4;
     for (int l = 0; l < 2; ++l) {
         int tw = textWidth(kit.font, lines[l]) * glyphScale;
-        int left = (W - tw) / 2 - (l == 1 ? 0 : 0);
+        int left = (W - tw) / 2;
         lineTop[l] = top + l * (lineH + gap);
         forEachTextPixel(kit.font, lines[l], [&](int px, int py) {
             for (int b = 0; b < glyphScale; ++b)

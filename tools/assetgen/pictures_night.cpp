@@ -320,7 +320,7 @@ Canvas paintGirl(const Kit& kit) {
 
 // Over the girl and the swarm: her raised hand again (so the tiny light sits inside her
 // fingers) and grass in silhouette in the bottom corners. Transparent everywhere else.
-Canvas paintHand(const Kit& /*kit*/) {
+Canvas paintHand() {
     Canvas c = newCanvas(640, 480);
     Cells g = girlCells();
     Cells hand;

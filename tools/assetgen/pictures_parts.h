@@ -1,7 +1,7 @@
 // tools/assetgen/pictures_parts.h — what the picture painters share.
 //
-// Offers: Kit (the loaded sources: pixel font, creature sprites), loadKit, sprite lookup,
-//         addGlow, and one painter per group of pictures (pictures_*.cpp).
+// Offers: Kit (the loaded sources: pixel font, creature sprites), loadKit, sprite lookups,
+//         addGlow, and one painter per picture (pictures_*.cpp).
 // Needs:  paint.h.
 #pragma once
 #include <map>
@@ -29,48 +29,34 @@ const paint::Sprite& castPose(const Kit& kit, const char* pose);
 // Adds a soft round light (falloff (1 - d^2)^2) of radius r around (cx, cy).
 void addGlow(paint::Canvas& c, float cx, float cy, float r, paint::Rgba col, float strength);
 
-}  // namespace pics
-
-namespace pics {
-
-// Painters, one per picture (the name says which file it becomes in pictures.cpp).
+// Painters, one per picture; pictures.cpp says which file each becomes.
+// pictures_light.cpp: the logo and the pictures made of light.
 paint::Canvas paintLogo(const Kit& kit);
 paint::Canvas paintGlow();
 paint::Canvas paintGlow2();
 paint::Canvas paintDot();
 paint::Canvas paintRedWash();
+// pictures_textures.cpp: environment maps and the voxel block, 256x256.
 paint::Canvas paintEnvMorning();
 paint::Canvas paintEnvBlue();
 paint::Canvas paintEnvBronze();
 paint::Canvas paintRainbow();
 paint::Canvas paintBlock();
-
-}  // namespace pics
-
-namespace pics {
-
+// pictures_land.cpp: scene 2's sky, grass strips and water; scene 3's backdrop.
 paint::Canvas paintMorningSky(const Kit& kit);
 paint::Canvas paintGrassFar();
 paint::Canvas paintGrassMiddle(const Kit& kit);
 paint::Canvas paintGrassNear();
 paint::Canvas paintWater();
 paint::Canvas paintDeepBlue();
-
-}  // namespace pics
-
-namespace pics {
-
+// pictures_overlays.cpp: the full-screen overlays.
 paint::Canvas paintFrameSteel();
 paint::Canvas paintFramePixel();
 paint::Canvas paintStripes();
 paint::Canvas paintSignature(const Kit& kit);
-
-}  // namespace pics
-
-namespace pics {
-
+// pictures_night.cpp: scene 7's pictures.
 paint::Canvas paintCreatures(const Kit& kit);
 paint::Canvas paintGirl(const Kit& kit);
-paint::Canvas paintHand(const Kit& kit);
+paint::Canvas paintHand();
 
 }  // namespace pics
