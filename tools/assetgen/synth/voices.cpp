@@ -54,9 +54,10 @@ void kick(const NoteOn& n, const Out& out) {
     const float norm = 1.0f / std::tanh(drive);
     for (size_t i = 0; i < out.frames; ++i) {
         const double t = secs(i);
-        // The pitch falls from about 430 Hz through the 100-200 Hz body to 50 Hz; the
-        // body holds 40 ms and dies quickly, so the low end is clear between beats.
-        const double f = 50.0 + 130.0 * std::exp(-t / 0.05) + 250.0 * std::exp(-t / 0.005);
+        // The pitch falls from 300 Hz through the 100-200 Hz body to 50 Hz; the body
+        // holds 40 ms and dies quickly, so the low end is clear between beats. The kick
+        // barely touches 344 Hz: bin 2 belongs to the snare.
+        const double f = 50.0 + 130.0 * std::exp(-t / 0.05) + 120.0 * std::exp(-t / 0.004);
         const double p = advance(ph, f);
         const double amp = t < 0.04 ? 1.0 : std::exp(-(t - 0.04) / 0.07);
         float body = static_cast<float>(std::sin(2.0 * kPi * p) * amp);
@@ -77,9 +78,12 @@ void snare(const NoteOn& n, const Out& out) {
     for (size_t i = 0; i < out.frames; ++i) {
         const double t = secs(i);
         const double drop = 1.0 + 0.15 * std::exp(-t / 0.01);
-        const float tone = 0.45f * sineAt(advance(low, 190.0 * drop)) +
-                           0.65f * sineAt(advance(high, 340.0 * drop));
-        const float tonal = tone * static_cast<float>(std::exp(-t / 0.07));
+        // The 340 Hz body rings for about 60 ms above the level of its first frames'
+        // half: long enough to be seen by a 60 Hz spectrum at any phase, short enough
+        // not to count twice.
+        const float tone = 0.2f * sineAt(advance(low, 190.0 * drop)) +
+                           0.9f * sineAt(advance(high, 340.0 * drop));
+        const float tonal = tone * static_cast<float>(std::exp(-t / 0.11));
         const float nz = onePoleHigh(hp, nextNoise(noise));
         const SvfOut f = svfProcess(bp, bpc, nz);
         const float hiss = (0.6f * f.band + 0.25f * nz) * static_cast<float>(std::exp(-t / 0.1));
@@ -166,10 +170,10 @@ void pad(const NoteOn& n, const Out& out) {
         freq[k] = noteFrequency(n.note + detune[k]);
         panGains(pans[k], &gl[k], &gr[k]);
     }
-    // The pads stay out of the lowest bins: a two-pole high-pass at 350 Hz leaves the
+    // The pads stay out of the lowest bins: a two-pole high-pass at 480 Hz leaves the
     // kick, the bass and the snare's body alone in the spectrum the pictures follow.
     Svf lpL, lpR, hpL, hpR;
-    const SvfCoefs hp = svfCoefs(350.0, 0.7);
+    const SvfCoefs hp = svfCoefs(480.0, 0.7);
     SvfCoefs c = svfCoefs(1800.0, 0.8);
     for (size_t i = 0; i < out.frames; ++i) {
         const double t = secs(i);
@@ -192,7 +196,7 @@ void arp(const NoteOn& n, const Out& out) {
     Phase a, b;
     a.value = seededPhase(n.seed, 0);
     Svf lp, hp;
-    const SvfCoefs hpc = svfCoefs(400.0, 0.7);
+    const SvfCoefs hpc = svfCoefs(450.0, 0.7);
     SvfCoefs c = svfCoefs(1000.0, 2.0);
     for (size_t i = 0; i < out.frames; ++i) {
         const double t = secs(i);
