@@ -14,10 +14,15 @@
 using namespace fixture;
 
 TEST(DarkenTrails, EveryByteValueBecomesSixTenthsTruncated) {
-    uint8_t bytes[256];
-    for (int v = 0; v < 256; ++v) bytes[v] = static_cast<uint8_t>(v);
-    darkenTrails(bytes, 256);
-    for (int v = 0; v < 256; ++v) ASSERT_EQ(bytes[v], static_cast<int>(0.6 * v)) << "byte " << v;
+    // 300 bytes: whole blocks and a tail, every value at least once.
+    uint8_t bytes[301];
+    for (int i = 0; i < 301; ++i) bytes[i] = static_cast<uint8_t>((i * 7) % 256);
+    darkenTrails(bytes, 300);
+    for (int i = 0; i < 300; ++i) {
+        const int v = (i * 7) % 256;
+        ASSERT_EQ(bytes[i], static_cast<int>(0.6 * v)) << "byte " << v;
+    }
+    EXPECT_EQ(bytes[300], (300 * 7) % 256) << "past the count nothing changes";
 }
 
 TEST(DarkenTrails, UntouchedPixelFadesFrameByFrameAndOnlyTheCountChanges) {
