@@ -1,0 +1,82 @@
+// The end of the closing scene as the demo itself renders it: frames written by
+// `pixeldemo --capture DIR --fps 10 --from A --to B`, where frame n shows t = n / 10.
+// Ten frames a second keep the run short: it renders every scene up to 146 seconds.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "assets/image.h"
+#include "gfx2d/blit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFps = 10;
+
+// Captures frames from..to into a fresh folder and reads them back on request.
+struct Capture {
+    fs::path dir;
+
+    Capture(const char* from, const char* to) {
+        dir = fs::temp_directory_path() /
+              ("pixeldemo_scene7_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        const std::string command = std::string("'") + DEMO_BINARY_DIR + "/pixeldemo' --capture '" +
+                                    dir.string() + "' --fps " + std::to_string(kFps) + " --from " +
+                                    from + " --to " + to + " >/dev/null 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    ~Capture() { fs::remove_all(dir); }
+
+    // Frame n, colour bytes only (the files carry no alpha). Empty when unreadable.
+    std::vector<uint32_t> frame(int n) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06d.png", n);
+        std::ifstream in(dir / name, std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        Image image{nullptr, 0, 0};
+        std::string error;
+        if (!decodePng(bytes.data(), bytes.size(), &image, &error)) {
+            ADD_FAILURE() << name << ": " << error;
+            return {};
+        }
+        std::vector<uint32_t> pixels(image.pixels, image.pixels + image.width * image.height);
+        for (uint32_t& p : pixels) p &= 0xFFFFFF;
+        delete[] image.pixels;
+        return pixels;
+    }
+};
+
+// data/black.png scaled to the screen, colour bytes only.
+std::vector<uint32_t> blackBackground() {
+    Image* black = loadImage(DEMO_DATA_DIR "/black.png");
+    Image* screenSized = newImage(640, 480);
+    stretchCopy(black, screenSized, 0, 640, 480);
+    std::vector<uint32_t> pixels(screenSized->pixels, screenSized->pixels + 640 * 480);
+    for (uint32_t& p : pixels) p &= 0xFFFFFF;
+    freeImage(black);
+    freeImage(screenSized);
+    return pixels;
+}
+
+}  // namespace
+
+TEST(Scene7Capture, BlackFrom145AndTheLastFrameStaysAfter146) {
+    Capture capture("145.1", "146");
+    const std::vector<uint32_t> black = blackBackground();
+    for (int n = 1451; n <= 1459; ++n) {
+        const std::vector<uint32_t> frame = capture.frame(n);
+        ASSERT_EQ(frame.size(), 640u * 480u) << "frame " << n;
+        EXPECT_TRUE(frame == black) << "t = " << n / 10.0 << " is not entirely black";
+    }
+    EXPECT_TRUE(capture.frame(1460) == capture.frame(1459)) << "t = 146 drew something";
+}
