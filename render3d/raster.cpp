@@ -32,9 +32,9 @@ inline int32_t truncToInt(float f) {
 #endif
 }
 
-// Float to int rounding down; NaN gives INT32_MIN.
-inline int32_t floorToInt(float f) {
-    const int32_t t = truncToInt(f);
+// Float to int rounding down; NaN gives INT32_MIN, values below the int32 range one less.
+inline int64_t floorToInt(float f) {
+    const int64_t t = truncToInt(f);
     return static_cast<float>(t) > f ? t - 1 : t;
 }
 

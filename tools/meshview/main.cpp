@@ -149,5 +149,7 @@ int main(int argc, char** argv) {
                 meshPath.c_str(), outPath.c_str(), model.meshCount, bounds.vertices,
                 bounds.triangles, static_cast<double>(radius), ms);
     freeModel(&model);
+    for (int32_t level = 0; level <= texture.maxLevel; ++level) freeImage(texture.levels[level]);
+    delete[] texture.levels;
     return 0;
 }
