@@ -1,5 +1,7 @@
 // pixeldemo — the entry routine: start-up, the frame loop on the music clock, and the
 // headless modes (--capture, --bench) that run the same loop on a fixed clock.
+#include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +30,17 @@
 #include "scenes/scene5.h"
 #include "scenes/scene6.h"
 #include "scenes/scene7.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define DEMO_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DEMO_ASAN 1
+#endif
+#endif
+#ifdef DEMO_ASAN
+#include <sanitizer/allocator_interface.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -110,6 +123,29 @@ void printFpsLine(float rate, float average) {
     formatFpsLine(line, sizeof line, rate, average);
     std::fputs(line, stdout);
     std::fflush(stdout);
+}
+
+// Bytes the program holds on the heap now (the sanitizer's allocator counts its own).
+uint64_t heapInUse() {
+#ifdef DEMO_ASAN
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
+}
+
+// Resident set size in kB, from /proc/self/statm. Plain read(): stdio would keep a little
+// heap of its own after the first call and blur the memory check.
+long residentKiB() {
+    char text[128] = {};
+    const int fd = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    const ssize_t got = read(fd, text, sizeof text - 1);
+    close(fd);
+    long pages = 0, resident = 0;
+    if (got <= 0 || std::sscanf(text, "%ld %ld", &pages, &resident) != 2) return 0;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 double secondsSince(Clock::time_point start) {
@@ -212,8 +248,17 @@ int runHeadless(const DemoOptions& options) {
     Clock::time_point lastProgress = loopBegin;
     int64_t written = 0;
     int64_t n = 0;
+    int64_t rendered = 0;
     float firstWritten = 0.0f, lastWritten = 0.0f;
     std::string error;
+    // --bench-passes: the heap at the end of every frame, for the memory check. Printed
+    // after the run, so the printing itself allocates nothing between the passes.
+    const bool trackMemory = options.benchPasses > 1;
+    struct PassMemory {
+        uint64_t first = 0, last = 0, peak = 0;
+        long residentKiB = 0;
+    } memory[10];
+    int pass = 0;
     bool ended = false;
     while (!ended) {
         const Clock::time_point frameBegin = Clock::now();
@@ -243,6 +288,24 @@ int runHeadless(const DemoOptions& options) {
         st.frames += 1;
         st.total += frameSeconds;
         st.worst = std::max(st.worst, frameSeconds);
+        ++rendered;
+
+        if (trackMemory) {
+            PassMemory& m = memory[pass];
+            m.last = heapInUse();
+            if (n == 1) m.first = m.peak = m.last;
+            m.peak = std::max(m.peak, m.last);
+            if (ended) {
+                m.residentKiB = residentKiB();
+                if (pass + 1 < options.benchPasses) {
+                    // The next pass starts the timeline afresh; the scenes keep their state.
+                    ++pass;
+                    n = 0;
+                    previousTime = 0.0f;
+                    ended = false;
+                }
+            }
+        }
 
         if (std::chrono::duration<double>(Clock::now() - lastProgress).count() >= 2.0) {
             lastProgress = Clock::now();
@@ -297,8 +360,15 @@ int runHeadless(const DemoOptions& options) {
         std::printf("scene %d: %lld frames, mean %.3f ms, worst %.3f ms\n", scene,
                     static_cast<long long>(st.frames), mean * 1000.0, st.worst * 1000.0);
     }
-    std::printf("total: %lld frames, %.1f frames/s\n", static_cast<long long>(n),
-                loopSeconds > 0.0 ? static_cast<double>(n) / loopSeconds : 0.0);
+    std::printf("total: %lld frames, %.1f frames/s\n", static_cast<long long>(rendered),
+                loopSeconds > 0.0 ? static_cast<double>(rendered) / loopSeconds : 0.0);
+    for (int p = 0; trackMemory && p <= pass; ++p) {
+        std::printf("memory: pass %d: heap %llu bytes after the first frame, %llu after the "
+                    "last, peak %llu; resident %ld kB\n",
+                    p + 1, static_cast<unsigned long long>(memory[p].first),
+                    static_cast<unsigned long long>(memory[p].last),
+                    static_cast<unsigned long long>(memory[p].peak), memory[p].residentKiB);
+    }
     return 0;
 }
 
@@ -311,15 +381,20 @@ std::string absolutePath(const std::string& path) {
 
 // The demo reads data/ relative to the working directory. Started from elsewhere, it
 // moves to the folder of the executable when data/ lies beside it.
+// Found nowhere, it says where it looked; the first file it then misses ends the run.
 void findData() {
     std::error_code ec;
     if (fs::is_directory("data", ec)) return;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return;
-    const fs::path dir = exe.parent_path();
-    if (fs::is_directory(dir / "data", ec) && chdir(dir.c_str()) != 0) {
-        std::perror("pixeldemo: chdir");
+    const fs::path dir = ec ? fs::path() : exe.parent_path();
+    if (!dir.empty() && fs::is_directory(dir / "data", ec)) {
+        if (chdir(dir.c_str()) != 0) std::perror("pixeldemo: chdir");
+        return;
     }
+    const fs::path here = fs::current_path(ec);
+    std::fprintf(stderr, "pixeldemo: no data folder in %s%s%s\n", here.c_str(),
+                 dir.empty() ? "" : " nor beside the program in ", dir.c_str());
+    std::fflush(stderr);
 }
 
 }  // namespace

@@ -2,7 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
-int parseDemoOptions(int argc, char** argv, DemoOptions* o) {
+#include <cstdio>
+#include <sstream>
+
+int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string* help,
+                 std::string* error) {
     CLI::App app{
         "pixeldemo: a real-time audiovisual demo of seven scenes, about two and a half minutes.\n"
         "Plays full screen with sound; Escape ends it. The headless modes render without a\n"
@@ -32,6 +36,10 @@ int parseDemoOptions(int argc, char** argv, DemoOptions* o) {
                                  "--capture: also one PNG of labelled thumbnails");
     auto* analyze = app.add_option("--analyze-music", o->analyzeOut,
                                    "Plot how the music drives the scenes, then exit");
+    // For the memory check: no group, so --help does not list it.
+    auto* passes = app.add_option("--bench-passes", o->benchPasses,
+                                  "--bench: run the timeline N times, heap after each pass");
+    passes->group("");
 
     capture->type_name("DIR");
     sheet->type_name("FILE");
@@ -67,9 +75,22 @@ int parseDemoOptions(int argc, char** argv, DemoOptions* o) {
         if (!(o->from >= 0.0f) || !(o->to >= 0.0f)) fail("--from/--to", "must not be negative");
         if (o->from > o->to) fail("--from", "must not be after --to");
         if (given(sheet) && o->sheetPath.empty()) fail("--sheet", "needs a file name");
+        if (given(passes) && !given(bench)) fail("--bench-passes", "needs --bench");
+        if (o->benchPasses < 1 || o->benchPasses > 10) fail("--bench-passes", "must be 1 to 10");
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
+        std::ostringstream out, err;
+        const int code = app.exit(e, out, err);
+        if (help) *help = out.str();
+        if (error) *error = err.str();
         return code == 0 ? 0 : 2;
     }
     return -1;
+}
+
+int parseDemoOptions(int argc, char** argv, DemoOptions* o) {
+    std::string help, error;
+    const int code = parseOptions(argc, argv, o, &help, &error);
+    std::fputs(help.c_str(), stdout);
+    std::fputs(error.c_str(), stderr);
+    return code;
 }

@@ -17,10 +17,17 @@ struct DemoOptions {
     bool bench = false;         // --bench: headless timing of every scene
     std::string sheetPath;      // --sheet FILE: contact sheet of the captured frames
     std::string analyzeOut;     // --analyze-music OUT.png
+    int benchPasses = 1;        // --bench-passes N (not listed by --help): run the timeline
+                                // N times and report the heap after each pass
 
     bool headless() const { return bench || !captureDir.empty(); }
 };
 
-// Parses argv into *options. Returns -1 when the demo should run, otherwise the exit code
-// to end with at once (0 after --help, nonzero after a usage error, which is printed).
+// Parses argv into *options without printing anything or ending the process. Returns -1
+// when the demo should run, otherwise the exit code to end with at once: 0 after --help
+// (its text in *help), 2 after a usage error (the message, as CLI11 words it, in *error).
+int parseOptions(int argc, const char* const* argv, DemoOptions* options, std::string* help,
+                 std::string* error);
+
+// parseOptions for main(): prints the help text on stdout or the error on stderr.
 int parseDemoOptions(int argc, char** argv, DemoOptions* options);
