@@ -310,6 +310,23 @@ TEST_F(Scene4Test, ObjectWithoutItsRestCopyIsLeftOut) {
     EXPECT_EQ(pixelAt(320, 230), bare(kPrevious));
 }
 
+namespace {
+
+// The demo keeps what a scene loads until it exits; the tests give it back.
+void release(Scene4State* state) {
+    for (Image* image : {state->frame2, state->black, state->s, state->white, state->red, state->cred1, state->cred2})
+        freeImage(image);
+    for (int i = 0; i < 5; ++i) {
+        freeImage(state->leftSprites[i]);
+        freeImage(state->rightSprites[i]);
+    }
+    freeTexture(state->bronze);
+    for (Model* m : {state->box, state->thing, state->thingRest}) deleteModel(m);
+    delete[] state->restLength;
+}
+
+}  // namespace
+
 TEST(Scene4Start, MissingObjectFileLeavesTheSceneWithoutIt) {
     {
         fixture::DataWithout data({"thing.ebr"});
@@ -320,6 +337,7 @@ TEST(Scene4Start, MissingObjectFileLeavesTheSceneWithoutIt) {
         const float silence[4] = {0, 0, 0, 0};
         renderScene4(&state, 55.0f, silence);
         EXPECT_NE(state.box->meshCount, 0);
+        release(&state);
     }
     {
         fixture::DataWithout data({});
@@ -335,6 +353,7 @@ TEST(Scene4Start, MissingObjectFileLeavesTheSceneWithoutIt) {
         }
         const float silence[4] = {0, 0, 0, 0};
         renderScene4(&state, 55.0f, silence);
-        EXPECT_EQ(rest->vertices[0].x, state.thingRest->meshes[0]->vertices[0].x);
+        EXPECT_NE(state.thing->meshes[0]->vertices[0].x, rest->vertices[0].x) << "twisted";
+        release(&state);
     }
 }

@@ -200,6 +200,27 @@ TEST_F(Scene5Test, TunnelAndLogosDrawInTheirWindowsAndMissingOnesAreSkipped) {
     EXPECT_EQ(pixelAt(320, 230), 0u);
 }
 
+namespace {
+
+// The demo keeps what a scene loads until it exits; the tests give it back.
+void release(Scene5State* state) {
+    for (Model* m : {state->pixel, state->pixelRest, state->pxl, state->pxlRest, state->pxl2,
+                     state->pxl2Rest, state->tunnel, state->tunnelRest})
+        deleteModel(m);
+    for (int i = 0; i < 5; ++i) {
+        freeImage(state->leftSprites[i]);
+        freeImage(state->rightSprites[i]);
+    }
+    for (Image* image : {state->frame, state->falling, state->bit, state->bit2, state->white, state->s})
+        freeImage(image);
+    freeTexture(state->rainbow);
+    freeTexture(state->blokk);
+    for (float* lengths : {state->pixelRestLength, state->pxlRestLength, state->pxl2RestLength})
+        delete[] lengths;
+}
+
+}  // namespace
+
 TEST(Scene5Start, MissingMeshFilesSkipTheirObjects) {
     fixture::DataWithout data({"tunnell.ebr", "pixeldyr/pxl.ebr"});
     Scene5State state{};
@@ -222,4 +243,5 @@ TEST(Scene5Start, MissingMeshFilesSkipTheirObjects) {
     EXPECT_EQ(state.pixel->meshes[0]->vertices[0].z, expected->meshes[0]->vertices[0].z);
     deleteModel(expected);
     deleteModel(restOnly);
+    release(&state);
 }

@@ -165,6 +165,20 @@ TEST_F(Scene6Test, CreatureAboveItsWordInFrontOfTheBox) {
     EXPECT_GT(both, alone * 3 / 2);
 }
 
+namespace {
+
+// The demo keeps what a scene loads until it exits; the tests give it back.
+void release(Scene6State* state) {
+    for (Texture* t : {state->blokk, state->rainbow, state->blackTexture}) freeTexture(t);
+    for (Model* m : {state->pxl, state->pxl2, state->quillan, state->pennart, state->drossel,
+                     state->you, state->tindral, state->morwick, state->valmora, state->simplebox})
+        deleteModel(m);
+    for (Image* image : {state->frame, state->white, state->s, state->greet}) freeImage(image);
+    for (int i = 0; i < 5; ++i) freeImage(state->sprites[i]);
+}
+
+}  // namespace
+
 TEST(Scene6Start, MissingGreetingFileLeavesItsPassBlank) {
     fixture::DataWithout data({"greets/valmora.ebr", "simplebox.ebr"});
     Scene6State state{};
@@ -173,4 +187,5 @@ TEST(Scene6Start, MissingGreetingFileLeavesItsPassBlank) {
     EXPECT_EQ(state.simplebox->meshCount, 0);
     EXPECT_GT(state.quillan->meshCount, 0);
     for (float t : {96.0f, 101.15f, 103.0f}) renderScene6(&state, t);
+    release(&state);
 }
