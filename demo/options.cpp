@@ -58,7 +58,12 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     try {
         app.parse(argc, argv);
         const bool headless = given(capture) || given(bench);
-        if (given(analyze) && app.count_all() > 1) fail("--analyze-music", "stands alone");
+        if (given(analyze)) {
+            // count_all() also counts the program name, so look at the options themselves.
+            for (const CLI::Option* option : app.get_options()) {
+                if (option != analyze && given(option)) fail("--analyze-music", "stands alone");
+            }
+        }
         if (given(capture) && given(bench)) fail("--capture", "and --bench exclude each other");
         if (headless && (given(window) || given(depth) || given(start))) {
             fail("--window/--depth/--start", "only apply when playing, not with --capture or --bench");
