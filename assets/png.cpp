@@ -139,15 +139,23 @@ DecodeResult decodeCore(PngReadState* state, png_uint_32* outWidth, png_uint_32*
     return DecodeResult::ok;
 }
 
-bool readWholeFile(FILE* file, std::vector<uint8_t>* out) {
+// On failure *reason says why (a read error such as "Is a directory", or the size).
+bool readWholeFile(FILE* file, std::vector<uint8_t>* out, std::string* reason) {
     uint8_t chunk[65536];
     for (;;) {
         const size_t got = std::fread(chunk, 1, sizeof chunk, file);
         if (got > 0) {
-            if (out->size() + got > kMaxPngFileBytes) return false;
+            if (out->size() + got > kMaxPngFileBytes) {
+                *reason = "the file is larger than any picture can be";
+                return false;
+            }
             out->insert(out->end(), chunk, chunk + got);
         }
-        if (got < sizeof chunk) return !std::ferror(file);
+        if (got < sizeof chunk) {
+            if (!std::ferror(file)) return true;
+            *reason = std::string("cannot read the file: ") + std::strerror(errno);
+            return false;
+        }
     }
 }
 
@@ -189,10 +197,11 @@ void loadPng(Image* image, const char* path) {
         std::exit(EXIT_FAILURE);
     }
     std::vector<uint8_t> bytes;
-    const bool readOk = readWholeFile(file, &bytes);
+    std::string error = kNotPng, reason;
+    const bool readOk = readWholeFile(file, &bytes, &reason);
     std::fclose(file);
-    std::string error = kNotPng, reason = "cannot read the file or it is too large";
-    if (readOk && decodePng(bytes.data(), bytes.size(), image, &error, &reason)) return;
+    if (readOk && bytes.empty()) reason = "the file is empty";
+    else if (readOk && decodePng(bytes.data(), bytes.size(), image, &error, &reason)) return;
     std::fputs(error.c_str(), stdout);
     std::fflush(stdout);
     std::fprintf(stderr, "%s: %s\n", path, reason.c_str());
@@ -206,10 +215,12 @@ namespace {
 
 struct PngWriteState {
     char reason[160];
+    int savedErrno;   // errno when the error was raised: why a write failed
 };
 
 void onPngWriteError(png_structp png, png_const_charp message) {
     auto* state = static_cast<PngWriteState*>(png_get_error_ptr(png));
+    state->savedErrno = errno;
     std::snprintf(state->reason, sizeof state->reason, "%s", message ? message : "");
     png_longjmp(png, 1);
 }
@@ -283,13 +294,16 @@ bool writePng(const char* path, const Image& image, bool withAlpha, std::string*
     std::vector<png_byte> rowBuffer(static_cast<size_t>(image.width) * 4);
     PngWriteState state{};
     const bool encoded = encodeCore(file, image, withAlpha, rowBuffer.data(), &state);
+    const bool writeFailed = std::ferror(file) != 0;   // libpng only says "Write Error"
     const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
     const int flushErrno = errno;
     const bool closed = std::fclose(file) == 0;
     const int closeErrno = errno;
     std::string problem;
-    if (!encoded)
+    if (!encoded) {
         problem = state.reason[0] ? state.reason : "cannot create the PNG writer";
+        if (writeFailed && state.savedErrno) problem += std::string(": ") + std::strerror(state.savedErrno);
+    }
     else if (!flushed)
         problem = std::strerror(flushErrno);
     else if (!closed)

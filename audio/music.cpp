@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 #include <mpg123.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -54,7 +55,18 @@ bool decodeMusicFile(const char* path, std::vector<int16_t>* stereo, std::string
         *error = std::string("cannot open ") + path + ": " + std::strerror(errno);
         return false;
     }
+    // The decoder words these two as "Error reading the stream"; say what it is.
+    struct stat info;
+    const bool known = fstat(fileno(probe), &info) == 0;
     std::fclose(probe);
+    if (known && S_ISDIR(info.st_mode)) {
+        *error = std::string("cannot open ") + path + ": " + std::strerror(EISDIR);
+        return false;
+    }
+    if (known && S_ISREG(info.st_mode) && info.st_size == 0) {
+        *error = std::string(path) + " is empty";
+        return false;
+    }
 
 #if MPG123_API_VERSION < 46
     mpg123_init();
