@@ -1,8 +1,9 @@
 // Writes the fuzzers' starting corpora: small, valid PNG and .ebr files that reach every
 // branch of the decoders (each PNG colour type and depth the loader handles or refuses,
-// interlacing, transparency; empty, named and multi-mesh models).
+// interlacing, transparency; empty, named and multi-mesh models), and command lines
+// (arguments separated by NUL bytes) for every mode of the demo.
 //
-//   make_seeds DIR   writes DIR/png/*.png and DIR/ebr/*.ebr
+//   make_seeds DIR   writes DIR/png/*.png, DIR/ebr/*.ebr and DIR/options/*.args
 #include <png.h>
 
 #include <cstdint>
@@ -103,7 +104,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    for (const std::string& sub : {dir, dir + "/png", dir + "/ebr"}) mkdir(sub.c_str(), 0755);
+    for (const std::string& sub : {dir, dir + "/png", dir + "/ebr", dir + "/options"})
+        mkdir(sub.c_str(), 0755);
 
     const PngSeed pngs[] = {
         {"rgb8", 4, 3, 8, PNG_COLOR_TYPE_RGB, false, false, false},
@@ -153,6 +155,28 @@ int main(int argc, char** argv) {
         for (const auto& m : s.meshes) putFan(&file, m.first, m.second);
         if (!writeFile(dir + "/ebr/" + s.name + ".ebr", file)) {
             std::fprintf(stderr, "cannot write seed %s\n", s.name);
+            return 1;
+        }
+        ++written;
+    }
+    const std::vector<std::pair<const char*, std::vector<std::string>>> commandLines = {
+        {"none", {}},
+        {"help", {"--help"}},
+        {"window", {"--window", "--depth", "16", "--start", "72.5"}},
+        {"capture", {"--capture", "out", "--fps", "30", "--from", "12", "--to", "24.5", "--sheet",
+                     "out/sheet.png"}},
+        {"bench", {"--bench", "--fps", "30", "--bench-passes", "2"}},
+        {"analyze", {"--analyze-music", "plot.png"}},
+        {"refused", {"--capture", "c", "--bench", "--to", "-1"}},
+    };
+    for (const auto& c : commandLines) {
+        Bytes file;
+        for (const std::string& arg : c.second) {
+            if (!file.empty()) file.push_back(0);
+            file.insert(file.end(), arg.begin(), arg.end());
+        }
+        if (!writeFile(dir + "/options/" + c.first + ".args", file)) {
+            std::fprintf(stderr, "cannot write seed %s\n", c.first);
             return 1;
         }
         ++written;
