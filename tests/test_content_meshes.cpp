@@ -14,9 +14,7 @@
 #include <utility>
 #include <vector>
 
-// The pixel font lives in the asset tool, which is a program rather than a library:
-// compile its unit into this test directly.
-#include "tools/assetgen/pixelfont.cpp"
+#include "tools/assetgen/pixelfont.h"
 
 namespace {
 

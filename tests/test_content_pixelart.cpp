@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "assets/image.h"
+#include <unistd.h>
 
-// The font and the pixel-art part live in the asset tool, which is a program rather than a
-// library: compile their units into this test directly.
-#include "tools/assetgen/pixelfont.cpp"
-#include "tools/assetgen/pixelart.cpp"
+#include "assets/image.h"
+#include "tools/assetgen/generators.h"
+#include "tools/assetgen/pixelart.h"
+#include "tools/assetgen/pixelfont.h"
 
 namespace {
 
@@ -227,6 +227,21 @@ TEST_F(SourcesFixture, PoseIsOutlinedThenScaledByWholeBlocks) {
                     ASSERT_EQ(pixel(*image, x, y), want) << "cell " << cx << "," << cy;
         }
     freeImage(image);
+}
+
+TEST_F(SourcesFixture, PictureGridsMayDifferInSizeAndKeepTheirOutline) {
+    // The pictures read their own sprites with the same reader; only creature sets must be
+    // of one size.
+    std::string path = write("creatures.txt", std::string(kSetHeader) + "[big]\nrrr\nrhr\n\n[dot]\nh\n");
+    SpriteSet set = readSpriteGrids(path);
+    ASSERT_EQ(set.poses.size(), 2u);
+    PoseCells dot = poseCells(set, set.poses[1]);
+    ASSERT_EQ(dot.width, 3);
+    ASSERT_EQ(dot.height, 3);
+    EXPECT_EQ(dot.argb, (std::vector<uint32_t>{0, 0xFF000000u, 0,
+                                               0xFF000000u, 0x80FF0000u, 0xFF000000u,
+                                               0, 0xFF000000u, 0}));
+    EXPECT_EQ(poseCells(set, set.poses[0]).width, 5);
 }
 
 TEST_F(SourcesFixture, AdditiveSpriteIsOpaqueOverItsBackgroundWithAHalo) {

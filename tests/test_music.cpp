@@ -1,18 +1,14 @@
 // The score reader, the scheduler, the mix renderer and the soundtrack's score itself.
-//
-// These belong to the asset tool (an executable), so their sources are compiled into
-// this test directly; MP3 encoding is left out (it is checked through the generated file
-// in test_music_analysis).
+// MP3 encoding is checked through the generated file in test_music_analysis.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
-#include "tools/assetgen/music_render.cpp"
-#include "tools/assetgen/music_score.cpp"
-#include "tools/assetgen/synth/dsp.cpp"
-#include "tools/assetgen/synth/voices.cpp"
+#include "tools/assetgen/music.h"
+#include "tools/assetgen/synth/dsp.h"
+#include "tools/assetgen/synth/voices.h"
 
 namespace {
 

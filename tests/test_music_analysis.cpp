@@ -1,7 +1,7 @@
 // --analyze-music: the measurements on signals whose answer is known, and the generated
 // soundtrack against the figures the scenes need.
 //
-// The analysis is part of the demo executable, so its source is compiled in directly.
+// The analysis is part of the demo's core library (demo_core).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "demo/analyze_music.cpp"
+#include "audio/music.h"
+#include "demo/analyze_music.h"
 
 namespace {
 

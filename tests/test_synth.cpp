@@ -1,15 +1,12 @@
 // The synthesizer's building blocks: pitch, envelopes, filters, effects and the voices.
-//
-// The synthesizer belongs to the asset tool (an executable), so its sources are compiled
-// into this test directly.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "tools/assetgen/synth/dsp.cpp"
-#include "tools/assetgen/synth/voices.cpp"
+#include "tools/assetgen/synth/dsp.h"
+#include "tools/assetgen/synth/voices.h"
 
 namespace {
 

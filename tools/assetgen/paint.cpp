@@ -5,9 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "assets/image.h"
 
@@ -21,14 +18,6 @@ float clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
 [[noreturn]] void fail(const std::string& message) {
     std::fprintf(stderr, "assetgen: %s\n", message.c_str());
     std::exit(1);
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) fail("cannot read " + path);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 }  // namespace
@@ -54,6 +43,11 @@ Rgba hsv(float hue, float sat, float val, float alpha) {
         case 4: return {t, p, val, alpha};
         default: return {val, p, q, alpha};
     }
+}
+
+float smoothstep(float e0, float e1, float x) {
+    float t = clamp01((x - e0) / (e1 - e0));
+    return t * t * (3 - 2 * t);
 }
 
 Canvas newCanvas(int w, int h, Rgba fill) {
@@ -98,35 +92,31 @@ Rgba pixel(const Canvas& c, int x, int y) {
     return {q[0] / q[3], q[1] / q[3], q[2] / q[3], q[3]};
 }
 
-void drawCanvas(Canvas& dst, const Canvas& src, int x, int y, float opacity) {
+// Calls op(src pixel, dst pixel) for every pixel of src placed at (x, y) that lands on dst.
+template <typename Op> static void overlay(Canvas& dst, const Canvas& src, int x, int y, Op op) {
     for (int j = 0; j < src.h; ++j) {
         int dy = y + j;
         if (dy < 0 || dy >= dst.h) continue;
         for (int i = 0; i < src.w; ++i) {
             int dx = x + i;
-            if (dx < 0 || dx >= dst.w) continue;
-            const float* s = src.at(i, j);
-            float* d = dst.at(dx, dy);
-            float a = s[3] * opacity;
-            for (int k = 0; k < 3; ++k) d[k] = s[k] * opacity + d[k] * (1 - a);
-            d[3] = a + d[3] * (1 - a);
+            if (dx >= 0 && dx < dst.w) op(src.at(i, j), dst.at(dx, dy));
         }
     }
 }
 
+void drawCanvas(Canvas& dst, const Canvas& src, int x, int y, float opacity) {
+    overlay(dst, src, x, y, [opacity](const float* s, float* d) {
+        float a = s[3] * opacity;
+        for (int k = 0; k < 3; ++k) d[k] = s[k] * opacity + d[k] * (1 - a);
+        d[3] = a + d[3] * (1 - a);
+    });
+}
+
 void addCanvas(Canvas& dst, const Canvas& src, int x, int y, float amount) {
-    for (int j = 0; j < src.h; ++j) {
-        int dy = y + j;
-        if (dy < 0 || dy >= dst.h) continue;
-        for (int i = 0; i < src.w; ++i) {
-            int dx = x + i;
-            if (dx < 0 || dx >= dst.w) continue;
-            const float* s = src.at(i, j);
-            float* d = dst.at(dx, dy);
-            for (int k = 0; k < 4; ++k) d[k] = std::min(1.0f, d[k] + s[k] * amount);
-            d[3] = std::max(d[3], std::max(d[0], std::max(d[1], d[2])));
-        }
-    }
+    overlay(dst, src, x, y, [amount](const float* s, float* d) {
+        for (int k = 0; k < 4; ++k) d[k] = std::min(1.0f, d[k] + s[k] * amount);
+        d[3] = std::max(d[3], std::max(d[0], std::max(d[1], d[2])));
+    });
 }
 
 // One horizontal or vertical running-sum box pass over one channel layout.
@@ -245,126 +235,13 @@ float fbm(float x, float y, float cell, int octaves, uint32_t seed, int period) 
     return sum / total;
 }
 
-std::map<std::string, Sprite> loadSprites(const std::string& path) {
-    std::istringstream in(readFile(path));
-    std::map<char, Rgba> palette;
-    std::map<std::string, Sprite> sprites;
-    std::string line, current;
-    std::vector<std::string> rows;
-    int lineNo = 0;
-    auto finish = [&]() {
-        if (current.empty()) return;
-        Sprite s;
-        s.h = static_cast<int>(rows.size());
-        for (const auto& r : rows) s.w = std::max(s.w, static_cast<int>(r.size()));
-        s.px.assign(static_cast<size_t>(s.w) * s.h, Rgba{0, 0, 0, 0});
-        for (int y = 0; y < s.h; ++y)
-            for (int x = 0; x < static_cast<int>(rows[y].size()); ++x) {
-                char ch = rows[y][x];
-                if (ch == '.' || ch == ' ') continue;
-                auto it = palette.find(ch);
-                if (it == palette.end())
-                    fail(path + ": sprite [" + current + "] uses '" + std::string(1, ch) + "', which has no palette entry");
-                s.px[static_cast<size_t>(y) * s.w + x] = it->second;
-            }
-        sprites[current] = s;
-        rows.clear();
-    };
-    while (std::getline(in, line)) {
-        ++lineNo;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-        if (line.empty() || line[0] == ';') continue;
-        if (line[0] == '=') {
-            char key = 0;
-            char hex[16] = {0};
-            if (std::sscanf(line.c_str(), "= %c %15s", &key, hex) != 2 || (std::strlen(hex) != 6 && std::strlen(hex) != 8))
-                fail(path + ":" + std::to_string(lineNo) + ": palette line must be '= c RRGGBB[AA]'");
-            uint32_t v = static_cast<uint32_t>(std::strtoul(hex, nullptr, 16));
-            palette[key] = std::strlen(hex) == 8 ? rgb(v >> 8, (v & 255) / 255.0f) : rgb(v);
-            continue;
-        }
-        if (line[0] == '[') {
-            finish();
-            size_t end = line.find(']');
-            if (end == std::string::npos || end < 2) fail(path + ":" + std::to_string(lineNo) + ": sprite header must be '[name]'");
-            current = line.substr(1, end - 1);
-            continue;
-        }
-        if (current.empty()) fail(path + ":" + std::to_string(lineNo) + ": pixel row before any [name]");
-        rows.push_back(line);
-    }
-    finish();
-    return sprites;
-}
-
-std::map<std::string, Sprite> loadCastSprites(const std::string& path) {
-    std::istringstream in(readFile(path));
-    std::map<char, Rgba> palette;
-    char outline = 0;
-    std::map<std::string, std::vector<std::string>> grids;
-    std::string line, current;
-    int lineNo = 0;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
-        if (line.empty() || line[0] == ';') continue;
-        if (line[0] == '[') {
-            size_t end = line.find(']');
-            if (end == std::string::npos || end < 2) fail(path + ":" + std::to_string(lineNo) + ": pose header must be '[name]'");
-            current = line.substr(1, end - 1);
-            grids[current].clear();
-            continue;
-        }
-        if (line.compare(0, 4, "key ") == 0 && line.size() >= 7) {
-            char key = line[4];
-            std::string value = line.substr(6);
-            if (value == "none") palette[key] = {0, 0, 0, 0};
-            else if (value[0] == '#' && (value.size() == 7 || value.size() == 9)) {
-                uint32_t v = static_cast<uint32_t>(std::strtoul(value.c_str() + 1, nullptr, 16));
-                palette[key] = value.size() == 9 ? rgb(v >> 8, (v & 255) / 255.0f) : rgb(v);
-            } else fail(path + ":" + std::to_string(lineNo) + ": cannot read the colour of key '" + std::string(1, key) + "'");
-            continue;
-        }
-        if (line.compare(0, 8, "outline ") == 0 && line.size() == 9) {
-            outline = line[8];
-            continue;
-        }
-        if (current.empty()) continue;  // a directive this reader does not need
-        grids[current].push_back(line);
-    }
-    std::map<std::string, Sprite> out;
-    const int pad = outline ? 1 : 0;
-    for (const auto& [name, rows] : grids) {
-        Sprite s;
-        s.h = static_cast<int>(rows.size()) + 2 * pad;
-        for (const auto& r : rows) s.w = std::max(s.w, static_cast<int>(r.size()) + 2 * pad);
-        s.px.assign(static_cast<size_t>(s.w) * s.h, Rgba{0, 0, 0, 0});
-        for (size_t y = 0; y < rows.size(); ++y)
-            for (size_t x = 0; x < rows[y].size(); ++x) {
-                auto it = palette.find(rows[y][x]);
-                if (it == palette.end())
-                    fail(path + ": pose [" + name + "] uses '" + std::string(1, rows[y][x]) + "', which has no key");
-                s.px[(y + pad) * s.w + x + pad] = it->second;
-            }
-        if (outline) {
-            auto oc = palette.find(outline);
-            if (oc == palette.end()) fail(path + ": the outline key has no colour");
-            std::vector<Rgba> grown = s.px;
-            for (int y = 0; y < s.h; ++y)
-                for (int x = 0; x < s.w; ++x) {
-                    if (s.px[static_cast<size_t>(y) * s.w + x].a > 0) continue;
-                    auto solid = [&](int a, int b) {
-                        return a >= 0 && b >= 0 && a < s.w && b < s.h && s.px[static_cast<size_t>(b) * s.w + a].a > 0;
-                    };
-                    if (solid(x - 1, y) || solid(x + 1, y) || solid(x, y - 1) || solid(x, y + 1))
-                        grown[static_cast<size_t>(y) * s.w + x] = oc->second;
-                }
-            s.px = grown;
-        }
-        out[name] = s;
-    }
-    if (out.empty()) fail(path + ": no poses");
-    return out;
+Sprite spriteFromCells(int w, int h, const std::vector<uint32_t>& argb) {
+    Sprite s;
+    s.w = w;
+    s.h = h;
+    s.px.reserve(argb.size());
+    for (uint32_t c : argb) s.px.push_back(rgb(c & 0xFFFFFFu, (c >> 24) / 255.0f));
+    return s;
 }
 
 void drawSprite(Canvas& c, const Sprite& s, int x, int y, int scale, bool mirror, float opacity) {
@@ -386,39 +263,7 @@ void drawSpriteTinted(Canvas& c, const Sprite& s, int x, int y, int scale, Rgba 
         }
 }
 
-PixelFont loadPixelFont(const std::string& path) {
-    PixelFont f;
-    std::istringstream in(readFile(path));
-    std::string line;
-    char current = 0;
-    bool have = false;
-    int lineNo = 0;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-        if (line.empty() || line[0] == ';') continue;
-        if (line.size() == 3 && line[0] == '[' && line[2] == ']') {
-            current = line[1];
-            have = true;
-            f.glyphs[current].clear();
-            continue;
-        }
-        if (!have) fail(path + ":" + std::to_string(lineNo) + ": glyph row before any [c] header");
-        auto& rows = f.glyphs[current];
-        if (!rows.empty() && rows[0].size() != line.size())
-            fail(path + ":" + std::to_string(lineNo) + ": glyph rows differ in width");
-        rows.push_back(line);
-    }
-    return f;
-}
-
-int textWidth(const PixelFont& f, const std::string& text) {
-    int w = 0;
-    forEachTextPixel(f, text, [&](int x, int) { w = std::max(w, x + 1); });
-    return w;
-}
-
-void drawText(Canvas& c, const PixelFont& f, const std::string& text, int x, int y, int scale, Rgba col) {
+void drawText(Canvas& c, const PixelFont& f, const char* text, int x, int y, int scale, Rgba col) {
     forEachTextPixel(f, text, [&](int px, int py) {
         for (int b = 0; b < scale; ++b)
             for (int a = 0; a < scale; ++a) blendPixel(c, x + px * scale + a, y + py * scale + b, col);

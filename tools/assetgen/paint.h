@@ -2,28 +2,20 @@
 //
 // Offers: Canvas (a float RGBA picture, premultiplied), pixel blending, cairo drawing onto a
 //         canvas (beginVector/endVector), box blur, seeded random numbers and value noise,
-//         pixel-art grids read from text (Sprite, loadSprites, drawSprite), a 5x7 pixel font,
-//         and saving as an 8-bit RGB or RGBA PNG.
-// Needs:  cairo, assets/image.h (writePng).
+//         Sprite (pixel art as colours, from the grid files of pixelart.h), pixel lettering
+//         in the pixel font of pixelfont.h, and saving as an 8-bit RGB or RGBA PNG.
+// Needs:  cairo, assets/image.h (writePng), pixelfont.h.
 //
 // Everything here is deterministic: the same build paints the same bytes. Random numbers
 // come from Rng (seeded), never from the clock.
-//
-// Pixel-art grid files (tools/assetgen/sources/pictures/*.txt):
-//
-//     ; comment
-//     = k 101018          <- palette entry: character, RRGGBB or RRGGBBAA (hex)
-//     [name]              <- a sprite starts; the rows below are its pixels, top row first
-//     ..kkk..             <- '.' and ' ' are transparent; other characters use the palette
-//
-// Palette entries apply to every sprite after them in the file.
 #pragma once
 #include <cairo.h>
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
+
+#include "tools/assetgen/pixelfont.h"
 
 namespace paint {
 
@@ -34,6 +26,8 @@ struct Rgba {
 Rgba rgb(uint32_t hex, float alpha = 1.0f);           // 0xRRGGBB
 Rgba mix(Rgba a, Rgba b, float t);                      // a + (b - a) * t, per channel
 Rgba hsv(float hue, float sat, float val, float alpha = 1.0f);  // hue in turns (0..1 wraps)
+// 0 at or before e0, 1 at or after e1, a smooth S-curve between (e1 < e0 runs backwards).
+float smoothstep(float e0, float e1, float x);
 
 // A picture under construction. p holds w*h*4 floats: premultiplied r, g, b, a per pixel,
 // top row first.
@@ -96,49 +90,29 @@ float valueNoise(float x, float y, float cell, uint32_t seed, int period = 0);
 // Sum of `octaves` layers of value noise, each half the cell size and half the weight, 0..1.
 float fbm(float x, float y, float cell, int octaves, uint32_t seed, int period = 0);
 
-// Pixel art read from grid files (format in the header comment).
+// Pixel art as straight colours (see spriteFromCells).
 struct Sprite {
     int w = 0, h = 0;
     std::vector<Rgba> px;  // straight colours, w*h
 };
-// Reads every sprite of a grid file. Ends the tool with a message naming the file and line
-// on a malformed file (a missing source is a broken build, not something to skip).
-std::map<std::string, Sprite> loadSprites(const std::string& path);
-// Reads the creature sets of the sprite files in sources/pixelart/ (format described in
-// pixelart.cpp: "key c #RRGGBB[AA]" or "key c none" palette lines, "outline c", then
-// "[pose]" grids), so the pictures can show the same creatures as the scenes' sprites.
-// The outline is applied as the sprite generator does: a one-pixel ring (4-neighbour) of
-// the outline key around the shape, on a grid grown by one pixel on each side. Other
-// directives are ignored. Ends the tool with a message on a missing or malformed file.
-std::map<std::string, Sprite> loadCastSprites(const std::string& path);
+// A sprite from w*h 0xAARRGGBB cells (the cells of a pose of a grid file).
+Sprite spriteFromCells(int w, int h, const std::vector<uint32_t>& argb);
 // Draws a sprite with its top-left corner at (x, y), each grid pixel a scale x scale block.
 void drawSprite(Canvas& c, const Sprite& s, int x, int y, int scale, bool mirror = false, float opacity = 1.0f);
 // The same sprite drawn in one flat colour (for outlines, shadows, silhouettes).
 void drawSpriteTinted(Canvas& c, const Sprite& s, int x, int y, int scale, Rgba tint, bool mirror = false);
 
-// The 5x7 capital font of sources/pictures/font.txt: glyph rows as bit masks.
-struct PixelFont {
-    std::map<char, std::vector<std::string>> glyphs;  // rows of '#' and '.'
-};
-PixelFont loadPixelFont(const std::string& path);
-// Width in font pixels of a text with one empty column between glyphs.
-int textWidth(const PixelFont& f, const std::string& text);
-// Calls ink(x, y) for every lit font pixel of the text, x and y in font pixels from (0, 0).
-template <typename F> void forEachTextPixel(const PixelFont& f, const std::string& text, F ink) {
-    int pen = 0;
-    for (char ch : text) {
-        auto it = f.glyphs.find(ch);
-        if (it == f.glyphs.end()) { pen += 4; continue; }
-        const auto& rows = it->second;
-        int gw = rows.empty() ? 0 : static_cast<int>(rows[0].size());
-        for (int y = 0; y < static_cast<int>(rows.size()); ++y)
-            for (int x = 0; x < gw; ++x)
-                if (rows[y][x] == '#') ink(pen + x, y);
-        pen += gw + 1;
-    }
+// Pixel lettering: the text set in the pixel font with one empty column between glyphs
+// (pixelTextWidth(font, text, 1) wide, capitals 7 rows high from y = 0). Calls ink(x, y) for
+// every lit font pixel, x and y in font pixels.
+template <typename F> void forEachTextPixel(const PixelFont& f, const char* text, F ink) {
+    PixelBitmap bitmap = renderPixelText(f, text, 1);
+    for (int y = 0; y < bitmap.height; ++y)
+        for (int x = 0; x < bitmap.width; ++x)
+            if (pixelAt(bitmap, x, y)) ink(x, y);
 }
-// Draws text in flat blocks of `scale` pixels at (x, y).
-void drawText(Canvas& c, const PixelFont& f, const std::string& text, int x, int y, int scale, Rgba col);
+// Draws text in flat blocks of `scale` pixels with its top-left corner at (x, y).
+void drawText(Canvas& c, const PixelFont& f, const char* text, int x, int y, int scale, Rgba col);
 
 // Writes the canvas as an 8-bit PNG: RGBA when withAlpha, else RGB. Colours are
 // un-premultiplied and gently dithered. Ends the tool with a message if the file cannot be

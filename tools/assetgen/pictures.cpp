@@ -13,6 +13,7 @@
 #include "tools/assetgen/generators.h"
 #include "tools/assetgen/paint.h"
 #include "tools/assetgen/pictures_parts.h"
+#include "tools/assetgen/pixelart.h"
 
 using namespace paint;
 
@@ -24,12 +25,24 @@ static void save(const Kit& kit, const Canvas& c, const char* name, bool alpha) 
     if (kit.ctx->verbose) std::fprintf(stderr, "  %s (%dx%d %s)\n", path.c_str(), c.w, c.h, alpha ? "RGBA" : "RGB");
 }
 
+// Every pose of a grid file as a sprite, by pose name.
+static void addSprites(std::map<std::string, Sprite>& out, const std::string& path) {
+    SpriteSet set = readSpriteGrids(path);
+    for (const Pose& pose : set.poses) {
+        PoseCells cells = poseCells(set, pose);
+        out[pose.name] = spriteFromCells(cells.width, cells.height, cells.argb);
+    }
+}
+
 Kit loadKit(const GenContext& ctx) {
     Kit kit;
     kit.ctx = &ctx;
-    std::string dir = ctx.sourceDir + "/pictures/";
-    kit.font = loadPixelFont(dir + "font.txt");
-    kit.creatures = loadSprites(dir + "creatures.txt");
+    std::string fontPath = ctx.sourceDir + "/pixelart/font.txt", error;
+    if (!loadPixelFont(fontPath.c_str(), &kit.font, &error)) {
+        std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+        std::exit(1);
+    }
+    addSprites(kit.creatures, ctx.sourceDir + "/pictures/creatures.txt");
     std::error_code ec;
     std::vector<std::string> castFiles;
     for (const auto& e : std::filesystem::directory_iterator(ctx.sourceDir + "/pixelart", ec)) {
@@ -37,8 +50,7 @@ Kit loadKit(const GenContext& ctx) {
         if (name.rfind("sprites_", 0) == 0 && e.path().extension() == ".txt") castFiles.push_back(e.path().string());
     }
     std::sort(castFiles.begin(), castFiles.end());
-    for (const auto& f : castFiles)
-        for (auto& [pose, s] : loadCastSprites(f)) kit.cast[pose] = s;
+    for (const auto& f : castFiles) addSprites(kit.cast, f);
     return kit;
 }
 
@@ -119,15 +131,15 @@ static Canvas paintLoading(const Kit& kit) {
     int s = 3, bx = 320 - jelly.w * s / 2, by = static_cast<int>(crest[320]) + 8 - jelly.h * s;
     addGlow(c, 320, by + 30, 60, rgb(0x8fcaff), 0.4f);
     drawSprite(c, jelly, bx, by, s);
-    std::string word = "LOADING";
-    int tw = textWidth(kit.font, word) * 5;
+    const char* word = "LOADING";
+    int tw = pixelTextWidth(kit.font, word, 1) * 5;
     Canvas glow = newCanvas(640, 480);
     drawText(glow, kit.font, word, 320 - tw / 2, 190, 5, rgb(0xff7ac8));
     boxBlur(glow, 6, 3);
     addCanvas(c, glow, 0, 0, 1.6f);
     drawText(c, kit.font, word, 320 - tw / 2, 190, 5, rgb(0xffffff));
-    std::string name = "PIXELDEMO";
-    int nw = textWidth(kit.font, name) * 2;
+    const char* name = "PIXELDEMO";
+    int nw = pixelTextWidth(kit.font, name, 1) * 2;
     drawText(c, kit.font, name, 320 - nw / 2, 246, 2, rgb(0x9fb8ff));
     return c;
 }

@@ -11,16 +11,11 @@ namespace pics {
 
 namespace {
 
-float smooth(float e0, float e1, float x) {
-    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3 - 2 * t);
-}
-
 // Vertical gradient through colour stops (row, colour), rows ascending.
 Rgba stops(float y, const std::pair<float, Rgba>* s, int n) {
     if (y <= s[0].first) return s[0].second;
     for (int i = 1; i < n; ++i)
-        if (y <= s[i].first) return mix(s[i - 1].second, s[i].second, smooth(s[i - 1].first, s[i].first, y));
+        if (y <= s[i].first) return mix(s[i - 1].second, s[i].second, smoothstep(s[i - 1].first, s[i].first, y));
     return s[n - 1].second;
 }
 
@@ -48,7 +43,7 @@ Canvas paintGrass(const GrassStyle& s) {
         for (int y = std::max(0, static_cast<int>(top[x])); y < s.h; ++y) {
             float d = (y - top[x]) / std::max(1.0f, s.h - top[x]);
             float n = fbm(x, y, 9, 2, s.seed + 5);
-            Rgba col = mix(s.bank, s.root, smooth(0.0f, 0.8f, d));
+            Rgba col = mix(s.bank, s.root, smoothstep(0.0f, 0.8f, d));
             col = mix(col, s.tip, (n - 0.5f) * 0.5f);
             float cover = std::clamp(y - top[x] + 1.0f, 0.0f, 1.0f);
             blendPixel(c, x, y, col, cover);
@@ -114,10 +109,10 @@ Canvas paintMorningSky(const Kit& kit) {
     // Clouds: stretched noise, white tops and peach undersides.
     Canvas clouds = newCanvas(640, 480);
     fillWith(clouds, [&](int x, int y) {
-        float band = smooth(20, 60, y) * (1 - smooth(130, 170, y));
+        float band = smoothstep(20, 60, y) * (1 - smoothstep(130, 170, y));
         float n = fbm(x * 0.5f, y * 1.6f, 70, 5, 71);
-        float d = smooth(0.52f, 0.68f, n) * band;
-        float under = smooth(0.5f, 0.8f, fbm(x * 0.5f, (y - 6) * 1.6f, 70, 5, 71)) - d;
+        float d = smoothstep(0.52f, 0.68f, n) * band;
+        float under = smoothstep(0.5f, 0.8f, fbm(x * 0.5f, (y - 6) * 1.6f, 70, 5, 71)) - d;
         Rgba col = mix(rgb(0xffffff), rgb(0xffb8b0), std::clamp(under * 2 + 0.2f, 0.0f, 1.0f));
         return Rgba{col.r, col.g, col.b, d * 0.9f};
     });
@@ -129,9 +124,9 @@ Canvas paintMorningSky(const Kit& kit) {
         for (int x = 0; x < 640; ++x) {
             float ridge = r.top - r.swing * (fbm(x, 0, r.scale, 4, r.seed) - 0.35f) * 2;
             for (int y = std::max(0, static_cast<int>(ridge)); y < 480; ++y) {
-                float haze = smooth(ridge, 240, y) * 0.55f;
+                float haze = smoothstep(ridge, 240, y) * 0.55f;
                 Rgba col = mix(r.colour, rgb(0xffd6c0), haze);
-                col = mix(col, rgb(0xffffff), 0.25f * (1 - smooth(ridge, ridge + 3, y)));
+                col = mix(col, rgb(0xffffff), 0.25f * (1 - smoothstep(ridge, ridge + 3, y)));
                 blendPixel(c, x, y, col, std::clamp(y - ridge + 1, 0.0f, 1.0f));
             }
         }
@@ -140,8 +135,8 @@ Canvas paintMorningSky(const Kit& kit) {
     for (int y = 236; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
             float d = (y - 236) / 244.0f;
-            Rgba col = mix(rgb(0xffd2b8), rgb(0x3f7ad0), smooth(0.0f, 0.35f, d));
-            float glint = std::exp(-std::pow((x - sunX) / (30 + d * 160), 2.0f)) * smooth(0.55f, 0.85f, hash2(x / 3, y, 91));
+            Rgba col = mix(rgb(0xffd2b8), rgb(0x3f7ad0), smoothstep(0.0f, 0.35f, d));
+            float glint = std::exp(-std::pow((x - sunX) / (30 + d * 160), 2.0f)) * smoothstep(0.55f, 0.85f, hash2(x / 3, y, 91));
             col = mix(col, rgb(0xfff4d8), glint * 0.8f);
             blendPixel(c, x, y, col);
         }
@@ -207,7 +202,7 @@ Canvas paintWater() {
     Canvas c = newCanvas(256, 256);
     fillWith(c, [](int x, int y) {
         float n = fbm(x, y * 3, 64, 4, 131, 4);
-        return mix(rgb(0x2f6fc0), rgb(0xbfe8ff), smooth(0.45f, 0.75f, n));
+        return mix(rgb(0x2f6fc0), rgb(0xbfe8ff), smoothstep(0.45f, 0.75f, n));
     });
     return c;
 }
@@ -225,8 +220,8 @@ Canvas paintDeepBlue() {
         float wave = 120 + 40 * std::sin(x * 0.012f) + 20 * std::sin(x * 0.031f + 1);
         float band = std::exp(-std::pow((y - wave) / 50.0f, 2.0f));
         float streak = fbm(x * 0.6f, y * 0.05f, 30, 2, 141);
-        Rgba col = mix(rgb(0x1fd8c0), rgb(0x8f5fff), smooth(0.0f, 640.0f, x * 1.0f));
-        return Rgba{col.r, col.g, col.b, band * smooth(0.4f, 0.8f, streak) * 0.14f};
+        Rgba col = mix(rgb(0x1fd8c0), rgb(0x8f5fff), smoothstep(0.0f, 640.0f, x * 1.0f));
+        return Rgba{col.r, col.g, col.b, band * smoothstep(0.4f, 0.8f, streak) * 0.14f};
     });
     drawCanvas(c, aurora, 0, 0);
     Rng rng(142);
@@ -249,10 +244,10 @@ Canvas paintDeepBlue() {
         for (int x = 0; x < 640; ++x) {
             float wx = (x - 320) * depth / 40.0f;
             float gx = std::fabs(wx - std::round(wx)), gz = std::fabs(depth * 2 - std::round(depth * 2));
-            float lx = smooth(0.08f, 0.0f, gx / std::max(depth * 0.08f, 0.02f) * 0.06f);
-            float lz = smooth(0.12f, 0.0f, gz);
-            float fade = smooth(horizon, horizon + 90, y);
-            Rgba floor = mix(rgb(0x0f2a78), rgb(0x020616), smooth(horizon, 480, y));
+            float lx = smoothstep(0.08f, 0.0f, gx / std::max(depth * 0.08f, 0.02f) * 0.06f);
+            float lz = smoothstep(0.12f, 0.0f, gz);
+            float fade = smoothstep(horizon, horizon + 90, y);
+            Rgba floor = mix(rgb(0x0f2a78), rgb(0x020616), smoothstep(horizon, 480, y));
             floor = mix(floor, rgb(0x3fc8ff), std::max(lx, lz) * 0.55f * fade);
             blendPixel(c, x, y, floor);
         }

@@ -12,11 +12,6 @@ namespace pics {
 
 namespace {
 
-float smooth(float e0, float e1, float x) {
-    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3 - 2 * t);
-}
-
 // A boolean grid with helpers for the logo's layers.
 struct Mask {
     int w, h;
@@ -43,7 +38,7 @@ Canvas paintLogo(const Kit& kit) {
     const int lineH = 7 * glyphScale, gap = 5;
     int top = (H - (2 * lineH + gap)) / 2 - 4;
     for (int l = 0; l < 2; ++l) {
-        int tw = textWidth(kit.font, lines[l]) * glyphScale;
+        int tw = pixelTextWidth(kit.font, lines[l], 1) * glyphScale;
         int left = (W - tw) / 2;
         lineTop[l] = top + l * (lineH + gap);
         forEachTextPixel(kit.font, lines[l], [&](int px, int py) {
@@ -95,7 +90,7 @@ Canvas paintLogo(const Kit& kit) {
         }
     // Small print under the title.
     const char* tag = "A SOFTWARE RENDERED DEMO";
-    int tw = textWidth(kit.font, tag) * 2;
+    int tw = pixelTextWidth(kit.font, tag, 1) * 2;
     int ty = (lineTop[1] + lineH + 6) * cell;
     Canvas back = newCanvas(640, 480);
     drawText(back, kit.font, tag, 320 - tw / 2 - 2, ty - 2, 2, rgb(0x000000));
@@ -111,7 +106,7 @@ Canvas paintLogo(const Kit& kit) {
         l = std::pow(l, 0.8f);
         p = {l, l, l, p.a};
     }
-    int pixelW = textWidth(kit.font, "PIXEL") * glyphScale;
+    int pixelW = pixelTextWidth(kit.font, "PIXEL", 1) * glyphScale;
     int lRight = ((W - pixelW) / 2 + pixelW) * cell;
     int lTop = (lineTop[0] + lineH - glyphScale) * cell;
     const int s = 4;
@@ -168,12 +163,12 @@ Canvas paintDot() {
     fillWith(c, [](int x, int y) {
         float dx = (x + 0.5f - 32) / 32, dy = (y + 0.5f - 32) / 32;
         float r = std::sqrt(dx * dx + dy * dy);
-        float halo = std::exp(-r * r * 5.0f) * smooth(1.0f, 0.85f, r);
+        float halo = std::exp(-r * r * 5.0f) * smoothstep(1.0f, 0.85f, r);
         float core = std::exp(-r * r * 40.0f);
         float alpha = std::min(1.0f, halo + core);
         Rgba col = mix(rgb(0xff8030), rgb(0xffe8b0), std::min(1.0f, core + halo * 0.4f));
         // Where the light fades out, the colour turns to the neutral grey and alpha rests at 5.
-        float faint = smooth(0.08f, 0.02f, alpha);
+        float faint = smoothstep(0.08f, 0.02f, alpha);
         col = mix(col, rgb(0x7f7f7f), faint);
         return Rgba{col.r, col.g, col.b, std::max(alpha, 5.0f / 255.0f)};
     });
@@ -188,7 +183,7 @@ Canvas paintRedWash() {
         float dx = (x + 0.5f - 320) / 320, dy = (y + 0.5f - 240) / 240;
         float r = std::sqrt(dx * dx * 0.9f + dy * dy);
         float n = fbm(x, y, 120, 4, 61);
-        float edge = smooth(0.35f, 1.25f, r + (n - 0.5f) * 0.35f);
+        float edge = smoothstep(0.35f, 1.25f, r + (n - 0.5f) * 0.35f);
         Rgba col = mix(rgb(0x6a0610), rgb(0xb0141a), edge);
         return Rgba{col.r, col.g, col.b, 0.12f + 0.8f * edge};
     });

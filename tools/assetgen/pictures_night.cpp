@@ -18,10 +18,6 @@ namespace {
 
 constexpr int kCell = 4;
 
-float smooth(float e0, float e1, float x) {
-    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3 - 2 * t);
-}
 
 // A grid of cells covering the screen; 0 is empty, other values name a part.
 struct Cells {
@@ -105,9 +101,9 @@ void drawSilhouette(Canvas& c, const Cells& s, const Lighting& l, uint8_t only =
 void nightSky(Canvas& c, uint32_t seed, float moonX, float moonY, float moonR, int horizon) {
     fillWith(c, [&](int x, int y) {
         float t = std::clamp(static_cast<float>(y) / horizon, 0.0f, 1.0f);
-        Rgba col = t < 0.55f ? mix(rgb(0x03051a), rgb(0x141a4e), smooth(0.0f, 0.55f, t)) : mix(rgb(0x141a4e), rgb(0x4a2a6a), smooth(0.55f, 1.0f, t));
+        Rgba col = t < 0.55f ? mix(rgb(0x03051a), rgb(0x141a4e), smoothstep(0.0f, 0.55f, t)) : mix(rgb(0x141a4e), rgb(0x4a2a6a), smoothstep(0.55f, 1.0f, t));
         float n = fbm(x, y * 2.0f, 160, 3, seed);
-        return mix(col, rgb(0x2a3a8a), smooth(0.55f, 0.8f, n) * 0.35f);
+        return mix(col, rgb(0x2a3a8a), smoothstep(0.55f, 0.8f, n) * 0.35f);
     });
     Rng rng(seed + 1);
     for (int i = 0; i < 220; ++i) {
@@ -131,7 +127,7 @@ void nightSky(Canvas& c, uint32_t seed, float moonX, float moonY, float moonR, i
         for (int x = static_cast<int>(moonX - moonR) / kCell; x <= static_cast<int>(moonX + moonR) / kCell; ++x) {
             float dx = x * kCell + 2 - moonX, dy = y * kCell + 2 - moonY;
             if (dx * dx + dy * dy > moonR * moonR) continue;
-            float sea = smooth(0.55f, 0.7f, fbm(x * 7.0f, y * 7.0f, 30, 2, seed + 2));
+            float sea = smoothstep(0.55f, 0.7f, fbm(x * 7.0f, y * 7.0f, 30, 2, seed + 2));
             Rgba col = mix(rgb(0xfff8e0), rgb(0xc8c8e0), sea * 0.7f);
             if (dx + dy > moonR * 0.9f) col = mix(col, rgb(0xa8acd8), 0.5f);
             for (int b = 0; b < kCell; ++b)
@@ -145,7 +141,7 @@ template <typename F> void hill(Canvas& c, F top, Rgba crest, Rgba near, Rgba fa
     for (int cx = 0; cx < 640 / kCell; ++cx) {
         int t = static_cast<int>(top(cx * kCell + 2.0f)) / kCell;
         for (int cy = std::max(0, t); cy < 480 / kCell; ++cy) {
-            Rgba col = mix(far, near, smooth(static_cast<float>(t), t + 25.0f, static_cast<float>(cy)));
+            Rgba col = mix(far, near, smoothstep(static_cast<float>(t), t + 25.0f, static_cast<float>(cy)));
             // Clumps of grass: a few cells a shade lighter or darker.
             float n = fbm(cx * 3.0f, cy * 5.0f, 8, 2, seed);
             col = mix(col, n > 0.5f ? crest : rgb(0x000000), std::fabs(n - 0.5f) * (n > 0.5f ? 0.25f : 0.5f));
@@ -300,7 +296,7 @@ Canvas paintGirl(const Kit& kit) {
         addGlow(c, x + 0.5f, y + 0.5f, 6, rgb(0xff9a40), 0.25f);
     }
     // Her hill.
-    hill(c, [](float x) { return 372 + 70 * smooth(420, 0, x) - 8 * std::sin(x * 0.02f); }, rgb(0x8f7fd0), rgb(0x05040c), rgb(0x120e24), 204);
+    hill(c, [](float x) { return 372 + 70 * smoothstep(420, 0, x) - 8 * std::sin(x * 0.02f); }, rgb(0x8f7fd0), rgb(0x05040c), rgb(0x120e24), 204);
     Cells g = girlCells();
     drawSilhouette(c, g, girlLighting());
     // The little light in her hand warms her fingers; the scene adds the flame itself.

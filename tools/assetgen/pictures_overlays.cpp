@@ -18,10 +18,6 @@ namespace {
 constexpr int kBandTop = 30;      // first row the 3D picture uses
 constexpr int kBandBottom = 430;  // first row below it
 
-float smooth(float e0, float e1, float x) {
-    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3 - 2 * t);
-}
 
 // Distance in rows from the band, 0 inside it.
 int outside(int y) { return y < kBandTop ? kBandTop - y : (y >= kBandBottom ? y - kBandBottom + 1 : 0); }
@@ -87,7 +83,7 @@ Canvas paintFramePixel() {
         for (int x = 0; x < 640; ++x) {
             int d = outside(y);
             if (d > 0) {
-                Rgba col = mix(rgb(0x000000), rgb(0x0e0a1c), smooth(30, 0, d));
+                Rgba col = mix(rgb(0x000000), rgb(0x0e0a1c), smoothstep(30, 0, d));
                 blendPixel(c, x, y, col);
                 continue;
             }
@@ -147,12 +143,12 @@ Canvas paintSignature(const Kit& kit) {
     fillWith(c, [](int x, int y) {
         float dx = (x + 0.5f - 320) / 320, dy = (y + 0.5f - 240) / 240;
         float r = std::sqrt(dx * dx + dy * dy);
-        return Rgba{0, 0, 0, 0.55f * smooth(1.05f, 1.42f, r)};
+        return Rgba{0, 0, 0, 0.55f * smoothstep(1.05f, 1.42f, r)};
     });
     // The badge: a dark plate with a thin light edge, Blip and the name in pixel letters.
     const char* name = "PIXELDEMO";
     const Sprite& blip = sprite(kit, "blip");
-    int tw = textWidth(kit.font, name);
+    int tw = pixelTextWidth(kit.font, name, 1);
     int plateW = blip.w + 6 + tw + 10, plateH = blip.h + 6;
     int px = 640 - 44 - plateW, py = 6;
     for (int y = py; y < py + plateH; ++y)

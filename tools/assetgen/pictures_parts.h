@@ -2,7 +2,7 @@
 //
 // Offers: Kit (the loaded sources: pixel font, creature sprites), loadKit, sprite lookups,
 //         addGlow, and one painter per picture (pictures_*.cpp).
-// Needs:  paint.h.
+// Needs:  paint.h, pixelart.h and pixelfont.h (to read the sources).
 #pragma once
 #include <map>
 #include <string>
@@ -14,13 +14,14 @@ namespace pics {
 
 struct Kit {
     const GenContext* ctx = nullptr;
-    paint::PixelFont font;
+    PixelFont font;                                  // sources/pixelart/font.txt
     std::map<std::string, paint::Sprite> creatures;  // sources/pictures/creatures.txt
     std::map<std::string, paint::Sprite> cast;       // the scenes' creatures, by pose name
 };
 
-// Reads sources/pictures/font.txt and creatures.txt, and the scenes' creature sets from
-// sources/pixelart/sprites_*.txt (ends the tool if one is broken).
+// Reads the pixel font, sources/pictures/creatures.txt and the scenes' creature sets from
+// sources/pixelart/sprites_*.txt (ends the tool if one is broken). The scenes' creatures
+// come with their outline, as the sprite files under data/pixeldyr/ have it.
 Kit loadKit(const GenContext& ctx);
 // The creature sprite of that name; ends the tool with a message if the grid file lacks it.
 const paint::Sprite& sprite(const Kit& kit, const char* name);

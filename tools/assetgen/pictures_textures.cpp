@@ -27,10 +27,6 @@ Dir normalised(Dir d) {
     float l = std::sqrt(dot(d, d));
     return {d.x / l, d.y / l, d.z / l};
 }
-float smooth(float e0, float e1, float x) {
-    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3 - 2 * t);
-}
 
 // Paints a mirror-ball map: sky(ray) gives the colour seen along the reflected ray.
 // Four samples per texel keep the rim and sharp features smooth.
@@ -82,32 +78,32 @@ Canvas paintEnvMorning() {
         Rgba col;
         if (d.y > 0) {
             Rgba horizon = rgb(0xffd9a8), mid = rgb(0x8fd3ff), zenith = rgb(0x2f6fe0);
-            col = d.y < 0.3f ? mix(horizon, mid, smooth(0.0f, 0.3f, d.y)) : mix(mid, zenith, smooth(0.3f, 0.9f, d.y));
+            col = d.y < 0.3f ? mix(horizon, mid, smoothstep(0.0f, 0.3f, d.y)) : mix(mid, zenith, smoothstep(0.3f, 0.9f, d.y));
             float u, v;
             domeCoords(d, &u, &v);
-            float cloud = smooth(0.55f, 0.75f, fbm(u * 60 + 100, v * 60 + 100, 40, 4, 21));
-            col = mix(col, rgb(0xfff4f0), cloud * 0.7f * smooth(0.02f, 0.15f, d.y));
+            float cloud = smoothstep(0.55f, 0.75f, fbm(u * 60 + 100, v * 60 + 100, 40, 4, 21));
+            col = mix(col, rgb(0xfff4f0), cloud * 0.7f * smoothstep(0.02f, 0.15f, d.y));
             // Far hills, violet in the haze.
             float hill = 0.06f + 0.05f * std::sin(std::atan2(d.x, d.z) * 5) + 0.03f * std::sin(std::atan2(d.x, d.z) * 13 + 1);
             // The bow: about 42 degrees from the point opposite the sun, red outside.
             float angle = std::acos(std::clamp(dot(d, antisun), -1.0f, 1.0f)) * 57.29578f;
-            float bow = smooth(39.0f, 40.5f, angle) * (1 - smooth(43.5f, 45.0f, angle));
+            float bow = smoothstep(39.0f, 40.5f, angle) * (1 - smoothstep(43.5f, 45.0f, angle));
             if (bow > 0) col = mix(col, hsv(0.78f * (1 - std::clamp((angle - 39.5f) / 5.0f, 0.0f, 1.0f)), 0.7f, 1.0f), bow * 0.55f);
             if (d.y < hill) col = mix(rgb(0x9a7fd8), rgb(0xc7a6ec), d.y / std::max(hill, 0.01f));
         } else {
             // The meadow below the boxes (the faces turned to the camera mirror it): fresh
             // green with big soft beds of pink, yellow and violet flowers.
-            float depth = smooth(0.0f, 0.8f, -d.y);
+            float depth = smoothstep(0.0f, 0.8f, -d.y);
             col = mix(rgb(0x9ee070), rgb(0x2f9a5a), depth);
             float u, v;
             domeCoords(d, &u, &v);
             float bed = fbm(u * 90 + 300, v * 90, 36, 3, 22);
             float hue = fbm(u * 90 + 900, v * 90, 60, 2, 23);
             Rgba flower = hsv(0.72f + hue * 0.55f, 0.7f, 1.0f);
-            col = mix(col, flower, smooth(0.5f, 0.62f, bed) * 0.75f);
+            col = mix(col, flower, smoothstep(0.5f, 0.62f, bed) * 0.75f);
         }
         float s = dot(d, sun);
-        col = mix(col, rgb(0xfff6d8), smooth(0.93f, 0.985f, s));
+        col = mix(col, rgb(0xfff6d8), smoothstep(0.93f, 0.985f, s));
         col.r = std::min(1.0f, col.r + 0.35f * std::pow(std::max(s, 0.0f), 24.0f));
         col.g = std::min(1.0f, col.g + 0.3f * std::pow(std::max(s, 0.0f), 24.0f));
         return col;
@@ -119,15 +115,15 @@ Canvas paintEnvMorning() {
 Canvas paintEnvBlue() {
     return mirrorBall([&](Dir d) {
         Rgba col;
-        if (d.y >= 0) col = mix(rgb(0x1b3f9a), rgb(0x040a26), smooth(0.0f, 0.7f, d.y));
-        else col = mix(rgb(0x0a1850), rgb(0x01030c), smooth(0.0f, 0.5f, -d.y));
+        if (d.y >= 0) col = mix(rgb(0x1b3f9a), rgb(0x040a26), smoothstep(0.0f, 0.7f, d.y));
+        else col = mix(rgb(0x0a1850), rgb(0x01030c), smoothstep(0.0f, 0.5f, -d.y));
         // Floor tiles fading into the distance.
         if (d.y < 0) {
             float k = 1.0f / std::max(-d.y, 0.05f);
             float gx = std::fabs(std::fmod(d.x * k * 2 + 100.5f, 1.0f) - 0.5f);
             float gz = std::fabs(std::fmod(d.z * k * 2 + 100.5f, 1.0f) - 0.5f);
-            float line = std::max(smooth(0.44f, 0.49f, gx), smooth(0.44f, 0.49f, gz));
-            col = mix(col, rgb(0x2fa8ff), line * 0.5f * smooth(0.02f, 0.3f, -d.y));
+            float line = std::max(smoothstep(0.44f, 0.49f, gx), smoothstep(0.44f, 0.49f, gz));
+            col = mix(col, rgb(0x2fa8ff), line * 0.5f * smoothstep(0.02f, 0.3f, -d.y));
         }
         float band = std::exp(-std::pow(d.y / 0.05f, 2.0f));
         col = mix(col, rgb(0x7ff4ff), band * 0.9f);
@@ -137,7 +133,7 @@ Canvas paintEnvBlue() {
             float a = std::atan2(d.x, d.z) - std::atan2(c.x, c.z);
             a = std::remainder(a, 6.2831853f);
             float e = d.y - c.y;
-            return smooth(1.0f, 0.8f, std::max(std::fabs(a) / w, std::fabs(e) / h));
+            return smoothstep(1.0f, 0.8f, std::max(std::fabs(a) / w, std::fabs(e) / h));
         };
         float light = std::max(box({0.6f, 0.5f, 0.6f}, 0.35f, 0.12f), box({-0.8f, 0.35f, -0.2f}, 0.25f, 0.2f));
         col = mix(col, rgb(0xeaf6ff), light);
@@ -153,14 +149,14 @@ Canvas paintEnvBronze() {
     Dir sun = normalised({0.5f, 0.6f, 0.6f});
     return mirrorBall([&](Dir d) {
         float lum;
-        if (d.y >= 0) lum = 0.55f - 0.35f * smooth(0.0f, 0.8f, d.y);
-        else lum = 0.25f - 0.2f * smooth(0.0f, 0.5f, -d.y);
+        if (d.y >= 0) lum = 0.55f - 0.35f * smoothstep(0.0f, 0.8f, d.y);
+        else lum = 0.25f - 0.2f * smoothstep(0.0f, 0.5f, -d.y);
         lum += 0.9f * std::exp(-std::pow(d.y / 0.07f, 2.0f));
         float u, v;
         domeCoords(d, &u, &v);
         lum += 0.12f * (fbm(u * 50 + 40, v * 50, 25, 3, 41) - 0.5f);
         float s = dot(d, sun);
-        lum += 1.2f * smooth(0.9f, 0.97f, s);
+        lum += 1.2f * smoothstep(0.9f, 0.97f, s);
         Rgba dark = rgb(0x2a0804), metal = rgb(0xc0702a), hot = rgb(0xffe6a0);
         lum = std::clamp(lum, 0.0f, 1.2f);
         if (lum < 0.6f) return mix(dark, metal, lum / 0.6f);
@@ -208,7 +204,7 @@ Canvas paintBlock() {
             Rgba bevel;
             if (m == t || m == l) bevel = m == t ? rgb(0xffffff) : rgb(0xf0f4ff);
             else bevel = m == b ? rgb(0x8c92c8) : rgb(0xa8aede);
-            return mix(bevel, face, smooth(edge - 4, edge, m) * 0.3f);
+            return mix(bevel, face, smoothstep(edge - 4, edge, m) * 0.3f);
         }
         return face;
     });

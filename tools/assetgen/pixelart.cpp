@@ -1,18 +1,8 @@
 // tools/assetgen/pixelart.cpp — the pixel art under data/pixeldyr/: creature sprite sets,
 // the tiny additive sprites and the captions, all from text files in sources/pixelart/.
 //
-// Sprite files (sprites_*.txt): a header of directives, then one grid per pose.
-//
-//     ; comment
-//     scale 5              whole factor every grid pixel is scaled by (1..16)
-//     outline k            optional: paint key k around the shape (4-neighbour, in grid pixels)
-//     background #000000   optional: opaque background instead of transparency (RGB output)
-//     glow 3 60            optional, with a background: soft halo of radius 3 output pixels,
-//                          added at 60 % (for sprites that are drawn additively)
-//     key . none           palette legend: one character, then none or #RRGGBB[AA]
-//     key k #0b1030
-//     [00]                 a pose: the file stem it is written to (data/pixeldyr/00.png)
-//     ..kkkk..             grid rows, all of one width; every pose of a file has one size
+// Sprite files (sprites_*.txt): the grid files described in pixelart.h, one creature set or
+// tiny sprite set each.
 //
 // Captions (captions.txt): one block per caption, set in the pixel font.
 //
@@ -41,6 +31,7 @@
 
 #include "assets/image.h"
 #include "tools/assetgen/generators.h"
+#include "tools/assetgen/pixelart.h"
 #include "tools/assetgen/pixelfont.h"
 
 namespace {
@@ -126,26 +117,11 @@ void save(const GenContext& ctx, const std::string& stem, const Image& image, bo
     if (ctx.verbose) std::fprintf(stderr, "  %s (%dx%d)\n", path.c_str(), image.width, image.height);
 }
 
+}  // namespace
+
 // ---- sprite sets -------------------------------------------------------------------------
 
-struct Pose {
-    std::string name;
-    int line;
-    std::vector<std::string> rows;
-};
-
-struct SpriteSet {
-    int scale = 1;
-    char outline = 0;            // 0: none
-    bool hasBackground = false;
-    uint32_t background = 0;
-    int glowRadius = 0;
-    int glowPercent = 0;
-    std::map<char, uint32_t> palette;
-    std::vector<Pose> poses;
-};
-
-SpriteSet parseSpriteSet(const std::string& path) {
+SpriteSet readSpriteGrids(const std::string& path) {
     SpriteSet set;
     Pose* pose = nullptr;
     int outlineLine = 0;
@@ -200,8 +176,14 @@ SpriteSet parseSpriteSet(const std::string& path) {
     if (set.outline && !set.palette.count(set.outline))
         die(path, outlineLine, std::string("outline key '") + set.outline + "' is not in the palette");
     if (set.glowRadius && !set.hasBackground) die(path, 0, "glow needs a background");
-    for (const Pose& p : set.poses) {
+    for (const Pose& p : set.poses)
         if (p.rows.empty()) die(path, p.line, "pose [" + p.name + "] has no rows");
+    return set;
+}
+
+SpriteSet parseSpriteSet(const std::string& path) {
+    SpriteSet set = readSpriteGrids(path);
+    for (const Pose& p : set.poses) {
         const int pad = set.outline ? 2 : 0;
         const int w = (static_cast<int>(p.rows[0].size()) + pad) * set.scale;
         const int h = (static_cast<int>(p.rows.size()) + pad) * set.scale;
@@ -216,6 +198,8 @@ SpriteSet parseSpriteSet(const std::string& path) {
     }
     return set;
 }
+
+namespace {
 
 // Soft halo for additive sprites: a box blur (three passes, close to a Gaussian) of the
 // picture, added back at `percent` %. The halo fades out towards the border and
@@ -264,11 +248,15 @@ void addGlow(Image* image, int radius, int percent) {
     }
 }
 
-Image* renderPose(const SpriteSet& set, const Pose& pose) {
+}  // namespace
+
+PoseCells poseCells(const SpriteSet& set, const Pose& pose) {
     const int pad = set.outline ? 1 : 0;
-    const int gw = static_cast<int>(pose.rows[0].size()) + 2 * pad;
-    const int gh = static_cast<int>(pose.rows.size()) + 2 * pad;
-    std::vector<uint32_t> grid(static_cast<size_t>(gw) * gh, 0);
+    PoseCells cells;
+    const int gw = cells.width = (pose.rows.empty() ? 0 : static_cast<int>(pose.rows[0].size())) + 2 * pad;
+    const int gh = cells.height = static_cast<int>(pose.rows.size()) + 2 * pad;
+    std::vector<uint32_t>& grid = cells.argb;
+    grid.assign(static_cast<size_t>(gw) * gh, 0);
     for (int y = 0; y < gh - 2 * pad; ++y)
         for (int x = 0; x < gw - 2 * pad; ++x)
             grid[static_cast<size_t>(y + pad) * gw + x + pad] = set.palette.at(pose.rows[y][x]);
@@ -283,6 +271,13 @@ Image* renderPose(const SpriteSet& set, const Pose& pose) {
                     outlined[static_cast<size_t>(y) * gw + x] = set.palette.at(set.outline);
         grid.swap(outlined);
     }
+    return cells;
+}
+
+Image* renderPose(const SpriteSet& set, const Pose& pose) {
+    const PoseCells cells = poseCells(set, pose);
+    const std::vector<uint32_t>& grid = cells.argb;
+    const int gw = cells.width, gh = cells.height;
     const int s = set.scale;
     Image* image = blankImage(gw * s, gh * s, set.hasBackground ? set.background : 0u);
     for (int y = 0; y < gh * s; ++y)
@@ -304,6 +299,8 @@ Image* renderPose(const SpriteSet& set, const Pose& pose) {
     if (set.glowRadius) addGlow(image, set.glowRadius, set.glowPercent);
     return image;
 }
+
+namespace {
 
 // ---- captions ----------------------------------------------------------------------------
 
