@@ -142,11 +142,10 @@ void fastAddScaled(uint32_t* dst, const uint32_t* row, int32_t n, int64_t sx, in
 
 }  // namespace
 
-const BlitRowKernels blitRowsReference = {refOver, refAdd, refOverScaled, refAddScaled,
-                                          copyScaledRow};
-const BlitRowKernels blitRowsFast = {fastOver, fastAdd, fastOverScaled, fastAddScaled,
+const BlitRowKernels blitRowsReference = {"reference", refOver, refAdd, refOverScaled,
+                                          refAddScaled, copyScaledRow};
+const BlitRowKernels blitRowsFast = {"fast", fastOver, fastAdd, fastOverScaled, fastAddScaled,
                                      copyScaledRow};
-const BlitRowKernels* blitRows = &blitRowsFast;
 
 // ---------------------------------------------------------------------------------------
 // Blits: clipping and addressing. Bounds are computed in 64 bits so that no position or

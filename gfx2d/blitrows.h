@@ -1,18 +1,23 @@
 // gfx2d/blitrows.h — the row kernels every blit in gfx2d/blit.cpp runs on.
 //
-// Offers: BlitRowKernels, blitRowsReference (plain per-pixel blendAlpha/blendAdd),
-//         blitRowsFast (packed integer arithmetic with opaque/transparent shortcuts),
-//         blitRows (the set the blits use; blitRowsFast unless someone points it elsewhere).
+// Offers: BlitRowKernels; the sets blitRowsReference (plain per-pixel blendAlpha/blendAdd),
+//         blitRowsFast (packed integer arithmetic in one 64-bit word, any processor) and,
+//         on x86-64, blitRowsSse2 and blitRowsAvx2 (SIMD); blitRows, the set the blits use;
+//         blitRowKernelSets / findBlitRowKernels / bestBlitRowKernels to list and pick them.
 // Needs:  nothing beyond <cstdint>.
 //
 // The blits do all clipping and addressing; a kernel only walks n pixels of one row.
-// Every set must give bit-identical results to blitRowsReference; tests compare them.
-// A faster set (SIMD, say) is added by filling another BlitRowKernels and pointing
-// blitRows at it.
+// Every set gives bit-identical results to blitRowsReference; tests compare them all.
+//
+// blitRows starts as the fastest set the processor runs (AVX2 where present, else SSE2 on
+// x86-64, else the portable fast set). The environment variable PIXELDEMO_BLIT_KERNELS,
+// read once at start-up, forces a set by name: "reference", "fast", "sse2" or "avx2"
+// (a set the processor cannot run, or an unknown name, is reported and ignored).
 #pragma once
 #include <cstdint>
 
 struct BlitRowKernels {
+    const char* name;
     // dst[j] = blend(dst[j], src[j]) for j < n; opacity is already reduced to 0..255.
     void (*over)(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity);
     void (*add)(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity);
@@ -28,4 +33,16 @@ struct BlitRowKernels {
 
 extern const BlitRowKernels blitRowsReference;
 extern const BlitRowKernels blitRowsFast;
+#if defined(__x86_64__) || defined(_M_X64)
+#define GFX2D_HAVE_X86_KERNELS 1
+extern const BlitRowKernels blitRowsSse2;
+extern const BlitRowKernels blitRowsAvx2;   // run only where the processor has AVX2
+#endif
 extern const BlitRowKernels* blitRows;
+
+// The sets this processor can run, reference first, fastest last; *count gets how many.
+const BlitRowKernels* const* blitRowKernelSets(int* count);
+// The set with that name if this processor can run it, else null.
+const BlitRowKernels* findBlitRowKernels(const char* name);
+// The fastest set this processor can run.
+const BlitRowKernels* bestBlitRowKernels();

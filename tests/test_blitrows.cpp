@@ -1,0 +1,190 @@
+// Every row kernel set this processor runs (the portable fast set and the SIMD sets)
+// against the plain per-pixel reference: all blend inputs, every row length around the
+// vector width with guards on both sides, scaled stepping, and whole clipped blits.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gfx2d/blit.h"
+#include "gfx2d/blitrows.h"
+
+namespace {
+
+std::vector<const BlitRowKernels*> setsUnderTest() {
+    int count = 0;
+    const BlitRowKernels* const* sets = blitRowKernelSets(&count);
+    std::vector<const BlitRowKernels*> out;
+    for (int i = 1; i < count; ++i) out.push_back(sets[i]);   // all but the reference
+    return out;
+}
+
+std::string setName(const testing::TestParamInfo<const BlitRowKernels*>& info) {
+    return info.param->name;
+}
+
+class KernelSet : public testing::TestWithParam<const BlitRowKernels*> {};
+
+std::vector<uint32_t> randomPixels(size_t n, uint32_t seed) {
+    std::mt19937 gen(seed);
+    std::vector<uint32_t> v(n);
+    for (uint32_t& p : v) {
+        p = gen();
+        // Plenty of the alphas with shortcuts, alone and in runs.
+        const uint32_t pick = gen() % 8;
+        if (pick < 2) p |= 0xFF000000u;
+        else if (pick < 4) p &= 0x00FFFFFFu;
+    }
+    return v;
+}
+
+}  // namespace
+
+TEST(KernelSets, ListStartsWithTheReferenceAndFindsEveryMemberByName) {
+    int count = 0;
+    const BlitRowKernels* const* sets = blitRowKernelSets(&count);
+    ASSERT_GE(count, 2);
+    EXPECT_EQ(sets[0], &blitRowsReference);
+    EXPECT_EQ(bestBlitRowKernels(), sets[count - 1]);
+    for (int i = 0; i < count; ++i) EXPECT_EQ(findBlitRowKernels(sets[i]->name), sets[i]);
+    EXPECT_EQ(findBlitRowKernels("no such set"), nullptr);
+    EXPECT_EQ(findBlitRowKernels(nullptr), nullptr);
+#ifdef GFX2D_HAVE_X86_KERNELS
+    EXPECT_NE(findBlitRowKernels("sse2"), nullptr);   // part of x86-64
+    __builtin_cpu_init();
+    EXPECT_EQ(findBlitRowKernels("avx2") != nullptr, __builtin_cpu_supports("avx2") != 0);
+#endif
+}
+
+// Channels are independent lanes, so grey pixels cover every (alpha, source, destination)
+// triple; at opacity 255 the effective alpha is the source alpha itself.
+TEST_P(KernelSet, EqualsReferenceForEveryAlphaAndChannelPair) {
+    const BlitRowKernels* set = GetParam();
+    std::vector<uint32_t> src(256), out(256), ref(256);
+    for (uint32_t alpha = 0; alpha < 256; ++alpha) {
+        for (uint32_t sc = 0; sc < 256; ++sc) {
+            for (uint32_t dc = 0; dc < 256; ++dc) src[dc] = (alpha << 24) | (sc * 0x010101u);
+            for (int add = 0; add < 2; ++add) {
+                for (uint32_t dc = 0; dc < 256; ++dc)
+                    out[dc] = ref[dc] = ((255 - dc) << 24) | (dc * 0x010101u);
+                (add ? set->add : set->over)(out.data(), src.data(), 256, 255);
+                (add ? blitRowsReference.add : blitRowsReference.over)(ref.data(), src.data(), 256, 255);
+                ASSERT_EQ(out, ref) << (add ? "add" : "over") << ", alpha " << alpha << " source " << sc;
+            }
+        }
+    }
+}
+
+// The opacity only enters through the effective alpha: every (source alpha, opacity) pair,
+// over a spread of colours.
+TEST_P(KernelSet, EqualsReferenceForEveryAlphaAndOpacityPair) {
+    const BlitRowKernels* set = GetParam();
+    std::mt19937 gen(11);
+    std::vector<uint32_t> src(256), dst(256);
+    for (uint32_t& p : dst) p = gen();
+    for (uint32_t opacity = 0; opacity < 256; ++opacity) {
+        for (uint32_t a = 0; a < 256; ++a) src[a] = (a << 24) | (gen() & 0xFFFFFF);
+        for (int add = 0; add < 2; ++add) {
+            std::vector<uint32_t> out = dst, ref = dst;
+            (add ? set->add : set->over)(out.data(), src.data(), 256, opacity);
+            (add ? blitRowsReference.add : blitRowsReference.over)(ref.data(), src.data(), 256, opacity);
+            ASSERT_EQ(out, ref) << (add ? "add" : "over") << ", opacity " << opacity;
+        }
+    }
+}
+
+// Rows of every length up to a few vector widths, starting at every alignment; nothing
+// outside the n pixels changes.
+TEST_P(KernelSet, RowsOfAnyLengthAndAlignmentStayInside) {
+    const BlitRowKernels* set = GetParam();
+    const std::vector<uint32_t> src = randomPixels(64, 1), dst = randomPixels(64, 2);
+    const uint32_t opacities[] = {0, 1, 128, 200, 255};
+    for (int32_t start = 0; start < 8; ++start)
+        for (int32_t n = 0; n <= 40; ++n)
+            for (uint32_t op : opacities)
+                for (int kind = 0; kind < 5; ++kind) {
+                    std::vector<uint32_t> out = dst, ref = dst;
+                    uint32_t* o = out.data() + start;
+                    uint32_t* r = ref.data() + start;
+                    const uint32_t* s = src.data() + 3;
+                    switch (kind) {
+                        case 0: set->over(o, s, n, op); blitRowsReference.over(r, s, n, op); break;
+                        case 1: set->add(o, s, n, op); blitRowsReference.add(r, s, n, op); break;
+                        case 2:
+                            set->overScaled(o, s, n, 30000, 49000, op);
+                            blitRowsReference.overScaled(r, s, n, 30000, 49000, op);
+                            break;
+                        case 3:
+                            set->addScaled(o, s, n, 0, 65536, op);
+                            blitRowsReference.addScaled(r, s, n, 0, 65536, op);
+                            break;
+                        case 4:
+                            set->copyScaled(o, s, n, 65536 * 2, 65536);
+                            blitRowsReference.copyScaled(r, s, n, 65536 * 2, 65536);
+                            break;
+                    }
+                    ASSERT_EQ(out, ref) << "kind " << kind << " start " << start << " n " << n
+                                        << " opacity " << op;
+                }
+}
+
+// Scaled rows longer than any internal chunk, enlarging and shrinking, from offsets.
+TEST_P(KernelSet, ScaledRowsFollowTheRunningSum) {
+    const BlitRowKernels* set = GetParam();
+    const std::vector<uint32_t> src = randomPixels(2000, 3), dst = randomPixels(700, 4);
+    struct Step { int64_t sx, stepX; int32_t n; } steps[] = {
+        {0, 3276, 640},        // 32 pixels blown up to 640
+        {5 * 3276, 3276, 635}, // the same, first 5 columns clipped
+        {70000, 147000, 500},  // shrinking by about 2.2
+        {0, 65536, 640},       // one to one
+        {0, 0, 300},           // a zero step repeats one pixel
+    };
+    for (const Step& st : steps)
+        for (uint32_t op : {0u, 77u, 255u}) {
+            std::vector<uint32_t> out = dst, ref = dst;
+            set->overScaled(out.data(), src.data(), st.n, st.sx, st.stepX, op);
+            blitRowsReference.overScaled(ref.data(), src.data(), st.n, st.sx, st.stepX, op);
+            ASSERT_EQ(out, ref) << "over, step " << st.stepX << " opacity " << op;
+            set->addScaled(out.data(), src.data(), st.n, st.sx, st.stepX, op);
+            blitRowsReference.addScaled(ref.data(), src.data(), st.n, st.sx, st.stepX, op);
+            ASSERT_EQ(out, ref) << "add, step " << st.stepX << " opacity " << op;
+            set->copyScaled(out.data(), src.data(), st.n, st.sx, st.stepX);
+            blitRowsReference.copyScaled(ref.data(), src.data(), st.n, st.sx, st.stepX);
+            ASSERT_EQ(out, ref) << "copy, step " << st.stepX;
+        }
+}
+
+// Whole blits, as the scenes call them, with the set in use swapped: random images at
+// clipped positions on every side give the same picture as the reference set.
+TEST_P(KernelSet, ClippedBlitsMatchTheReferenceSet) {
+    const BlitRowKernels* set = GetParam();
+    std::vector<uint32_t> srcPixels = randomPixels(77 * 53, 5);
+    const std::vector<uint32_t> background = randomPixels(160 * 120, 6);
+    const Image src{srcPixels.data(), 77, 53};
+    struct Place { int32_t x, y, w, h; } places[] = {
+        {10, 7, 77, 53}, {-20, -9, 120, 40}, {120, 100, 90, 60}, {-100, 50, 400, 300},
+        {0, 0, 160, 120}, {159, 119, 5, 5}, {3, -60, 31, 61},
+    };
+    const BlitRowKernels* saved = blitRows;
+    for (const Place& p : places)
+        for (int32_t op : {0, 90, 255, 256 + 40}) {
+            std::vector<uint32_t> out[2];
+            for (int pass = 0; pass < 2; ++pass) {
+                blitRows = pass == 0 ? set : &blitRowsReference;
+                out[pass] = background;
+                Image dst{out[pass].data(), 160, 120};
+                drawImage(&dst, &src, p.x, p.y, op);
+                drawImageAdd(&dst, &src, p.y, p.x, op);
+                stretchDraw(&dst, &src, p.x, p.y, p.w, p.h, op);
+                stretchDrawAdd(&dst, &src, p.y, p.x, p.h, p.w, op);
+                if (p.y >= 0) stretchCopy(&src, &dst, p.y / 2, p.w / 3, p.h / 3);
+            }
+            blitRows = saved;
+            ASSERT_EQ(out[0], out[1]) << "at " << p.x << ", " << p.y << " size " << p.w << "x"
+                                      << p.h << " opacity " << op;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllSets, KernelSet, testing::ValuesIn(setsUnderTest()), setName);
