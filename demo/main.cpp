@@ -39,7 +39,8 @@
 #endif
 #endif
 #ifdef DEMO_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count of live heap bytes (gcc ships no header declaring it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace fs = std::filesystem;
