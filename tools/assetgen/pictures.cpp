@@ -171,5 +171,5 @@ void generatePictures(const GenContext& ctx) {
     save(kit, paintSignature(kit), "s.png", true);
     save(kit, paintCreatures(kit), "creatures.png", false);
     save(kit, paintGirl(kit), "girl.png", false);
-    save(kit, paintHand(), "hand.png", true);
+    save(kit, paintHand(kit), "hand.png", true);
 }

@@ -117,35 +117,43 @@ Canvas paintLogo(const Kit& kit) {
     return c;
 }
 
-// First intro flash: white-hot in the middle, a cool violet haze towards the corners that
-// still covers most of the picture.
+// First intro flash: a white-hot disc in the middle that burns out quickly through pale gold;
+// the corners stay nearly clear, so even at half strength the flash reads as a burst of
+// light on the logo rather than a haze over it. Distances are in screen proportions (the
+// picture is stretched to 640x480).
 Canvas paintGlow() {
     Canvas c = newCanvas(320, 240);
     fillWith(c, [](int x, int y) {
-        float dx = (x + 0.5f - 160) / 160, dy = (y + 0.5f - 120) / 120;
-        float r = std::sqrt(dx * dx + dy * dy * 0.8f);
-        float core = std::exp(-r * r * 3.0f);
-        Rgba col = mix(rgb(0xb8a8ff), rgb(0xffffff), std::min(1.0f, core * 1.4f));
-        float alpha = 0.45f + 0.55f * std::min(1.0f, core * 1.6f);
-        return Rgba{col.r, col.g, col.b, alpha};
+        float dx = (x + 0.5f - 160) / 160, dy = (y + 0.5f - 120) / 160;
+        float r = std::sqrt(dx * dx + dy * dy);
+        float core = 1 - smoothstep(0.1f, 0.36f, r);
+        float bloom = std::exp(-r * r * 6.0f);
+        float reach = 0.2f * std::exp(-r * 2.8f);
+        float white = std::min(1.0f, core + bloom * 0.9f);
+        Rgba col = mix(rgb(0xffc888), rgb(0xffffff), white);
+        return Rgba{col.r, col.g, col.b, std::min(1.0f, core + bloom + reach)};
     });
     return c;
 }
 
-// Second flash: a horizontal streak of light through the middle with a starburst, the rest
-// a thin cyan veil.
+// Second flash, unlike the first: a small white star with eight sharp rays, a thin ring
+// and a long horizontal lens streak across the whole width, cyan where it thins out; the
+// rest of the picture stays clear.
 Canvas paintGlow2() {
     Canvas c = newCanvas(320, 240);
     fillWith(c, [](int x, int y) {
-        float dx = (x + 0.5f - 160) / 160, dy = (y + 0.5f - 120) / 120;
+        float dx = (x + 0.5f - 160) / 160, dy = (y + 0.5f - 120) / 160;
         float r = std::sqrt(dx * dx + dy * dy);
-        float streak = std::exp(-dy * dy * 180) * (1 - 0.5f * std::fabs(dx));
-        float a = std::atan2(dy, dx);
-        float rays = std::pow(std::fabs(std::cos(a * 4)), 24.0f) * std::exp(-r * 2.2f);
-        float core = std::exp(-r * r * 10);
-        float light = std::min(1.0f, streak + rays * 0.8f + core);
-        Rgba col = mix(rgb(0x6fe8ff), rgb(0xffffff), light);
-        return Rgba{col.r, col.g, col.b, 0.25f + 0.75f * light};
+        float core = 1 - smoothstep(0.05f, 0.16f, r);
+        float bloom = std::exp(-r * r * 28.0f);
+        float streak = std::exp(-dy * dy * 2500.0f) * std::exp(-std::fabs(dx) * 0.9f);
+        float sheen = 0.4f * std::exp(-dy * dy * 90.0f) * std::exp(-std::fabs(dx) * 2.2f);
+        float rays = std::pow(std::fabs(std::cos(std::atan2(dy, dx) * 4)), 80.0f) * std::exp(-r * 3.2f);
+        float ring = 0.3f * std::exp(-std::pow((r - 0.36f) / 0.02f, 2.0f));
+        float light = std::min(1.0f, core + bloom + streak + sheen + rays + ring);
+        float white = std::min(1.0f, core + bloom + streak * 0.8f + rays * 0.6f);
+        Rgba col = mix(rgb(0x60d8ff), rgb(0xffffff), white);
+        return Rgba{col.r, col.g, col.b, light};
     });
     return c;
 }

@@ -1,9 +1,9 @@
 // tools/assetgen/pictures_night.cpp — scene 7's night pictures: the creatures around their
-// campfire, the girl who lets a swarm of lights go, and the overlay with her hand.
+// campfire, the girl who holds up a swarm of lights, and the overlay with her hands.
 //
 // The girl and the foreground are pixel silhouettes built from simple shapes on a grid of
 // 4-pixel cells (a cell is lit when its centre falls inside a shape), then lit along their
-// edges: warm from the swarm of lights on the left, cool from the moon on the right.
+// edges: warm from the swarm of lights or the fire, cool from the moon on the right.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -75,12 +75,12 @@ struct Lighting {
     Rgba lamp;
 };
 
-// Draws the lit cells of a silhouette (only: just that part; 0: every part).
-void drawSilhouette(Canvas& c, const Cells& s, const Lighting& l, uint8_t only = 0) {
+// Draws the lit cells of a silhouette.
+void drawSilhouette(Canvas& c, const Cells& s, const Lighting& l) {
     for (int y = 0; y < s.h; ++y)
         for (int x = 0; x < s.w; ++x) {
             uint8_t id = s.get(x, y);
-            if (!id || (only && id != only)) continue;
+            if (!id) continue;
             Rgba col = l.parts[id & 7];
             bool warmEdge = !s.get(x - 1, y) || !s.get(x, y - 1);
             bool coolEdge = !s.get(x + 1, y) && s.get(x - 1, y);
@@ -172,38 +172,52 @@ void drawLitSprite(Canvas& c, const Sprite& s, int x, int y, int scale, bool mir
         }
 }
 
+// Lights the cells under a sprite's opaque pixels as part `id`, the sprite's top-left cell
+// at (cx, cy), mirrored left to right when asked.
+void stampSprite(Cells& cells, const Sprite& s, int cx, int cy, uint8_t id, bool mirror = false) {
+    for (int j = 0; j < s.h; ++j)
+        for (int i = 0; i < s.w; ++i)
+            if (s.px[static_cast<size_t>(j) * s.w + (mirror ? s.w - 1 - i : i)].a > 0) cells.set(cx + i, cy + j, id);
+}
+
 // Part names of the girl's cells.
 enum : uint8_t { kDress = 1, kHand = 2, kHair = 3, kSkin = 4, kShoe = 5 };
 
-// The girl on her hill, facing left, her front arm raised and one hand cupped round a tiny
-// light at about (413, 165). Cell coordinates: one cell is 4 pixels. Later shapes paint
-// over earlier ones.
-Cells girlCells() {
+// Where the scene's swarm of lights circles (its trails span about x 160..260, y 40..190),
+// and the tiny light of the lantern on the right (two small trails at about (412, 167)).
+constexpr float kSwarmX = 212, kSwarmY = 112;
+constexpr float kLanternX = 412, kLanternY = 166;
+
+// The girl seen from behind, standing in the meadow right under the swarm: both arms raised,
+// her open hands just below its lower edge as if she held the lights up. Shapes are given in
+// screen pixels (a cell is 4 pixels); later shapes paint over earlier ones.
+Cells girlCells(const Kit& kit) {
     Cells g;
-    const float ox = 93, oy = 34;  // cell offset of the figure
-    auto P = [&](float x, float y) { return std::pair<float, float>{ox + x, oy + y}; };
-    g.stroke(kSkin, {P(15.2f, 49), P(15.4f, 56.4f)}, 1.6f);                            // legs
-    g.stroke(kSkin, {P(18.6f, 49), P(18.8f, 56.4f)}, 1.6f);
-    g.stroke(kShoe, {P(13.6f, 57.2f), P(16, 57.2f)}, 1.3f);                             // shoes
-    g.stroke(kShoe, {P(17.2f, 57.2f), P(19.6f, 57.2f)}, 1.3f);
-    g.stroke(kSkin, {P(19.8f, 25.5f), P(21.6f, 31), P(21.8f, 36.5f)}, 2.0f);            // arm at her side
-    g.stroke(kSkin, {P(16.8f, 20), P(17.2f, 24.5f)}, 2.6f);                             // neck
-    g.polygon(kDress, {P(14, 24), P(20.8f, 24), P(20.2f, 34), P(15, 34)});              // bodice
-    g.polygon(kDress, {P(14.6f, 33), P(20.4f, 33), P(24.5f, 41), P(28, 50), P(23.5f, 49.2f), P(19, 50.6f), P(14.5f, 49.8f), P(10, 50.8f), P(12.2f, 41)});  // dress
-    g.ellipse(kSkin, ox + 16.8f, oy + 17.2f, 4.0f, 4.5f);                               // head
-    g.polygon(kSkin, {P(12.9f, 17.4f), P(13.6f, 16.2f), P(13.6f, 19.2f)});              // nose
-    g.ellipse(kHair, ox + 18.6f, oy + 16.2f, 3.9f, 4.4f);                               // hair over the crown
-    g.polygon(kHair, {P(13.8f, 13.6f), P(17, 12.2f), P(19, 12.6f), P(16.4f, 15.2f), P(14.4f, 15.8f)});  // fringe
-    g.polygon(kHair, {P(19, 13), P(23, 17), P(27, 25), P(29, 33), P(25.4f, 31), P(22.6f, 25), P(20.2f, 21.5f)});  // hair in the wind
-    g.stroke(kHand, {P(14.8f, 25.4f), P(11.6f, 19.5f), P(10.6f, 12)}, 2.1f);            // raised arm
-    g.ellipse(kHand, ox + 10.4f, oy + 10.2f, 1.7f, 1.3f);                               // palm
-    g.stroke(kHand, {P(9, 10.5f), P(8.7f, 8.2f)}, 1.1f);                                // thumb
-    g.stroke(kHand, {P(12, 10.5f), P(12.1f, 8)}, 1.2f);                                 // fingers
+    auto P = [](float x, float y) { return std::pair<float, float>{x / kCell, y / kCell}; };
+    const float w = 1.0f / kCell;  // stroke widths below are in pixels
+    g.stroke(kSkin, {P(205, 408), P(204, 436)}, 7 * w);                                  // legs
+    g.stroke(kSkin, {P(221, 408), P(222, 436)}, 7 * w);
+    g.stroke(kShoe, {P(200, 440), P(207, 440)}, 5 * w);                                  // shoes
+    g.stroke(kShoe, {P(219, 440), P(226, 440)}, 5 * w);
+    g.stroke(kSkin, {P(198, 288), P(189, 246), P(187, 204)}, 10 * w);                    // arms
+    g.stroke(kSkin, {P(228, 288), P(237, 246), P(240, 204)}, 10 * w);
+    g.polygon(kDress, {P(193, 280), P(233, 280), P(230, 334), P(196, 334)});              // bodice
+    g.polygon(kDress, {P(197, 328), P(229, 328), P(240, 370), P(250, 412), P(232, 416), P(213, 413),
+                       P(194, 416), P(176, 412), P(186, 370)});                              // skirt
+    g.ellipse(kDress, 193 * w, 286 * w, 9 * w, 8 * w);                                   // puffed sleeves
+    g.ellipse(kDress, 233 * w, 286 * w, 9 * w, 8 * w);
+    g.ellipse(kHair, 213 * w, 258 * w, 15 * w, 17 * w);                                  // head, from behind
+    g.polygon(kHair, {P(200, 262), P(226, 262), P(230, 292), P(228, 318), P(221, 326), P(213, 321),
+                      P(205, 327), P(198, 318), P(196, 292)});                               // hair down her back
+    // Her hands (the overlay draws them again, over the lights).
+    const Sprite& hand = sprite(kit, "hand");
+    stampSprite(g, hand, 43, 204 / kCell - hand.h, kHand);
+    stampSprite(g, hand, 55, 204 / kCell - hand.h, kHand, true);
     return g;
 }
 
-// Night colours of her parts, the swarm's warm rim, the moon's cool rim and the little
-// light in her hand.
+// Night colours of her parts, lit from above by the swarm (a warm rim on top and a warm
+// point light at its centre) and from the right by the moon (a cool rim).
 Lighting girlLighting() {
     Lighting l{};
     l.parts[kDress] = rgb(0x1c2660);
@@ -213,11 +227,85 @@ Lighting girlLighting() {
     l.parts[kShoe] = rgb(0x0c0814);
     l.warm = rgb(0xffb060);
     l.cool = rgb(0x7f9cff);
-    l.warmRim = 0.5f;
+    l.warmRim = 0.55f;
     l.coolRim = 0.3f;
-    l.lampX = 413;
-    l.lampY = 165;
-    l.lampRadius = 26;
+    l.lampX = kSwarmX;
+    l.lampY = kSwarmY;
+    l.lampRadius = 70;
+    l.lamp = rgb(0xffa050);
+    return l;
+}
+
+// The girl, and the light of the swarm on her raised hands.
+void drawGirl(Canvas& c, const Cells& girl) {
+    drawSilhouette(c, girl, girlLighting());
+    addGlow(c, 187, 184, 22, rgb(0xffb060), 0.3f);
+    addGlow(c, 240, 184, 22, rgb(0xffb060), 0.3f);
+}
+
+// Part names of the tree's cells.
+enum : uint8_t { kBark = 1, kLeaves = 2, kIron = 3 };
+
+// An old tree on the right of the meadow, one long bough reaching left over the grass; the
+// lantern hangs from it by a short hook.
+Cells treeCells() {
+    Cells t;
+    auto P = [](float x, float y) { return std::pair<float, float>{x / kCell, y / kCell}; };
+    const float w = 1.0f / kCell;
+    // Foliage: clumps whose ragged edge comes from noise.
+    struct Clump { float x, y, rx, ry; } clumps[] = {
+        {455, 102, 70, 40}, {396, 124, 36, 20}, {522, 120, 40, 26}, {440, 72, 36, 22},
+        {492, 78, 34, 24}, {428, 142, 30, 14}, {492, 146, 34, 16}};
+    t.fill(kLeaves, [&](float cx, float cy) {
+        float x = cx * kCell, y = cy * kCell, best = -1e9f;
+        for (const Clump& c : clumps) {
+            float d = ((x - c.x) * (x - c.x)) / (c.rx * c.rx) + ((y - c.y) * (y - c.y)) / (c.ry * c.ry);
+            best = std::max(best, 1 - d);
+        }
+        return best + 0.8f * (fbm(x, y, 12, 2, 305) - 0.5f) > 0.1f;
+    });
+    t.polygon(kBark, {P(458, 386), P(494, 386), P(484, 360), P(482, 300), P(486, 240), P(480, 180), P(468, 184),
+                      P(470, 240), P(466, 300), P(468, 360)});                                 // trunk
+    t.stroke(kBark, {P(470, 226), P(440, 186), P(408, 156), P(388, 150)}, 7 * w);            // the lantern's bough
+    t.stroke(kBark, {P(478, 200), P(506, 150), P(518, 128)}, 6 * w);
+    t.stroke(kBark, {P(470, 196), P(454, 140)}, 5 * w);
+    t.stroke(kBark, {P(486, 384), P(500, 392)}, 6 * w);                                      // roots
+    t.stroke(kBark, {P(468, 384), P(452, 393)}, 6 * w);
+    t.stroke(kIron, {P(410, 152), P(410, 158)}, 3 * w);                                      // the hook
+    return t;
+}
+
+// Leaf clusters in the crown: cells a shade lighter where noise says so, more of them and
+// cooler towards the moon (upper right), and warm around the lantern.
+void drawLeafLight(Canvas& c, const Cells& tree, float moonX, float moonY) {
+    for (int y = 0; y < tree.h; ++y)
+        for (int x = 0; x < tree.w; ++x) {
+            if (tree.get(x, y) != kLeaves) continue;
+            float px = x * kCell + 2.0f, py = y * kCell + 2.0f;
+            float n = fbm(px, py, 10, 2, 306);
+            float moon = std::exp(-std::hypot(px - moonX, py - moonY) / 160.0f);
+            float lit = smoothstep(0.56f, 0.66f, n + 0.12f * moon);
+            if (lit <= 0) continue;
+            Rgba col = mix(rgb(0x161e3c), rgb(0x34427a), moon);
+            float warm = std::exp(-std::hypot(px - kLanternX, py - kLanternY) / 26.0f);
+            col = mix(col, rgb(0xd08040), warm);
+            for (int b = 0; b < kCell; ++b)
+                for (int a = 0; a < kCell; ++a) blendPixel(c, x * kCell + a, y * kCell + b, col, lit * 0.7f);
+        }
+}
+
+Lighting treeLighting() {
+    Lighting l{};
+    l.parts[kBark] = rgb(0x120c18);
+    l.parts[kLeaves] = rgb(0x0e1428);
+    l.parts[kIron] = rgb(0x2a1c24);
+    l.warm = rgb(0x3a3a70);   // the sky's glow on the upper edges
+    l.cool = rgb(0x6a80d0);   // the moon on the right
+    l.warmRim = 0.45f;
+    l.coolRim = 0.35f;
+    l.lampX = kLanternX;
+    l.lampY = kLanternY;
+    l.lampRadius = 22;
     l.lamp = rgb(0xffa050);
     return l;
 }
@@ -281,32 +369,50 @@ Canvas paintCreatures(const Kit& kit) {
     return c;
 }
 
-// Scene 7's long picture: a calm night; on the right a girl on her hill holds up one tiny
-// light while the swarm she has set free circles over the meadow on the left (the swarm
-// itself is drawn by the scene). The jelly watches from the grass.
+// Scene 7's long picture: a calm night meadow. In the middle a girl, seen from behind, raises
+// both hands under the swarm of lights she conjures (the swarm itself is drawn by the scene,
+// the hands again over it by the overlay); on the right an old tree holds a lantern whose
+// flame the scene's two small trails make flicker; the jelly sits at its foot.
 Canvas paintGirl(const Kit& kit) {
     Canvas c = newCanvas(640, 480);
-    nightSky(c, 181, 548, 74, 26, 330);
-    // Distant hills with the lights of a village.
+    nightSky(c, 181, 590, 56, 20, 330);
+    // The swarm lights the air around it.
+    addGlow(c, kSwarmX, kSwarmY, 170, rgb(0xff9a50), 0.16f);
+    // Distant hills with the lights of a village on either side.
     hill(c, [](float x) { return 318 + 14 * std::sin(x * 0.01f + 2) + 6 * std::sin(x * 0.045f); }, rgb(0x6a4a9a), rgb(0x120e2a), rgb(0x221a48), 203);
     Rng rng(182);
     for (int i = 0; i < 14; ++i) {
-        int x = 470 + rng.below(150), y = 326 + rng.below(16);
+        int x = i < 6 ? 16 + rng.below(110) : 520 + rng.below(110), y = 326 + rng.below(16);
         addPixel(c, x, y, rgb(0xffc070), 0.9f);
         addGlow(c, x + 0.5f, y + 0.5f, 6, rgb(0xff9a40), 0.25f);
     }
-    // Her hill.
-    hill(c, [](float x) { return 372 + 70 * smoothstep(420, 0, x) - 8 * std::sin(x * 0.02f); }, rgb(0x8f7fd0), rgb(0x05040c), rgb(0x120e24), 204);
-    Cells g = girlCells();
-    drawSilhouette(c, g, girlLighting());
-    // The little light in her hand warms her fingers; the scene adds the flame itself.
-    addGlow(c, 413, 165, 26, rgb(0xffb060), 0.5f);
-    // The jelly in the grass, looking up at her.
+    // The meadow: low in the middle where she stands, rising to the tree on the right.
+    auto ground = [](float x) { return 440 - 66 * std::exp(-std::pow((x - 480) / 150.0f, 2.0f)) + 3 * std::sin(x * 0.04f); };
+    hill(c, ground, rgb(0x8f7fd0), rgb(0x05040c), rgb(0x120e24), 204);
+    // Warm light from the swarm and the lantern on the grass.
+    Canvas glow = newCanvas(640, 480);
+    fillWith(glow, [&](int x, int y) {
+        float swarm = std::exp(-std::hypot((x - kSwarmX) / 2.2f, y - 440.0f) / 60.0f) * 0.35f;
+        float lantern = std::exp(-std::hypot((x - kLanternX) / 1.6f, y - ground(kLanternX)) / 40.0f) * 0.25f;
+        return Rgba{1.0f, 0.6f, 0.3f, y > ground(x) ? swarm + lantern : 0.0f};
+    });
+    addCanvas(c, glow, 0, 0);
+    Cells tree = treeCells();
+    drawSilhouette(c, tree, treeLighting());
+    drawLeafLight(c, tree, 590, 56);
+    // The lantern: iron and warm glass; the scene's trails add the living flame.
+    const Sprite& lantern = sprite(kit, "lantern");
+    addGlow(c, kLanternX, kLanternY, 34, rgb(0xffa050), 0.45f);
+    drawSprite(c, lantern, static_cast<int>(kLanternX) - 8, static_cast<int>(kLanternY) - 12, kCell);
+    addGlow(c, kLanternX, kLanternY, 10, rgb(0xffe0a0), 0.5f);
+    drawGirl(c, girlCells(kit));
+    // The jelly at the foot of the tree, looking at the lantern.
     const Sprite& jelly = castPose(kit, "00");
-    drawLitSprite(c, jelly, 296, 392 - jelly.h * 2, 2, false, 215, 110, rgb(0xffb060));
+    drawLitSprite(c, jelly, 418, static_cast<int>(ground(436)) + 2 - jelly.h * 2, 2, false, kLanternX, kLanternY, rgb(0xffb060));
     // Fireflies resting in the grass.
     for (int i = 0; i < 16; ++i) {
-        int x = rng.below(380), y = 400 + rng.below(70);
+        int x = rng.below(640), y = 420 + rng.below(55);
+        if (y < ground(x) + 6) continue;
         addPixel(c, x, y, rgb(0xffd070), 0.8f);
         addPixel(c, x + 1, y, rgb(0xffd070), 0.4f);
         addGlow(c, x + 0.5f, y + 0.5f, 7, rgb(0xffa040), 0.25f);
@@ -314,45 +420,32 @@ Canvas paintGirl(const Kit& kit) {
     return c;
 }
 
-// Over the girl and the swarm: her raised hand again (so the tiny light sits inside her
-// fingers) and grass in silhouette in the bottom corners. Transparent everywhere else.
-Canvas paintHand() {
+// Over the girl and the swarm: her two raised hands again, so the lowest lights pass behind
+// her fingers, and grass in silhouette in the bottom corners. Transparent everywhere else.
+Canvas paintHand(const Kit& kit) {
+    // The hands are cut out of the girl as the picture draws her, so they match exactly.
     Canvas c = newCanvas(640, 480);
-    Cells g = girlCells();
-    Cells hand;
-    for (int y = 0; y < g.h; ++y)
-        for (int x = 0; x < g.w; ++x)
-            if (g.get(x, y) == kHand && y < 34 + 11) hand.set(x, y, kHand);
-    // The hand is drawn with the girl's own lighting so it matches her exactly.
-    Canvas handLayer = newCanvas(640, 480);
-    drawSilhouette(handLayer, g, girlLighting(), kHand);
-    for (int y = 0; y < g.h; ++y)
-        for (int x = 0; x < g.w; ++x)
-            if (!hand.get(x, y))
-                for (int b = 0; b < kCell; ++b)
-                    for (int a = 0; a < kCell; ++a) {
-                        float* p = handLayer.at(x * kCell + a, y * kCell + b);
-                        p[0] = p[1] = p[2] = p[3] = 0;
-                    }
-    drawCanvas(c, handLayer, 0, 0);
-    // Grass in the corners, dark against the sky, a few blades catching the warm light.
+    Cells girl = girlCells(kit);
+    drawGirl(c, girl);
+    for (int y = 0; y < c.h; ++y)
+        for (int x = 0; x < c.w; ++x)
+            if (girl.get(x / kCell, y / kCell) != kHand) std::fill(c.at(x, y), c.at(x, y) + 4, 0.0f);
+    // Grass in the corners, dark against the meadow, a few blades catching the warm light.
+    Cells grass;
     Rng rng(191);
     for (int i = 0; i < 60; ++i) {
         bool left = i < 34;
         float x = left ? rng.range(-2, 44) : rng.range(128, 162);
         float edge = left ? 1 - x / 44 : (x - 128) / 34;
         float h = rng.range(3, 7) + 12 * edge * rng.uniform(), lean = rng.range(-3, 3);
-        hand.stroke(4, {{x, 121}, {x + lean * 0.4f, 121 - h * 0.6f}, {x + lean, 120 - h}}, 1.0f);
+        grass.stroke(4, {{x, 121}, {x + lean * 0.4f, 121 - h * 0.6f}, {x + lean, 120 - h}}, 1.0f);
     }
-    for (int y = 0; y < hand.h; ++y)
-        for (int x = 0; x < hand.w; ++x)
-            if (hand.get(x, y) == kHand) hand.set(x, y, 0);
-    Lighting grass{};
-    for (auto& p : grass.parts) p = rgb(0x030207);
-    grass.warm = rgb(0xc08050);
-    grass.cool = rgb(0x030207);
-    grass.warmRim = 0.12f;
-    drawSilhouette(c, hand, grass);
+    Lighting dark{};
+    for (auto& p : dark.parts) p = rgb(0x030207);
+    dark.warm = rgb(0xc08050);
+    dark.cool = rgb(0x030207);
+    dark.warmRim = 0.12f;
+    drawSilhouette(c, grass, dark);
     return c;
 }
 

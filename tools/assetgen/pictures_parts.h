@@ -58,6 +58,6 @@ paint::Canvas paintSignature(const Kit& kit);
 // pictures_night.cpp: scene 7's pictures.
 paint::Canvas paintCreatures(const Kit& kit);
 paint::Canvas paintGirl(const Kit& kit);
-paint::Canvas paintHand();
+paint::Canvas paintHand(const Kit& kit);
 
 }  // namespace pics

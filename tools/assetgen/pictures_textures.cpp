@@ -67,8 +67,10 @@ void domeCoords(Dir d, float* u, float* v) {
 
 }  // namespace
 
-// Scene 2's boxes: a bright morning world — blue sky with a low sun and small clouds, a warm
-// horizon with violet hills, green meadow below.
+// Scene 2's boxes: the morning world mirrored in richer, deeper colours than the pastel
+// landscape behind them, so the boxes stand out against it: a deep blue sky over a warm
+// horizon, a dark band of violet hills and trees at the horizon, and a dark green meadow
+// with saturated beds of flowers below.
 Canvas paintEnvMorning() {
     // The sun stands high behind the boxes, so the faces turned to the viewer mirror the sky
     // opposite it, where a rainbow arcs over the horizon.
@@ -77,30 +79,38 @@ Canvas paintEnvMorning() {
     return mirrorBall([&](Dir d) {
         Rgba col;
         if (d.y > 0) {
-            Rgba horizon = rgb(0xffd9a8), mid = rgb(0x8fd3ff), zenith = rgb(0x2f6fe0);
-            col = d.y < 0.3f ? mix(horizon, mid, smoothstep(0.0f, 0.3f, d.y)) : mix(mid, zenith, smoothstep(0.3f, 0.9f, d.y));
+            Rgba horizon = rgb(0xffa860), mid = rgb(0x2a86f0), zenith = rgb(0x0a1f8a);
+            col = d.y < 0.25f ? mix(horizon, mid, smoothstep(0.0f, 0.25f, d.y)) : mix(mid, zenith, smoothstep(0.25f, 0.85f, d.y));
             float u, v;
             domeCoords(d, &u, &v);
-            float cloud = smoothstep(0.55f, 0.75f, fbm(u * 60 + 100, v * 60 + 100, 40, 4, 21));
-            col = mix(col, rgb(0xfff4f0), cloud * 0.7f * smoothstep(0.02f, 0.15f, d.y));
-            // Far hills, violet in the haze.
-            float hill = 0.06f + 0.05f * std::sin(std::atan2(d.x, d.z) * 5) + 0.03f * std::sin(std::atan2(d.x, d.z) * 13 + 1);
+            float cloud = smoothstep(0.58f, 0.78f, fbm(u * 60 + 100, v * 60 + 100, 40, 4, 21));
+            col = mix(col, rgb(0xfff0e8), cloud * 0.6f * smoothstep(0.02f, 0.15f, d.y));
+            // Far hills and trees against the horizon, dark violet with a lit crest.
+            float az = std::atan2(d.x, d.z);
+            float hill = 0.07f + 0.05f * std::sin(az * 5) + 0.03f * std::sin(az * 13 + 1) +
+                         0.015f * std::sin(az * 41 + 2);
             // The bow: about 42 degrees from the point opposite the sun, red outside.
             float angle = std::acos(std::clamp(dot(d, antisun), -1.0f, 1.0f)) * 57.29578f;
             float bow = smoothstep(39.0f, 40.5f, angle) * (1 - smoothstep(43.5f, 45.0f, angle));
-            if (bow > 0) col = mix(col, hsv(0.78f * (1 - std::clamp((angle - 39.5f) / 5.0f, 0.0f, 1.0f)), 0.7f, 1.0f), bow * 0.55f);
-            if (d.y < hill) col = mix(rgb(0x9a7fd8), rgb(0xc7a6ec), d.y / std::max(hill, 0.01f));
+            if (bow > 0) col = mix(col, hsv(0.78f * (1 - std::clamp((angle - 39.5f) / 5.0f, 0.0f, 1.0f)), 0.85f, 1.0f), bow * 0.7f);
+            if (d.y < hill) {
+                float k = d.y / std::max(hill, 0.01f);
+                col = mix(rgb(0x1c0c3a), rgb(0x5a2a8a), k);
+                col = mix(col, rgb(0xff7ab0), smoothstep(0.85f, 1.0f, k) * 0.6f);
+            }
         } else {
-            // The meadow below the boxes (the faces turned to the camera mirror it): fresh
-            // green with big soft beds of pink, yellow and violet flowers.
-            float depth = smoothstep(0.0f, 0.8f, -d.y);
-            col = mix(rgb(0x9ee070), rgb(0x2f9a5a), depth);
+            // The meadow below the boxes (the faces turned to the camera mirror it): deep
+            // green darkening towards the foot of the boxes, with saturated beds of pink,
+            // yellow and violet flowers, and a dark line of hedges at the horizon.
+            float depth = smoothstep(0.0f, 0.7f, -d.y);
+            col = mix(rgb(0x3ab03a), rgb(0x0e5028), depth);
             float u, v;
             domeCoords(d, &u, &v);
             float bed = fbm(u * 90 + 300, v * 90, 36, 3, 22);
             float hue = fbm(u * 90 + 900, v * 90, 60, 2, 23);
-            Rgba flower = hsv(0.72f + hue * 0.55f, 0.7f, 1.0f);
-            col = mix(col, flower, smoothstep(0.5f, 0.62f, bed) * 0.75f);
+            Rgba flower = hsv(0.72f + hue * 0.55f, 0.85f, 0.95f);
+            col = mix(col, flower, smoothstep(0.5f, 0.62f, bed) * 0.8f);
+            col = mix(col, rgb(0x0c2a1c), (1 - smoothstep(0.0f, 0.06f, -d.y)) * 0.8f);
         }
         float s = dot(d, sun);
         col = mix(col, rgb(0xfff6d8), smoothstep(0.93f, 0.985f, s));
