@@ -9,6 +9,14 @@
 namespace {
 
 constexpr int kSlotFloats = 9;   // x, y, z, w, three unused, u, v (the Vertex layout)
+constexpr int kSlotOutcode = 4;  // the first unused float: which planes the vertex is outside
+
+// Bit k set when the point is outside clip plane k, by the clipper's own test.
+uint32_t outcode(const Plane* planes, const ClipVertex& p) {
+    uint32_t code = 0;
+    for (int k = 0; k < 6; ++k) code |= (outsideMask(planes[k], p, p, p) & 1u) << k;
+    return code;
+}
 
 }  // namespace
 
@@ -26,6 +34,7 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
 
     float* slots = r->transformedVertices;
     const bool envMap = r->envMap;
+    const bool clipping = r->clipping;
     for (int32_t i = 0; i < vertexCount; ++i) {
         const Vertex& vx = vertices[i];
         float* s = slots + static_cast<size_t>(i) * kSlotFloats;
@@ -36,6 +45,10 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
         s[1] = c.y * k;
         s[2] = c.z * k;
         s[3] = c.w;
+        if (clipping) {
+            const ClipVertex p{s[0], s[1], s[2], 0.0f, 0.0f};
+            s[kSlotOutcode] = static_cast<float>(outcode(r->clipPlanes, p));
+        }
         if (envMap) {
             // The eye-space normal (model and view only) picks the texel: facing the viewer
             // samples the middle of the texture.
@@ -51,7 +64,9 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
         }
     }
 
-    const int startLevel = r->clipping ? 0 : 6;
+    // A triangle with every corner inside every plane passes the six clip levels unchanged,
+    // so it starts at the viewport mapping; the others go through the planes.
+    const int startLevel = clipping ? 0 : 6;
     const int32_t triangles = indexCount / 3;
     const uint32_t limit = static_cast<uint32_t>(vertexCount);
     for (int32_t k = 0; k < triangles; ++k) {
@@ -63,9 +78,11 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
         const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
         const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
         const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
+        const bool inside =
+            clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f && s2[kSlotOutcode] == 0.0f;
         clipTriangle(r, ClipVertex{s0[0], s0[1], s0[2], s0[7], s0[8]},
                      ClipVertex{s1[0], s1[1], s1[2], s1[7], s1[8]},
-                     ClipVertex{s2[0], s2[1], s2[2], s2[7], s2[8]}, startLevel);
+                     ClipVertex{s2[0], s2[1], s2[2], s2[7], s2[8]}, inside ? 6 : startLevel);
     }
 }
 

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 #if defined(__SSE__) || defined(_M_X64) || defined(_M_IX86)
 #include <xmmintrin.h>
@@ -92,13 +93,36 @@ struct Target {
     float dudx, dvdx, dzdx;
 };
 
+// Level 0 of a 256x256 texture (the scenes without mip mapping): the same addressing with
+// the shifts by zero left out.
+struct Sampler256Level0 {
+    const uint32_t* pixels;
+
+    uint32_t operator()(float u, float v) const {
+        const uint32_t col = static_cast<uint32_t>(truncToInt(u)) & 255u;
+        const uint32_t row = (static_cast<uint32_t>(truncToInt(v)) & 255u) << 8;
+        return pixels[row + col];
+    }
+};
+
+// One span ready to walk: where it starts, how many pixels, which way, and the
+// interpolants at its first pixel with their per-pixel steps (signed with the direction).
+struct Span {
+    uint32_t* px;
+    float* dp;
+    int64_t count;
+    int64_t step;
+    float u, v, z;
+    float du, dv, dz;
+};
+
 // One row: from trunc(xS) towards the long edge; the end pixel xL + 0.5 * step, rounded
 // down, is excluded. Rounding down rather than towards zero matters only for a leftward row
 // whose long edge lies left of 0.5: there it keeps pixel 0, whose centre is inside, instead
 // of leaving column 0 of the viewport empty along a clipped left edge.
-template <class Sampler>
-inline void drawSpan(const Target& t, int64_t y, float xL, float xS, float u, float v, float z,
-                     const Sampler& sample) {
+// False when no pixel of the row lies inside the image.
+inline bool setUpSpan(const Target& t, int64_t y, float xL, float xS, float u, float v, float z,
+                      Span* s) {
     const int step = xL > xS ? 1 : -1;
     const int64_t first = truncToInt(xS);
     const int64_t end = step > 0 ? truncToInt(xL + 0.5f) : floorToInt(xL - 0.5f);
@@ -107,11 +131,13 @@ inline void drawSpan(const Target& t, int64_t y, float xL, float xS, float u, fl
     if (step > 0) {
         const int64_t lo = std::max<int64_t>(first, 0);
         const int64_t hi = std::min<int64_t>(end - 1, t.width - 1);
-        if (hi < lo) return;
+        if (hi < lo) return false;
         const int64_t skip = lo - first;
-        u = advance(u, du, skip);
-        v = advance(v, dv, skip);
-        z = advance(z, dz, skip);
+        if (skip > 0) {
+            u = advance(u, du, skip);
+            v = advance(v, dv, skip);
+            z = advance(z, dz, skip);
+        }
         start = lo;
         count = hi - lo + 1;
     } else {
@@ -120,30 +146,79 @@ inline void drawSpan(const Target& t, int64_t y, float xL, float xS, float u, fl
         dz = -dz;
         const int64_t hi = std::min<int64_t>(first, t.width - 1);
         const int64_t lo = std::max<int64_t>(end + 1, 0);
-        if (hi < lo) return;
+        if (hi < lo) return false;
         const int64_t skip = first - hi;
-        u = advance(u, du, skip);
-        v = advance(v, dv, skip);
-        z = advance(z, dz, skip);
+        if (skip > 0) {
+            u = advance(u, du, skip);
+            v = advance(v, dv, skip);
+            z = advance(z, dz, skip);
+        }
         start = hi;
         count = hi - lo + 1;
     }
-    uint32_t* px = t.pixels + y * t.width + start;
-    float* dp = t.depth + y * t.width + start;
-    for (; count > 0; --count, px += step, dp += step) {
-        if (z < *dp) {
-            *px = sample(u, v);
-            *dp = z;
-        }
-        u += du;
-        v += dv;
-        z += dz;
+    s->px = t.pixels + y * t.width + start;
+    s->dp = t.depth + y * t.width + start;
+    s->count = count;
+    s->step = step;
+    s->u = u;
+    s->v = v;
+    s->z = z;
+    s->du = du;
+    s->dv = dv;
+    s->dz = dz;
+    return true;
+}
+
+// The depth test and write of one pixel, then a step along the span.
+template <class Sampler>
+inline void spanPixel(uint32_t*& px, float*& dp, float& u, float& v, float& z, float du,
+                      float dv, float dz, int64_t step, const Sampler& sample) {
+    if (z < *dp) {
+        *px = sample(u, v);
+        *dp = z;
+    }
+    u += du;
+    v += dv;
+    z += dz;
+    px += step;
+    dp += step;
+}
+
+template <class Sampler>
+inline void walkSpan(Span s, const Sampler& sample) {
+    for (int64_t n = s.count; n > 0; --n)
+        spanPixel(s.px, s.dp, s.u, s.v, s.z, s.du, s.dv, s.dz, s.step, sample);
+}
+
+// Two spans of different rows side by side. Each pixel's values come from its own chain of
+// additions, exactly as when the spans are walked one after the other, but the two chains
+// overlap in time: the additions of one span wait on each other, not on the other span's.
+template <class Sampler>
+inline void walkSpanPair(Span a, Span b, const Sampler& sample) {
+    const int64_t both = std::min(a.count, b.count);
+    uint32_t* apx = a.px;
+    float* adp = a.dp;
+    float au = a.u, av = a.v, az = a.z;
+    uint32_t* bpx = b.px;
+    float* bdp = b.dp;
+    float bu = b.u, bv = b.v, bz = b.z;
+    for (int64_t n = both; n > 0; --n) {
+        spanPixel(apx, adp, au, av, az, a.du, a.dv, a.dz, a.step, sample);
+        spanPixel(bpx, bdp, bu, bv, bz, b.du, b.dv, b.dz, b.step, sample);
+    }
+    if (a.count > both) {
+        a.px = apx, a.dp = adp, a.u = au, a.v = av, a.z = az, a.count -= both;
+        walkSpan(a, sample);
+    } else if (b.count > both) {
+        b.px = bpx, b.dp = bdp, b.u = bu, b.v = bv, b.z = bz, b.count -= both;
+        walkSpan(b, sample);
     }
 }
 
 // Rows rowBegin .. rowEnd-1 of one half; the edge values belong to row rowBegin and move
-// by their per-row steps.
-template <class Sampler>
+// by their per-row steps. With Paired, rows go two at a time (see walkSpanPair); without,
+// one after the other: the plain walk the paired one is checked against.
+template <bool Paired, class Sampler>
 inline void drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, float xL, float sL,
                      float xS, float sS, float uS, float duS, float vS, float dvS, float zS,
                      float dzS, const Sampler& sample) {
@@ -158,14 +233,28 @@ inline void drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, float xL
         zS = advance(zS, dzS, skip);
         rowBegin = 0;
     }
+    Span pending;
+    bool havePending = false;
     for (int64_t y = rowBegin; y < rowEnd; ++y) {
-        drawSpan(t, y, xL, xS, uS, vS, zS, sample);
+        Span s;
+        if (setUpSpan(t, y, xL, xS, uS, vS, zS, &s)) {
+            if (!Paired) {
+                walkSpan(s, sample);
+            } else if (havePending) {
+                walkSpanPair(pending, s, sample);
+                havePending = false;
+            } else {
+                pending = s;
+                havePending = true;
+            }
+        }
         xL += sL;
         xS += sS;
         uS += duS;
         vS += dvS;
         zS += dzS;
     }
+    if (havePending) walkSpan(pending, sample);
 }
 
 bool isPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
@@ -174,8 +263,10 @@ bool usableLevel(const Image* img) {
     return img && img->pixels && img->width > 0 && img->height > 0;
 }
 
+// fast: the mask-and-shift samplers for 256x256 textures and rows walked in pairs; without
+// it, the sampler for any size and one row at a time (the plain path).
 void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
-               bool allowFastPath) {
+               bool fast) {
     Image* dst = r->screen;
     const Texture* tex = r->texture;
     if (!dst || !dst->pixels || dst->width <= 0 || dst->height <= 0 || !r->depthBuffer) return;
@@ -273,19 +364,24 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     float pL = static_cast<float>(yMid) + 0.5f - yM;
     if (pL < 0.0f) pL = 0.0f;
 
-    auto drawBoth = [&](const auto& sampler) {
+    auto drawBoth = [&](auto paired, const auto& sampler) {
+        constexpr bool kPaired = decltype(paired)::value;
         if (upper)
-            drawHalf(t, yTop, yMid, xT + pU * sTB, sTB, xT + pU * sTM, sTM, uT + pU * dudyTM,
+            drawHalf<kPaired>(t, yTop, yMid, xT + pU * sTB, sTB, xT + pU * sTM, sTM, uT + pU * dudyTM,
                      dudyTM, vT + pU * dvdyTM, dvdyTM, zT + pU * dzdyTM, dzdyTM, sampler);
         if (lower)
-            drawHalf(t, yMid, yBottom, advance(xT + pU * sTB, sTB, yMid - yTop), sTB, xM + pL * sMB, sMB, uM + pL * dudyMB,
+            drawHalf<kPaired>(t, yMid, yBottom, advance(xT + pU * sTB, sTB, yMid - yTop), sTB, xM + pL * sMB, sMB, uM + pL * dudyMB,
                      dudyMB, vM + pL * dvdyMB, dvdyMB, zM + pL * dzdyMB, dzdyMB, sampler);
     };
 
     const int levelSize = 256 >> level;
-    if (allowFastPath && square256 && img->width == levelSize && img->height == levelSize) {
-        drawBoth(Sampler256{img->pixels, static_cast<uint32_t>(level),
-                            static_cast<uint32_t>(8 - level)});
+    const std::true_type paired;
+    if (fast && square256 && img->width == levelSize && img->height == levelSize) {
+        if (level == 0)
+            drawBoth(paired, Sampler256Level0{img->pixels});
+        else
+            drawBoth(paired, Sampler256{img->pixels, static_cast<uint32_t>(level),
+                                        static_cast<uint32_t>(8 - level)});
     } else {
         SamplerAny s;
         s.pixels = img->pixels;
@@ -296,7 +392,10 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
         s.maskV = isPowerOfTwo(base->height) ? base->height - 1 : -1;
         s.levelWidth = img->width;
         s.levelHeight = img->height;
-        drawBoth(s);
+        if (fast)
+            drawBoth(paired, s);
+        else
+            drawBoth(std::false_type(), s);
     }
 }
 

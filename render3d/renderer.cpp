@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 // The screen image the renderer created. A scene may leave `screen` pointing elsewhere;
 // teardown frees only this one.
@@ -53,5 +57,18 @@ Image*& screen = renderer.screen;
 
 void clearDepth(Renderer* r, int32_t count) {
     const int32_t n = std::min(std::max(count, 0), screenWidth * screenHeight);
-    std::fill(r->depthBuffer, r->depthBuffer + n, 1.0f);
+    float* depth = r->depthBuffer;
+    int32_t i = 0;
+#ifdef __SSE2__
+    // Four values a store: a plain fill of floats stays one store per value at -O2, and the
+    // 3D scenes clear the whole buffer every frame.
+    const __m128 one = _mm_set1_ps(1.0f);
+    for (; i + 16 <= n; i += 16) {
+        _mm_storeu_ps(depth + i, one);
+        _mm_storeu_ps(depth + i + 4, one);
+        _mm_storeu_ps(depth + i + 8, one);
+        _mm_storeu_ps(depth + i + 12, one);
+    }
+#endif
+    std::fill(depth + i, depth + n, 1.0f);
 }
