@@ -158,18 +158,33 @@ void bass(const NoteOn& n, const Out& out) {
     }
 }
 
+// N saws detuned around the note (in semitones) and spread across the stereo field, each
+// starting at its own seeded phase: the body of the pads and the stabs.
+template <int N> struct SawStack {
+    Phase ph[N];
+    double freq[N];
+    float gl[N], gr[N];
+    SawStack(const NoteOn& n, const double (&detune)[N], const double (&pans)[N]) {
+        for (int k = 0; k < N; ++k) {
+            ph[k].value = seededPhase(n.seed, k);
+            freq[k] = noteFrequency(n.note + detune[k]);
+            panGains(pans[k], &gl[k], &gr[k]);
+        }
+    }
+    // The next stereo sample of the sum.
+    void next(float* l, float* r) {
+        *l = *r = 0.0f;
+        for (int k = 0; k < N; ++k) {
+            const float s = sawBlep(advance(ph[k], freq[k]), freq[k] / kSampleRate);
+            *l += s * gl[k];
+            *r += s * gr[k];
+        }
+    }
+};
+
 void pad(const NoteOn& n, const Out& out) {
     const Envelope env{0.6f, 0.5f, 0.8f, 1.2f};
-    const double detune[5] = {-0.12, -0.06, 0.0, 0.06, 0.12};
-    const double pans[5] = {-0.9, 0.5, 0.0, -0.5, 0.9};
-    Phase ph[5];
-    double freq[5];
-    float gl[5], gr[5];
-    for (int k = 0; k < 5; ++k) {
-        ph[k].value = seededPhase(n.seed, k);
-        freq[k] = noteFrequency(n.note + detune[k]);
-        panGains(pans[k], &gl[k], &gr[k]);
-    }
+    SawStack<5> saws(n, {-0.12, -0.06, 0.0, 0.06, 0.12}, {-0.9, 0.5, 0.0, -0.5, 0.9});
     // The pads stay out of the lowest bins: a two-pole high-pass at 480 Hz leaves the
     // kick, the bass and the snare's body alone in the spectrum the pictures follow.
     Svf lpL, lpR, hpL, hpR;
@@ -178,12 +193,8 @@ void pad(const NoteOn& n, const Out& out) {
     for (size_t i = 0; i < out.frames; ++i) {
         const double t = secs(i);
         if (i % kControlBlock == 0) c = svfCoefs(1800.0 * cutoffAt(n, i), 0.8);
-        float l = 0.0f, r = 0.0f;
-        for (int k = 0; k < 5; ++k) {
-            const float s = sawBlep(advance(ph[k], freq[k]), freq[k] / kSampleRate);
-            l += s * gl[k];
-            r += s * gr[k];
-        }
+        float l, r;
+        saws.next(&l, &r);
         const float e = envelopeAt(env, t, n.length) * n.velocity * 0.3f;
         l = svfProcess(hpL, hp, svfProcess(lpL, c, l).low).high * e;
         r = svfProcess(hpR, hp, svfProcess(lpR, c, r).low).high * e;
@@ -243,16 +254,7 @@ void lead(const NoteOn& n, const Out& out) {
 }
 
 void stab(const NoteOn& n, const Out& out) {
-    const double detune[3] = {-0.1, 0.0, 0.1};
-    const double pans[3] = {-0.6, 0.0, 0.6};
-    Phase ph[3];
-    double freq[3];
-    float gl[3], gr[3];
-    for (int k = 0; k < 3; ++k) {
-        ph[k].value = seededPhase(n.seed, k);
-        freq[k] = noteFrequency(n.note + detune[k]);
-        panGains(pans[k], &gl[k], &gr[k]);
-    }
+    SawStack<3> saws(n, {-0.1, 0.0, 0.1}, {-0.6, 0.0, 0.6});
     Svf lpL, lpR;
     SvfCoefs c = svfCoefs(4000.0, 1.2);
     for (size_t i = 0; i < out.frames; ++i) {
@@ -260,12 +262,8 @@ void stab(const NoteOn& n, const Out& out) {
         if (i % kControlBlock == 0) {
             c = svfCoefs((400.0 + 6000.0 * std::exp(-t / 0.08)) * cutoffAt(n, i), 1.2);
         }
-        float l = 0.0f, r = 0.0f;
-        for (int k = 0; k < 3; ++k) {
-            const float s = sawBlep(advance(ph[k], freq[k]), freq[k] / kSampleRate);
-            l += s * gl[k];
-            r += s * gr[k];
-        }
+        float l, r;
+        saws.next(&l, &r);
         const float e = static_cast<float>(std::exp(-t / 0.22)) * n.velocity * 0.35f;
         out.add(i, svfProcess(lpL, c, l).low * e, svfProcess(lpR, c, r).low * e);
     }
