@@ -58,3 +58,10 @@ Texture* loadTexture(Texture* texture, const char* path);
 // Writes an 8-bit PNG: RGB (alpha dropped) or RGBA. Writes to a temporary name and renames,
 // so a failed write never leaves a half-written file under `path`.
 bool writePng(const char* path, const Image& image, bool withAlpha, std::string* error);
+
+// How writePng compresses. standard: zlib level 3 with libpng's choice of row filters.
+// fast: every row filtered with its left neighbour (Sub) and zlib's run-length strategy at
+// level 1, several times faster and about as small for rendered frames; --capture uses it.
+enum class PngCompression { standard, fast };
+bool writePng(const char* path, const Image& image, bool withAlpha, PngCompression compression,
+              std::string* error);

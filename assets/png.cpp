@@ -7,6 +7,7 @@
 #include "assets/image.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <cerrno>
@@ -227,8 +228,8 @@ void onPngWriteError(png_structp png, png_const_charp message) {
 
 // Encodes image into the open file; rowBuffer has room for one converted row.
 // Only trivially destructible locals: onPngWriteError longjmps into this frame.
-bool encodeCore(FILE* file, const Image& image, bool withAlpha, png_bytep rowBuffer,
-                PngWriteState* state) {
+bool encodeCore(FILE* file, const Image& image, bool withAlpha, PngCompression compression,
+                png_bytep rowBuffer, PngWriteState* state) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, state, onPngWriteError, nullptr);
     if (!png) return false;
@@ -242,8 +243,13 @@ bool encodeCore(FILE* file, const Image& image, bool withAlpha, png_bytep rowBuf
         return false;
     }
     png_init_io(png, file);
-    // Captures write thousands of frames: favour speed over the last few percent of size.
-    png_set_compression_level(png, 3);
+    if (compression == PngCompression::fast) {
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+        png_set_compression_level(png, 1);
+        png_set_compression_strategy(png, Z_RLE);
+    } else {
+        png_set_compression_level(png, 3);
+    }
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
                  static_cast<png_uint_32>(image.height), 8,
                  withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -270,6 +276,11 @@ bool encodeCore(FILE* file, const Image& image, bool withAlpha, png_bytep rowBuf
 }  // namespace
 
 bool writePng(const char* path, const Image& image, bool withAlpha, std::string* error) {
+    return writePng(path, image, withAlpha, PngCompression::standard, error);
+}
+
+bool writePng(const char* path, const Image& image, bool withAlpha, PngCompression compression,
+              std::string* error) {
     auto fail = [&](const std::string& message) {
         if (error) *error = std::string(path) + ": " + message;
         return false;
@@ -293,7 +304,7 @@ bool writePng(const char* path, const Image& image, bool withAlpha, std::string*
 
     std::vector<png_byte> rowBuffer(static_cast<size_t>(image.width) * 4);
     PngWriteState state{};
-    const bool encoded = encodeCore(file, image, withAlpha, rowBuffer.data(), &state);
+    const bool encoded = encodeCore(file, image, withAlpha, compression, rowBuffer.data(), &state);
     const bool writeFailed = std::ferror(file) != 0;   // libpng only says "Write Error"
     const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
     const int flushErrno = errno;

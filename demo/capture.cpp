@@ -25,7 +25,7 @@ struct FrameWriter {
     bool stopping = false;
     bool failed = false;
     std::string error;
-    std::thread thread;
+    std::vector<std::thread> threads;
 };
 
 namespace {
@@ -40,7 +40,8 @@ void writerThread(FrameWriter* w) {
         const bool skip = w->failed;
         lock.unlock();
         std::string error;
-        const bool ok = skip || writePng(job.path.c_str(), *w->buffers[job.buffer], false, &error);
+        const bool ok = skip || writePng(job.path.c_str(), *w->buffers[job.buffer], false,
+                                         PngCompression::fast, &error);
         lock.lock();
         if (!ok && !w->failed) {
             w->failed = true;
@@ -59,7 +60,11 @@ FrameWriter* startFrameWriter(int width, int height, int buffers) {
         w->buffers.push_back(newImage(width, height));
         w->freeBuffers.push_back(i);
     }
-    w->thread = std::thread(writerThread, w);
+    // One encoder per core, but no more than there are buffers to encode; the frames are
+    // independent files, so they may finish in any order.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t encoders = std::min<size_t>(cores, w->buffers.size());
+    for (size_t i = 0; i < encoders; ++i) w->threads.emplace_back(writerThread, w);
     return w;
 }
 
@@ -94,7 +99,7 @@ bool finishFrameWriter(FrameWriter* w, std::string* error) {
         w->stopping = true;
     }
     w->changed.notify_all();
-    w->thread.join();
+    for (std::thread& thread : w->threads) thread.join();
     const bool ok = !w->failed;
     if (!ok) *error = w->error;
     for (Image* image : w->buffers) freeImage(image);

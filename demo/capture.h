@@ -10,8 +10,9 @@
 
 // --- Frame writer -----------------------------------------------------------------------
 // A fixed set of frame buffers, allocated at the start, so the loop allocates nothing.
-// queueFrame copies the frame (of the writer's size) into a free buffer (waiting for one when the encoder is
-// behind) and returns at once; the writer thread encodes it with writePng as RGB.
+// queueFrame copies the frame (of the writer's size) into a free buffer (waiting for one when
+// the encoders are behind) and returns at once; encoder threads, one per core (at most one
+// per buffer), write the frames with writePng as RGB with PngCompression::fast.
 struct FrameWriter;
 
 FrameWriter* startFrameWriter(int width, int height, int buffers);
