@@ -20,6 +20,7 @@
 #include "demo/loading.h"
 #include "demo/options.h"
 #include "demo/timeline.h"
+#include "demo/video.h"
 #include "display/display.h"
 #include "display/messagebox.h"
 #include "render3d/renderer.h"
@@ -198,6 +199,79 @@ int runLive(const DemoOptions& options) {
         }
     }
     shutdownDisplay();
+    return 0;
+}
+
+// --video: the fixed clock of --capture, starting at frame 0 (t = 0) so that video time
+// and music time agree; the frames go to ffmpeg instead of PNG files.
+int runVideo(const DemoOptions& options) {
+    const VideoFrames frames = videoFrames(options.fps, options.from, options.to);
+    if (frames.count == 0) {
+        std::fprintf(stderr, "pixeldemo: no frame lies in the chosen times; no video written\n");
+        return 1;
+    }
+    Scenes scenes;
+    initScenes(&scenes);
+    openMusic(false);
+
+    VideoSettings settings;
+    settings.outPath = options.videoPath;
+    std::error_code ec;
+    settings.musicPath = fs::absolute(kMusicPath, ec).string();
+    if (ec || access(settings.musicPath.c_str(), R_OK) != 0) {
+        std::fprintf(stderr, "pixeldemo: cannot read %s; the video gets a silent track\n",
+                     kMusicPath);
+        settings.musicPath.clear();
+    }
+    settings.fps = options.fps;
+    settings.width = screenWidth;
+    settings.height = screenHeight;
+    settings.audioStart = static_cast<double>(frames.first) / options.fps;
+    settings.duration = static_cast<double>(frames.count) / options.fps;
+
+    std::string error;
+    VideoEncoder* encoder = startVideo(settings, &error);
+    if (!encoder) {
+        std::fprintf(stderr, "pixeldemo: %s\n", error.c_str());
+        return 1;
+    }
+    const Clock::time_point begin = Clock::now();
+    const int64_t last = frames.first + frames.count - 1;
+    static float spectrum[kSpectrumCapacity];
+    float previousTime = 0.0f;
+    bool ok = true;
+    for (int64_t k = 0; k <= last && ok; ++k) {
+        const float t = fixedClockTime(k, options.fps);
+        const float delta = t - previousTime;
+        previousTime = t;
+        getMusicSpectrumAt(musicSecondsToBytes(t), spectrum);
+        renderScenes(scenes, t, spectrum, delta);
+        if (k >= frames.first) ok = writeVideoFrame(encoder, *screen, &error);
+        if (videoInterrupted()) ok = false;
+        showVideoProgress(k + 1, last + 1, t, !ok || k == last);
+    }
+    if (!ok) {
+        abortVideo(encoder);
+        if (videoInterrupted()) {
+            std::fprintf(stderr, "pixeldemo: video interrupted; %s.part removed\n",
+                         options.videoPath.c_str());
+            return 130;
+        }
+        std::fprintf(stderr, "pixeldemo: video stopped: %s; %s.part removed\n", error.c_str(),
+                     options.videoPath.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "video: rendered; ffmpeg finishes the file...\n");
+    if (!finishVideo(encoder, &error)) {
+        std::fprintf(stderr, "pixeldemo: video failed: %s; nothing written to %s\n",
+                     error.c_str(), options.videoPath.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "video: %lld frames (t %.3f to %.3f s, %.3f s at %d frames/s) with music "
+                 "written to %s in %.1f s\n",
+                 static_cast<long long>(frames.count), settings.audioStart,
+                 static_cast<double>(last) / options.fps, settings.duration, options.fps,
+                 options.videoPath.c_str(), secondsSince(begin));
     return 0;
 }
 
@@ -409,6 +483,7 @@ int main(int argc, char** argv) {
     options.captureDir = absolutePath(options.captureDir);
     options.sheetPath = absolutePath(options.sheetPath);
     options.analyzeOut = absolutePath(options.analyzeOut);
+    options.videoPath = absolutePath(options.videoPath);
     findData();
 
     if (!options.analyzeOut.empty()) return runMusicAnalysis(kMusicPath, options.analyzeOut);
@@ -418,6 +493,7 @@ int main(int argc, char** argv) {
 
     if (options.headless()) {
         setMessageBoxesEnabled(false);
+        if (!options.videoPath.empty()) return runVideo(options);
         return runHeadless(options);
     }
     return runLive(options);

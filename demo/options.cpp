@@ -1,5 +1,7 @@
 #include "demo/options.h"
 
+#include "demo/video.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -17,6 +19,7 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         "  pixeldemo                                play full screen\n"
         "  pixeldemo --window --start 72.5          in a window, from scene 5\n"
         "  pixeldemo --capture out --fps 30 --from 12 --to 24.5 --sheet out/sheet.png\n"
+        "  pixeldemo --video demo.mp4               the whole demo as a video (needs ffmpeg)\n"
         "  pixeldemo --bench --fps 30               time every scene without a display");
 
     auto* window = app.add_flag("--window", o->windowed, "Play in a resizable window");
@@ -26,10 +29,13 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     auto* capture = app.add_option("--capture", o->captureDir,
                                    "No display or sound: write the frames to "
                                    "DIR/frame_NNNNNN.png");
+    auto* video = app.add_option("--video", o->videoPath,
+                                 "No display or sound: frames and music to an MP4 (ffmpeg)");
     auto* fps = app.add_option("--fps", o->fps,
-                               "Frames a second of --capture and --bench (default 60)");
-    auto* from = app.add_option("--from", o->from, "--capture: first time written (s)");
-    auto* to = app.add_option("--to", o->to, "--capture: last time written (s); ends after it");
+                               "Frames a second of --capture, --video and --bench (default 60)");
+    auto* from = app.add_option("--from", o->from, "--capture/--video: first time written (s)");
+    auto* to = app.add_option("--to", o->to,
+                              "--capture/--video: last time written (s); ends after it");
     auto* bench = app.add_flag("--bench", o->bench,
                                "No display or sound: time every scene over the whole run");
     auto* sheet = app.add_option("--sheet", o->sheetPath,
@@ -44,6 +50,7 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     capture->type_name("DIR");
     sheet->type_name("FILE");
     analyze->type_name("OUT.png");
+    video->type_name("OUT.mp4");
     depth->type_name("BITS");
     start->type_name("T");
     from->type_name("T");
@@ -57,23 +64,30 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     };
     try {
         app.parse(argc, argv);
-        const bool headless = given(capture) || given(bench);
+        const bool headless = given(capture) || given(bench) || given(video);
         if (given(analyze)) {
             // count_all() also counts the program name, so look at the options themselves.
             for (const CLI::Option* option : app.get_options()) {
                 if (option != analyze && given(option)) fail("--analyze-music", "stands alone");
             }
         }
-        if (given(capture) && given(bench)) fail("--capture", "and --bench exclude each other");
+        if (given(capture) + given(bench) + given(video) > 1) {
+            fail("--capture/--video/--bench", "exclude each other");
+        }
         if (headless && (given(window) || given(depth) || given(start))) {
-            fail("--window/--depth/--start", "only apply when playing, not with --capture or --bench");
+            fail("--window/--depth/--start",
+                 "only apply when playing, not with --capture, --video or --bench");
+        }
+        if (given(video) && !isMp4Name(o->videoPath)) {
+            fail("--video", "writes an MP4 file: give a name ending in .mp4");
         }
         if (given(capture) && o->captureDir.empty()) fail("--capture", "needs a folder");
         o->depthGiven = given(depth);
-        if (given(fps) && !headless) fail("--fps", "needs --capture or --bench");
-        if ((given(from) || given(to) || given(sheet)) && !given(capture)) {
-            fail("--from/--to/--sheet", "need --capture");
+        if (given(fps) && !headless) fail("--fps", "needs --capture, --video or --bench");
+        if ((given(from) || given(to)) && !given(capture) && !given(video)) {
+            fail("--from/--to", "need --capture or --video");
         }
+        if (given(sheet) && !given(capture)) fail("--sheet", "needs --capture");
         if (o->depth != 32 && o->depth != 24 && o->depth != 16) fail("--depth", "must be 32, 24 or 16");
         if (!(o->start >= 0.0 && o->start <= 3600.0)) fail("--start", "must be 0 to 3600 seconds");
         if (o->fps < 1 || o->fps > 1000) fail("--fps", "must be 1 to 1000");

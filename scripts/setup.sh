@@ -3,12 +3,14 @@
 # configures CMake into build/ (Release with debug info) and builds everything, which
 # also generates build/data/. Takes a few seconds when nothing changed.
 #
-#   scripts/setup.sh [run|test]   run: what building and playing needs; test: also the
-#                                 tools the test suite drives (Xvfb, xdotool, ffmpeg, clang)
+#   scripts/setup.sh [run|test] [demo arguments]
+#       run: what building and playing needs (and ffmpeg when the arguments hold --video);
+#       test: also the tools the test suite drives (Xvfb, xdotool, ffmpeg, clang)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=${1:-run}
+[ $# -gt 0 ] && shift
 build_pkgs=(build-essential cmake pkg-config libpng-dev zlib1g-dev libsdl2-dev libmpg123-dev
             libkissfft-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
             libmp3lame-dev libcairo2-dev libfreetype-dev fonts-dejavu-core libpixman-1-dev)
@@ -16,6 +18,9 @@ test_pkgs=(xvfb xauth xdotool x11-apps imagemagick ffmpeg clang libclang-rt-14-d
 
 pkgs=("${build_pkgs[@]}")
 [ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
+for arg in "$@"; do
+  case $arg in --video|--video=*) [ "$mode" = test ] || pkgs+=(ffmpeg) ;; esac
+done
 
 missing=()
 for p in "${pkgs[@]}"; do

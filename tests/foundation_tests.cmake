@@ -20,3 +20,6 @@ set_tests_properties(e2e_capture PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
 add_test(NAME e2e_window
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_window.sh $<TARGET_FILE:pixeldemo>)
 set_tests_properties(e2e_window PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)
+add_test(NAME e2e_video
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_video.sh $<TARGET_FILE:pixeldemo>)
+set_tests_properties(e2e_video PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
