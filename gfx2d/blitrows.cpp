@@ -8,7 +8,7 @@
 namespace {
 
 struct KernelList {
-    const BlitRowKernels* sets[4];
+    const BlitRowKernels* sets[5];
     int count = 0;
     KernelList() {
         sets[count++] = &blitRowsReference;
@@ -17,6 +17,8 @@ struct KernelList {
         sets[count++] = &blitRowsSse2;   // part of x86-64 itself
         __builtin_cpu_init();
         if (__builtin_cpu_supports("avx2")) sets[count++] = &blitRowsAvx2;
+        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
+            sets[count++] = &blitRowsAvx512;
 #endif
     }
 };

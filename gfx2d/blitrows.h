@@ -2,16 +2,18 @@
 //
 // Offers: BlitRowKernels; the sets blitRowsReference (plain per-pixel blendAlpha/blendAdd),
 //         blitRowsFast (packed integer arithmetic in one 64-bit word, any processor) and,
-//         on x86-64, blitRowsSse2 and blitRowsAvx2 (SIMD); blitRows, the set the blits use;
+//         on x86-64, blitRowsSse2, blitRowsAvx2 and blitRowsAvx512 (SIMD); blitRows, the
+//         set the blits use;
 //         blitRowKernelSets / findBlitRowKernels / bestBlitRowKernels to list and pick them.
 // Needs:  nothing beyond <cstdint>.
 //
 // The blits do all clipping and addressing; a kernel only walks n pixels of one row.
 // Every set gives bit-identical results to blitRowsReference; tests compare them all.
 //
-// blitRows starts as the fastest set the processor runs (AVX2 where present, else SSE2 on
-// x86-64, else the portable fast set). The environment variable PIXELDEMO_BLIT_KERNELS,
-// read once at start-up, forces a set by name: "reference", "fast", "sse2" or "avx2"
+// blitRows starts as the fastest set the processor runs (AVX-512 with BW where present,
+// else AVX2, else SSE2 on x86-64, else the portable fast set). The environment variable
+// PIXELDEMO_BLIT_KERNELS, read once at start-up, forces a set by name: "reference",
+// "fast", "sse2", "avx2" or "avx512"
 // (a set the processor cannot run, or an unknown name, is reported and ignored).
 #pragma once
 #include <cstdint>
@@ -36,7 +38,8 @@ extern const BlitRowKernels blitRowsFast;
 #if defined(__x86_64__) || defined(_M_X64)
 #define GFX2D_HAVE_X86_KERNELS 1
 extern const BlitRowKernels blitRowsSse2;
-extern const BlitRowKernels blitRowsAvx2;   // run only where the processor has AVX2
+extern const BlitRowKernels blitRowsAvx2;     // run only where the processor has AVX2
+extern const BlitRowKernels blitRowsAvx512;   // run only where it has AVX-512 F and BW
 #endif
 extern const BlitRowKernels* blitRows;
 

@@ -55,6 +55,8 @@ TEST(KernelSets, ListStartsWithTheReferenceAndFindsEveryMemberByName) {
     EXPECT_NE(findBlitRowKernels("sse2"), nullptr);   // part of x86-64
     __builtin_cpu_init();
     EXPECT_EQ(findBlitRowKernels("avx2") != nullptr, __builtin_cpu_supports("avx2") != 0);
+    EXPECT_EQ(findBlitRowKernels("avx512") != nullptr,
+              __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"));
 #endif
 }
 
