@@ -16,6 +16,7 @@ seconds=${1:-60}
 case "$seconds" in
   ''|*[!0-9]*) echo "usage: scripts/fuzz.sh [seconds per target]" >&2; exit 2 ;;
 esac
+scripts/setup.sh test   # clang and its sanitizer runtimes are in the test packages
 jobs=${FUZZ_BUILD_JOBS:-2}
 targets=${FUZZ_TARGETS:-png ebr options}
 out=build-fuzz

@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(o.fps >= 1 && o.fps <= 1000);
     check(o.from >= 0.0f && o.to >= 0.0f && o.from <= o.to);
     check(o.benchPasses >= 1 && o.benchPasses <= 10);
-    check(!(o.bench && !o.captureDir.empty()));
+    check(int(o.bench) + int(!o.captureDir.empty()) + int(!o.videoPath.empty()) <= 1);
+    if (!o.videoPath.empty()) check(o.videoPath.size() > 4);
     if (o.headless()) check(!o.windowed && !o.depthGiven && o.start == 0.0);
     if (o.benchPasses > 1) check(o.bench);
     if (!o.sheetPath.empty()) check(!o.captureDir.empty());

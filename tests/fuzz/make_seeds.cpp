@@ -166,6 +166,7 @@ int main(int argc, char** argv) {
         {"capture", {"--capture", "out", "--fps", "30", "--from", "12", "--to", "24.5", "--sheet",
                      "out/sheet.png"}},
         {"bench", {"--bench", "--fps", "30", "--bench-passes", "2"}},
+        {"video", {"--video", "demo.mp4", "--fps", "30", "--from", "1", "--to", "10"}},
         {"analyze", {"--analyze-music", "plot.png"}},
         {"refused", {"--capture", "c", "--bench", "--to", "-1"}},
     };
