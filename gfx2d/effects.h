@@ -1,6 +1,6 @@
 // gfx2d/effects.h — wave distortion and the timed fades.
 //
-// Offers: waveDistort, fadeIn, fadeOut.
+// Offers: waveDistort (and waveDistortReference), fadeIn, fadeOut.
 // Needs:  gfx2d/blit.h.
 #pragma once
 #include "assets/image.h"
@@ -10,6 +10,9 @@
 // phi = i*frequency + phase; indices clamp at the borders. The caller frees it
 // with freeImage, normally in the same frame.
 Image* waveDistort(const Image* src, float phase, float amplitude, float frequency);
+// The same picture computed column by column in the plain way; waveDistort picks its
+// columns four at a time and is checked against this.
+Image* waveDistortReference(const Image* src, float phase, float amplitude, float frequency);
 
 // Over start..end the source (scaled to the destination) is blended in with opacity rising
 // from 0 to 255; before start nothing happens; after end the destination is replaced.
