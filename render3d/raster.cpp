@@ -134,7 +134,7 @@ struct Span {
 // whose long edge lies left of 0.5: there it keeps pixel 0, whose centre is inside, instead
 // of leaving column 0 of the viewport empty along a clipped left edge.
 // False when no pixel of the row lies inside the image.
-inline bool setUpSpan(const Target& t, int64_t y, float xL, float xS, float u, float v, float z,
+__attribute__((always_inline)) inline bool setUpSpan(const Target& t, int64_t y, float xL, float xS, float u, float v, float z,
                       Span* s) {
     const int step = xL > xS ? 1 : -1;
     const int64_t first = truncToInt(xS);
