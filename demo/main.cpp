@@ -119,11 +119,18 @@ void openMusic(bool withDevice) {
     }
 }
 
+// The loading picture stays until the process ends, reachable from here for the leak
+// checker (volatile: the store must not be optimised away).
+Image* volatile loadingImage = nullptr;
+
 // The loading picture, fitted to the screen when the file has another size.
 Image* loadLoadingImage() {
     Image* image = new Image();
     loadPng(image, kLoadingPath);
-    return fitToScreen(image);
+    Image* fitted = fitToScreen(image);
+    if (fitted != image) freeImage(image);   // only the fitted copy is shown
+    loadingImage = fitted;
+    return fitted;
 }
 
 void printFpsLine(float rate, float average) {
