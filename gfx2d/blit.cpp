@@ -194,16 +194,35 @@ bool clipScaled(const Image* dst, const Image* src, int32_t x, int32_t y, int32_
     return c->k0 < c->k1 && c->j0 < c->j1;
 }
 
+// Output rows that sample the same source row blend the same picked pixels: an enlarged
+// source (the glow, the fades from small pictures) has runs of such rows. The pixels of a
+// source row are picked once into `picked` and the run blends them with the unscaled row
+// kernel. The reference set keeps its per-pixel scaled kernel, and so does drawing an image
+// onto itself, where a source row may change between the rows of a run.
+constexpr int64_t kPickedRow = 2048;
+
 void blitScaled(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
-                int32_t opacity, ScaledRowBlend kernel) {
+                int32_t opacity, ScaledRowBlend kernel, RowBlend rowKernel) {
     ScaledClip c;
     if (!clipScaled(dst, src, x, y, w, h, &c)) return;
     const int32_t n = static_cast<int32_t>(c.j1 - c.j0);
     const int64_t sx0 = c.j0 * c.stepX;   // clipped columns still advance the source
     const uint32_t op = static_cast<uint32_t>(opacity) & 0xFF;
     int64_t sy = c.k0 * c.stepY;
-    for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY)
-        kernel(pixelAt(dst, x + c.j0, y + k), pixelAt(src, 0, sy >> 16), n, sx0, c.stepX, op);
+    if (blitRows == &blitRowsReference || src == dst || n > kPickedRow) {
+        for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY)
+            kernel(pixelAt(dst, x + c.j0, y + k), pixelAt(src, 0, sy >> 16), n, sx0, c.stepX, op);
+        return;
+    }
+    uint32_t picked[kPickedRow];
+    int64_t pickedRow = -1;
+    for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY) {
+        if ((sy >> 16) != pickedRow) {
+            pickedRow = sy >> 16;
+            blitRows->copyScaled(picked, pixelAt(src, 0, pickedRow), n, sx0, c.stepX);
+        }
+        rowKernel(pixelAt(dst, x + c.j0, y + k), picked, n, op);
+    }
 }
 
 }  // namespace
@@ -237,18 +256,26 @@ void stretchCopy(const Image* src, Image* dst, int32_t y, int32_t w, int32_t h) 
     if (!clipScaled(dst, src, 0, y, w, h, &c)) return;
     const int32_t n = static_cast<int32_t>(c.j1);
     int64_t sy = c.k0 * c.stepY;
-    for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY)
-        blitRows->copyScaled(pixelAt(dst, 0, y + k), pixelAt(src, 0, sy >> 16), n, 0, c.stepX);
+    // A row that samples the same source row as the one above it is a copy of that row
+    // (unless source and destination are one image, or the plain reference set runs).
+    const bool reuse = src != dst && blitRows != &blitRowsReference;
+    for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY) {
+        uint32_t* row = pixelAt(dst, 0, y + k);
+        if (reuse && k > c.k0 && ((sy - c.stepY) >> 16) == (sy >> 16))
+            std::memcpy(row, row - dst->width, static_cast<size_t>(n) * sizeof(uint32_t));
+        else
+            blitRows->copyScaled(row, pixelAt(src, 0, sy >> 16), n, 0, c.stepX);
+    }
 }
 
 void stretchDraw(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
                  int32_t opacity) {
-    blitScaled(dst, src, x, y, w, h, opacity, blitRows->overScaled);
+    blitScaled(dst, src, x, y, w, h, opacity, blitRows->overScaled, blitRows->over);
 }
 
 void stretchDrawAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
                     int32_t opacity) {
-    blitScaled(dst, src, x, y, w, h, opacity, blitRows->addScaled);
+    blitScaled(dst, src, x, y, w, h, opacity, blitRows->addScaled, blitRows->add);
 }
 
 void Image::flipVertical() {
