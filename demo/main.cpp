@@ -174,8 +174,10 @@ int runLive(const DemoOptions& options) {
     if (!initDisplay()) {
         std::fprintf(stderr,
                      "pixeldemo: cannot open the display (%s).\n"
-                     "To render the demo without a display, write its frames to PNG files:\n"
-                     "  pixeldemo --capture DIR     (see pixeldemo --help)\n",
+                     "Without a display, export the demo as a video with sound, or write its\n"
+                     "frames to PNG files (see pixeldemo --help):\n"
+                     "  pixeldemo --video demo.mp4     (needs ffmpeg)\n"
+                     "  pixeldemo --capture DIR\n",
                      displayError());
         return 2;
     }
@@ -261,7 +263,8 @@ int runVideo(const DemoOptions& options) {
         renderScenes(scenes, t, spectrum, delta);
         if (k >= frames.first) ok = writeVideoFrame(encoder, *screen, &error);
         if (videoInterrupted()) ok = false;
-        showVideoProgress(k + 1, last + 1, t, !ok || k == last);
+        showVideoProgress(k >= frames.first ? k - frames.first + 1 : 0, frames.count, t,
+                          !ok || k == last);
     }
     if (!ok) {
         abortVideo(encoder);
@@ -278,7 +281,7 @@ int runVideo(const DemoOptions& options) {
     if (!finishVideo(encoder, &error)) {
         std::fprintf(stderr, "pixeldemo: video failed: %s; nothing written to %s\n",
                      error.c_str(), options.videoPath.c_str());
-        return 1;
+        return videoInterrupted() ? 130 : 1;
     }
     std::fprintf(stderr, "video: %lld frames (t %.3f to %.3f s, %.3f s at %d frames/s) with music "
                  "written to %s in %.1f s\n",

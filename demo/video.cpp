@@ -109,7 +109,7 @@ struct VideoEncoder {
     struct sigaction previous[3];
     struct sigaction previousPipe;
     // Progress.
-    std::chrono::steady_clock::time_point begin;
+    std::chrono::steady_clock::time_point begin;   // of the first frame in the file
     std::chrono::steady_clock::time_point lastDraw;
     int lastTenth = -1;
     bool terminal = false;
@@ -122,10 +122,12 @@ void restoreSignals(VideoEncoder* e) {
     sigaction(SIGPIPE, &e->previousPipe, nullptr);
 }
 
+// Waits for ffmpeg; a signal that interrupts the wait stops it.
 int waitEncoder(VideoEncoder* e) {
     int status = 0;
     while (waitpid(e->pid, &status, 0) < 0) {
         if (errno != EINTR) return -1;
+        if (gInterrupted) kill(e->pid, SIGKILL);
     }
     e->pid = -1;
     return status;
@@ -250,7 +252,10 @@ bool finishVideo(VideoEncoder* e, std::string* error) {
     const int status = waitEncoder(e);
     restoreSignals(e);
     bool ok = true;
-    if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (gInterrupted) {
+        *error = "interrupted";
+        ok = false;
+    } else if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         if (status >= 0 && WIFSIGNALED(status)) {
             *error = "ffmpeg was stopped by signal " + std::to_string(WTERMSIG(status));
         } else if (status >= 0 && WIFEXITED(status)) {
@@ -295,17 +300,24 @@ void showVideoProgress(int64_t done, int64_t total, float t, bool final) {
     e->lastDraw = now;
     e->lastTenth = tenth;
 
+    // The speed counts the file's frames only: the ones before --from render much faster.
+    if (done <= 1) e->begin = now;
     const double elapsed = duration<double>(now - e->begin).count();
-    const double rate = elapsed > 0.0 ? static_cast<double>(done) / elapsed : 0.0;
+    const double rate = elapsed > 0.0 ? static_cast<double>(done - 1) / elapsed : 0.0;
     const long left = rate > 0.0 ? static_cast<long>((total - done) / rate + 0.5) : 0;
     constexpr int kWidth = 30;
     char bar[kWidth + 1];
     const int filled = static_cast<int>(fraction * kWidth);
     for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '.';
     bar[kWidth] = '\0';
-    std::fprintf(stderr, "%svideo: [%s] %3d%%  t = %6.2f s  %5.1f frames/s  %ld:%02ld left%s",
-                 e->terminal ? "\r" : "", bar, static_cast<int>(fraction * 100.0),
-                 static_cast<double>(t), rate, left / 60, left % 60,
-                 e->terminal && !final ? "" : "\n");
+    char speed[64] = "rendering up to the first frame";
+    if (rate > 0.0) {
+        std::snprintf(speed, sizeof speed, "%5.1f frames/s  %ld:%02ld left", rate, left / 60,
+                      left % 60);
+    }
+    // On a terminal the line is padded so it covers a longer one drawn before.
+    std::fprintf(stderr, "%svideo: [%s] %3d%%  t = %6.2f s  %-*s%s", e->terminal ? "\r" : "",
+                 bar, static_cast<int>(fraction * 100.0), static_cast<double>(t),
+                 e->terminal ? 32 : 0, speed, e->terminal && !final ? "" : "\n");
     std::fflush(stderr);
 }

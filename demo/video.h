@@ -62,12 +62,14 @@ bool writeVideoFrame(VideoEncoder* encoder, const Image& frame, std::string* err
 bool videoInterrupted();
 
 // Closes the pipe, waits for ffmpeg and renames OUT.part to OUT. False with *error when
-// ffmpeg failed; OUT.part is then removed. Frees the encoder either way.
+// ffmpeg failed or a signal arrived meanwhile (ffmpeg is then stopped); OUT.part is then
+// removed. Frees the encoder either way.
 bool finishVideo(VideoEncoder* encoder, std::string* error);
 
 // Stops ffmpeg, removes OUT.part and frees the encoder.
 void abortVideo(VideoEncoder* encoder);
 
 // Progress on stderr: a bar redrawn in place on a terminal, a line every 10 % otherwise.
-// done = frames handled so far (rendered, including those before the file's first frame).
+// done = frames of the file written so far (0 while the frames before it render), of total;
+// t = music time of the frame just rendered; final: the last call, which ends the line.
 void showVideoProgress(int64_t done, int64_t total, float t, bool final);
