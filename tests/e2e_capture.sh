@@ -31,6 +31,7 @@ grep -q '^capture: 30 frames' err || { cat err; fail "no summary line"; }
 
 "$demo" --bench --fps 2 >bench 2>err || { cat err; fail "bench exit code"; }
 grep -qE '^start-up: [0-9]+\.[0-9]{3} s$' bench || fail "no start-up line"
+grep -qE '^first frame: [0-9]+\.[0-9]{3} s after launch$' bench || fail "no first-frame line"
 for s in 1 2 3 4 5 6 7; do
   grep -qE "^scene $s: [0-9]+ frames, mean [0-9]+\.[0-9]{3} ms, worst [0-9]+\.[0-9]{3} ms$" bench \
     || { cat bench; fail "no line for scene $s"; }
