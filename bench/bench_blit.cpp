@@ -21,7 +21,6 @@
 #include "gfx2d/blitrows.h"
 #include "display/display.h"
 #include "gfx2d/effects.h"
-#include "render3d/renderer.h"
 #include "scenes/scene4.h"
 #include "scenes/scene7.h"
 
@@ -309,16 +308,6 @@ void BM_TrailPass(benchmark::State& state) {
     freeImage(dst);
 }
 BENCHMARK(BM_TrailPass);
-
-// The depth clear of the 3D scenes: the whole 640x480 buffer to 1.0.
-void BM_DepthClear(benchmark::State& state) {
-    for (auto _ : state) {
-        clearDepth(&renderer, screenWidth * screenHeight);
-        benchmark::DoNotOptimize(renderer.depthBuffer);
-    }
-    setPixels(state, screenWidth * screenHeight);
-}
-BENCHMARK(BM_DepthClear);
 
 // The display's pixel converters on a whole frame.
 void BM_PixelConverter(benchmark::State& state) {

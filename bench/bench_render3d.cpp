@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "render3d/clip.h"
@@ -167,6 +168,47 @@ void BM_DrawFullScreen(benchmark::State& state) {
     state.SetLabel("pixels");
 }
 BENCHMARK(BM_DrawFullScreen)->Unit(benchmark::kMillisecond);
+
+// A screen-filling mesh of small triangles: a grid of cols x rows quads over the letterbox
+// viewport, the size of triangle the scenes' meshes have (range(0) quads across).
+void BM_DrawGrid(benchmark::State& state) {
+    resetScreen();
+    renderer.viewportY = 30;
+    renderer.viewportHeight = 400;
+    renderer.mipmapping = false;
+    const int cols = static_cast<int>(state.range(0)), rows = cols * 3 / 4;
+    std::vector<Vertex> v;
+    std::vector<int32_t> idx;
+    for (int i = 0; i <= rows; ++i)
+        for (int j = 0; j <= cols; ++j) {
+            const float x = -0.98f + 1.96f * static_cast<float>(j) / cols;
+            const float y = -0.98f + 1.96f * static_cast<float>(i) / rows;
+            v.push_back(Vertex{x, y, 0.1f * x, 1, 0, 0, 1, static_cast<float>(j) / cols, static_cast<float>(i) / rows});
+        }
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j) {
+            const int a = i * (cols + 1) + j, b = a + cols + 1;
+            idx.insert(idx.end(), {a, a + 1, b, a + 1, b + 1, b});
+        }
+    for (auto _ : state) {
+        clearDepth(&renderer, screenWidth * screenHeight);
+        drawMesh(&renderer, v.data(), idx.data(), static_cast<int32_t>(v.size()), static_cast<int32_t>(idx.size()));
+        benchmark::DoNotOptimize(screen->pixels);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(idx.size() / 3));
+    state.SetLabel(std::to_string(idx.size() / 3) + " triangles (triangles)");
+}
+BENCHMARK(BM_DrawGrid)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond);
+
+// The depth clear of the 3D scenes: the whole 640x480 buffer set to 1.0.
+void BM_ClearDepth(benchmark::State& state) {
+    for (auto _ : state) {
+        clearDepth(&renderer, screenWidth * screenHeight);
+        benchmark::DoNotOptimize(renderer.depthBuffer);
+    }
+    state.SetItemsProcessed(state.iterations() * screenWidth * screenHeight);
+}
+BENCHMARK(BM_ClearDepth);
 
 }  // namespace
 

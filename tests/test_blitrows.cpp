@@ -209,3 +209,18 @@ TEST_P(KernelSet, ScaledBlitsOfAnImageOntoItselfMatchTheReferenceSet) {
     blitRows = saved;
     EXPECT_EQ(out[0], out[1]);
 }
+
+// The mirror exchanges rows through a buffer up to a width and pixel by pixel beyond it;
+// both ways give the mirrored rows.
+TEST(FlipVertical, NarrowAndWideRowsAreMirrored) {
+    for (int32_t w : {640, 2048, 2049, 3000}) {
+        const int32_t h = 5;
+        std::vector<uint32_t> pixels = randomPixels(static_cast<size_t>(w) * h, static_cast<uint32_t>(w));
+        const std::vector<uint32_t> before = pixels;
+        Image img{pixels.data(), w, h};
+        img.flipVertical();
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; x += 97)
+                ASSERT_EQ(pixels[y * w + x], before[(h - 1 - y) * w + x]) << "width " << w << " row " << y;
+    }
+}
