@@ -5,7 +5,9 @@
 
 // GCC 12's AVX-512 intrinsics header builds some shifts from an undefined vector and warns
 // about it wherever they are inlined; the values are fully defined.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include <immintrin.h>
 
