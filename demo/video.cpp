@@ -159,6 +159,19 @@ VideoEncoder* startVideo(const VideoSettings& s, std::string* error) {
         return nullptr;
     }
 
+    // The handler comes first, so no moment is left where a signal would end the demo
+    // and leave ffmpeg finishing a partial file on its own.
+    gInterrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;   // no SA_RESTART: a blocked write returns so the loop can stop
+    for (int i = 0; i < 3; ++i) sigaction(kCaughtSignals[i], &action, &e->previous[i]);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &e->previousPipe);
+
     const std::vector<std::string> args = videoEncoderArgs(s, e->partPath);
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -183,6 +196,7 @@ VideoEncoder* startVideo(const VideoSettings& s, std::string* error) {
     close(fds[0]);
     if (rc != 0) {
         close(fds[1]);
+        restoreSignals(e);
         if (rc == ENOENT) {
             *error = "--video needs ffmpeg, which is not on the PATH. Install it with\n"
                      "  sudo apt-get install ffmpeg\n"
@@ -194,17 +208,6 @@ VideoEncoder* startVideo(const VideoSettings& s, std::string* error) {
         return nullptr;
     }
     e->pipe = fds[1];
-
-    gInterrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;   // no SA_RESTART: a blocked write returns so the loop can stop
-    for (int i = 0; i < 3; ++i) sigaction(kCaughtSignals[i], &action, &e->previous[i]);
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, &e->previousPipe);
 
     e->begin = e->lastDraw = std::chrono::steady_clock::now();
     gProgressOwner = e;
