@@ -15,10 +15,6 @@ struct Ops {
     static V set1(uint32_t x) { return _mm256_set1_epi32(static_cast<int>(x)); }
     static V and_(V a, V b) { return _mm256_and_si256(a, b); }
     static V or_(V a, V b) { return _mm256_or_si256(a, b); }
-    // The unpacks and the pack work within each 128-bit half, consistently with each other.
-    static V lo8(V a) { return _mm256_unpacklo_epi8(a, _mm256_setzero_si256()); }
-    static V hi8(V a) { return _mm256_unpackhi_epi8(a, _mm256_setzero_si256()); }
-    static V pack(V lo, V hi) { return _mm256_packus_epi16(lo, hi); }
     static V mul16(V a, V b) { return _mm256_mullo_epi16(a, b); }
     static V add16(V a, V b) { return _mm256_add_epi16(a, b); }
     static V sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
@@ -27,9 +23,8 @@ struct Ops {
     static V shl32(V a, int n) { return _mm256_slli_epi32(a, n); }
     static V shr32(V a, int n) { return _mm256_srli_epi32(a, n); }
     static V addSat16(V a, V b) { return _mm256_adds_epu16(a, b); }
+    static V subSat16(V a, V b) { return _mm256_subs_epu16(a, b); }
     static V subSat8(V a, V b) { return _mm256_subs_epu8(a, b); }
-    static V lo32(V a, V b) { return _mm256_unpacklo_epi32(a, b); }
-    static V hi32(V a, V b) { return _mm256_unpackhi_epi32(a, b); }
     static bool allZero(V a) { return _mm256_testz_si256(a, a) != 0; }
     static bool allEqual(V a, V b) {
         return _mm256_movemask_epi8(_mm256_cmpeq_epi32(a, b)) == -1;

@@ -21,10 +21,6 @@ struct Ops {
     static V set1(uint32_t x) { return _mm512_set1_epi32(static_cast<int>(x)); }
     static V and_(V a, V b) { return _mm512_and_si512(a, b); }
     static V or_(V a, V b) { return _mm512_or_si512(a, b); }
-    // The unpacks and the pack work within each 128-bit quarter, consistently with each other.
-    static V lo8(V a) { return _mm512_unpacklo_epi8(a, _mm512_setzero_si512()); }
-    static V hi8(V a) { return _mm512_unpackhi_epi8(a, _mm512_setzero_si512()); }
-    static V pack(V lo, V hi) { return _mm512_packus_epi16(lo, hi); }
     static V mul16(V a, V b) { return _mm512_mullo_epi16(a, b); }
     static V add16(V a, V b) { return _mm512_add_epi16(a, b); }
     static V sub16(V a, V b) { return _mm512_sub_epi16(a, b); }
@@ -33,9 +29,8 @@ struct Ops {
     static V shl32(V a, int n) { return _mm512_slli_epi32(a, static_cast<unsigned>(n)); }
     static V shr32(V a, int n) { return _mm512_srli_epi32(a, static_cast<unsigned>(n)); }
     static V addSat16(V a, V b) { return _mm512_adds_epu16(a, b); }
+    static V subSat16(V a, V b) { return _mm512_subs_epu16(a, b); }
     static V subSat8(V a, V b) { return _mm512_subs_epu8(a, b); }
-    static V lo32(V a, V b) { return _mm512_unpacklo_epi32(a, b); }
-    static V hi32(V a, V b) { return _mm512_unpackhi_epi32(a, b); }
     static bool allZero(V a) { return _mm512_test_epi32_mask(a, a) == 0; }
     static bool allEqual(V a, V b) { return _mm512_cmpeq_epi32_mask(a, b) == 0xFFFF; }
 };

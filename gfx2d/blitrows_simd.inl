@@ -4,11 +4,8 @@
 //
 // The including file defines, inside an anonymous namespace and before including this:
 //   struct Ops { using V = ...; static constexpr int kPixels; load, store, set1, and_, or_,
-//                lo8/hi8 (bytes to 16-bit lanes), pack (16-bit lanes to bytes, saturating),
-//                mul16, add16, sub16, shr16, shl16, shl32, shr32, addSat16, subSat8,
-//                lo32/hi32 (interleave 32-bit lanes), allZero, allEqual };
-// with lo8/hi8/lo32/hi32/pack working within the same 128-bit halves, so that pixel k of a
-// lo8/hi8 half lines up with the alpha spread by lo32/hi32.
+//                mul16, add16, sub16, shr16, shl16, shl32, shr32, addSat16, subSat16,
+//                subSat8, allZero, allEqual };
 //
 // Results are bit-identical to blendAlpha/blendAdd: every sum below fits a 16-bit lane,
 // and the division by 255 uses (x + 1 + (x >> 8)) >> 8, equal to x / 255 for x <= 65025.
@@ -24,13 +21,14 @@ inline V div255(V x) {
     return Ops::shr16(Ops::add16(Ops::add16(x, Ops::set1(0x00010001u)), Ops::shr16(x, 8)), 8);
 }
 
-// Per-pixel value v (0..255 in each 32-bit lane) spread over the four 16-bit channel lanes
-// of the pixels that lo8 and hi8 hold.
-inline void spread(V v, V* lo, V* hi) {
-    const V twice = Ops::or_(v, Ops::shl32(v, 16));
-    *lo = Ops::lo32(twice, twice);
-    *hi = Ops::hi32(twice, twice);
-}
+// The channels are worked on in place, two 16-bit lanes per pixel: the "even" vector holds
+// B and R (the pixel masked with 0x00FF00FF), the "odd" one G and A (the pixel shifted
+// down 8 bits in each 16-bit lane). No byte shuffles are needed, and every sum below still
+// fits its 16-bit lane.
+constexpr uint32_t kEvenBytes = 0x00FF00FFu;
+
+// Per-pixel value v (0..255 in each 32-bit lane) copied into both 16-bit lanes.
+inline V bothLanes(V v) { return Ops::or_(v, Ops::shl32(v, 16)); }
 
 // blendAlpha of kPixels pixels. opacity is 0..255; op32 holds it in every 32-bit lane.
 inline V overBlock(V d, V s, uint32_t opacity, V op32) {
@@ -42,30 +40,33 @@ inline V overBlock(V d, V s, uint32_t opacity, V op32) {
     // The alpha lane comes out as a: source alpha 255 weighted a, destination alpha 0.
     const V sw = Ops::or_(s, alphaMask);
     const V dw = Ops::and_(d, Ops::set1(0x00FFFFFFu));
-    V aLo, aHi;
-    spread(a, &aLo, &aHi);
-    const V c255 = Ops::set1(0x00FF00FFu);
-    const V lo = Ops::add16(Ops::mul16(Ops::lo8(sw), aLo), Ops::mul16(Ops::lo8(dw), Ops::sub16(c255, aLo)));
-    const V hi = Ops::add16(Ops::mul16(Ops::hi8(sw), aHi), Ops::mul16(Ops::hi8(dw), Ops::sub16(c255, aHi)));
-    return Ops::pack(div255(lo), div255(hi));
+    const V even = Ops::set1(kEvenBytes);
+    const V a2 = bothLanes(a);
+    const V ia2 = Ops::sub16(Ops::set1(0x00FF00FFu), a2);
+    const V lo = Ops::add16(Ops::mul16(Ops::and_(sw, even), a2), Ops::mul16(Ops::and_(dw, even), ia2));
+    const V hi = Ops::add16(Ops::mul16(Ops::shr16(sw, 8), a2), Ops::mul16(Ops::shr16(dw, 8), ia2));
+    return Ops::or_(div255(lo), Ops::shl16(div255(hi), 8));
 }
 
 // blendAdd of kPixels pixels.
-inline V addBlock(V d, V s, V op32) {
+inline V addBlock(V d, V s, uint32_t opacity, V op32) {
     const V alphaMask = Ops::set1(0xFF000000u);
-    const V e = Ops::shr16(Ops::mul16(Ops::shr32(s, 24), op32), 8);
+    const V sa = Ops::shr32(s, 24);
+    // (sA * 255) >> 8 is sA - 1 for every sA from 1 to 255, and 0 stays 0.
+    const V e = opacity == 255 ? Ops::subSat16(sa, Ops::set1(1)) : Ops::shr16(Ops::mul16(sa, op32), 8);
     // Nothing added: dC*255 >> 8 is dC - 1 for every dC from 1 to 255, and 0 stays 0.
     if (Ops::allZero(e)) return Ops::or_(Ops::subSat8(d, Ops::set1(0x00010101u)), alphaMask);
-    V eLo, eHi;
-    spread(e, &eLo, &eHi);
-    const V dLo = Ops::lo8(d), dHi = Ops::hi8(d);
+    const V even = Ops::set1(kEvenBytes);
+    const V e2 = bothLanes(e);
+    const V dLo = Ops::and_(d, even), dHi = Ops::shr16(d, 8);
     // sC*e <= 64770 and dC*255 <= 65025 each fit; the saturating sum is min(v, 65535).
-    const V lo = Ops::addSat16(Ops::mul16(Ops::lo8(s), eLo), Ops::sub16(Ops::shl16(dLo, 8), dLo));
-    const V hi = Ops::addSat16(Ops::mul16(Ops::hi8(s), eHi), Ops::sub16(Ops::shl16(dHi, 8), dHi));
-    return Ops::or_(Ops::pack(Ops::shr16(lo, 8), Ops::shr16(hi, 8)), alphaMask);
+    const V lo = Ops::addSat16(Ops::mul16(Ops::and_(s, even), e2), Ops::sub16(Ops::shl16(dLo, 8), dLo));
+    const V hi = Ops::addSat16(Ops::mul16(Ops::shr16(s, 8), e2), Ops::sub16(Ops::shl16(dHi, 8), dHi));
+    // v >> 8 of the B and R lanes, and of the G lane moved up into its byte; alpha is 255.
+    return Ops::or_(Ops::or_(Ops::shr16(lo, 8), Ops::and_(hi, Ops::set1(0x0000FF00u))), alphaMask);
 }
 
-// The last n < kPixels pixels of a row go through a block on a copy.
+// Fewer than kPixels pixels (the start or the end of a row) go through a block on a copy.
 template <class Block>
 inline void tail(uint32_t* dst, const uint32_t* src, int32_t n, Block block) {
     uint32_t d[kPixels] = {}, s[kPixels] = {};
@@ -80,10 +81,21 @@ inline void tail(uint32_t* dst, const uint32_t* src, int32_t n, Block block) {
 // A block whose result equals what is there already is not stored: overlays are mostly
 // transparent, and where an earlier overlay left the alpha at 0 their pixels stay as they
 // are, so the cache lines stay clean.
+// Pixels to take one by one before dst reaches a whole vector's alignment (at most n), so
+// that the vector loads and stores of the destination never straddle two cache lines.
+inline int32_t alignedStart(const uint32_t* dst, int32_t n) {
+    constexpr uintptr_t kBytes = sizeof(uint32_t) * kPixels;
+    const uintptr_t misalignment = reinterpret_cast<uintptr_t>(dst) & (kBytes - 1);
+    if (misalignment == 0 || misalignment % sizeof(uint32_t) != 0) return 0;
+    const int32_t head = static_cast<int32_t>((kBytes - misalignment) / sizeof(uint32_t));
+    return head < n ? head : n;
+}
+
 void simdOver(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
     const V op32 = Ops::set1(opacity);
     auto block = [opacity, op32](V d, V s) { return overBlock(d, s, opacity, op32); };
-    int32_t j = 0;
+    int32_t j = alignedStart(dst, n);
+    if (j > 0) tail(dst, src, j, block);
     for (; j + kPixels <= n; j += kPixels) {
         const V d = Ops::load(dst + j);
         const V r = block(d, Ops::load(src + j));
@@ -94,8 +106,9 @@ void simdOver(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
 
 void simdAdd(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
     const V op32 = Ops::set1(opacity);
-    auto block = [op32](V d, V s) { return addBlock(d, s, op32); };
-    int32_t j = 0;
+    auto block = [opacity, op32](V d, V s) { return addBlock(d, s, opacity, op32); };
+    int32_t j = alignedStart(dst, n);
+    if (j > 0) tail(dst, src, j, block);
     for (; j + kPixels <= n; j += kPixels)
         Ops::store(dst + j, block(Ops::load(dst + j), Ops::load(src + j)));
     if (j < n) tail(dst + j, src + j, n - j, block);

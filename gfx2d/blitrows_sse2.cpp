@@ -14,9 +14,6 @@ struct Ops {
     static V set1(uint32_t x) { return _mm_set1_epi32(static_cast<int>(x)); }
     static V and_(V a, V b) { return _mm_and_si128(a, b); }
     static V or_(V a, V b) { return _mm_or_si128(a, b); }
-    static V lo8(V a) { return _mm_unpacklo_epi8(a, _mm_setzero_si128()); }
-    static V hi8(V a) { return _mm_unpackhi_epi8(a, _mm_setzero_si128()); }
-    static V pack(V lo, V hi) { return _mm_packus_epi16(lo, hi); }
     static V mul16(V a, V b) { return _mm_mullo_epi16(a, b); }
     static V add16(V a, V b) { return _mm_add_epi16(a, b); }
     static V sub16(V a, V b) { return _mm_sub_epi16(a, b); }
@@ -25,9 +22,8 @@ struct Ops {
     static V shl32(V a, int n) { return _mm_slli_epi32(a, n); }
     static V shr32(V a, int n) { return _mm_srli_epi32(a, n); }
     static V addSat16(V a, V b) { return _mm_adds_epu16(a, b); }
+    static V subSat16(V a, V b) { return _mm_subs_epu16(a, b); }
     static V subSat8(V a, V b) { return _mm_subs_epu8(a, b); }
-    static V lo32(V a, V b) { return _mm_unpacklo_epi32(a, b); }
-    static V hi32(V a, V b) { return _mm_unpackhi_epi32(a, b); }
     static bool allZero(V a) { return _mm_movemask_epi8(_mm_cmpeq_epi32(a, _mm_setzero_si128())) == 0xFFFF; }
     static bool allEqual(V a, V b) { return _mm_movemask_epi8(_mm_cmpeq_epi32(a, b)) == 0xFFFF; }
 };
