@@ -31,10 +31,15 @@ inline void transformPoint(Vec4& out, const Mat4& m, const Vertex& v) {
 #endif
 }
 
-// Bit k set when the point is outside clip plane k, by the clipper's own test.
-uint32_t outcode(const Plane* planes, const ClipVertex& p) {
+// Bit k set when the point is outside clip plane k: n.p > d with the products summed in
+// the clipper's order, so a corner counts as inside exactly when the clipper keeps it
+// (tests draw meshes both ways and compare).
+uint32_t outcode(const Plane* planes, float x, float y, float z) {
     uint32_t code = 0;
-    for (int k = 0; k < 6; ++k) code |= (outsideMask(planes[k], p, p, p) & 1u) << k;
+    for (int k = 0; k < 6; ++k) {
+        const Plane& pl = planes[k];
+        code |= (pl.nx * x + pl.ny * y + pl.nz * z > pl.d ? 1u : 0u) << k;
+    }
     return code;
 }
 
@@ -65,10 +70,7 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
         s[1] = c.y * k;
         s[2] = c.z * k;
         s[3] = c.w;
-        if (clipping) {
-            const ClipVertex p{s[0], s[1], s[2], 0.0f, 0.0f};
-            s[kSlotOutcode] = static_cast<float>(outcode(r->clipPlanes, p));
-        }
+        if (clipping) s[kSlotOutcode] = static_cast<float>(outcode(r->clipPlanes, s[0], s[1], s[2]));
         if (envMap) {
             // The eye-space normal (model and view only) picks the texel: facing the viewer
             // samples the middle of the texture.

@@ -1,12 +1,16 @@
-// The rasteriser's fast walk (rows two at a time, the level-0 and mask-and-shift samplers)
-// against its plain walk (one row at a time, the sampler for any size) on a full 640x480
-// screen: overlapping triangles of every size, both row directions, flat tops and bottoms,
-// and triangles reaching over every image border give the same picture and depth buffer.
+// The 3D pipeline's shortcuts against its plain paths on a full 640x480 screen:
+// - the rasteriser's fast walk (rows two at a time, the level-0 and mask-and-shift
+//   samplers) against its plain walk (one row at a time, the sampler for any size), with
+//   overlapping triangles of every size, both row directions, flat tops and bottoms, and
+//   triangles reaching over every image border;
+// - drawMesh sending triangles whose corners are all inside the clip planes straight to the
+//   rasteriser, against every triangle going through all six planes.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
+#include "render3d/draw.h"
 #include "render3d/raster.h"
 #include "render3d/renderer.h"
 #include "test_raster_util.h"
@@ -69,4 +73,55 @@ TEST(RasterRows, PairedWalkEqualsThePlainWalk) {
         for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += fast.image.pixels[i] != kBackground;
         EXPECT_GT(drawn, screenWidth * screenHeight / 2) << "the triangles should cover most of the screen";
     }
+}
+
+// Corners on, just inside and just outside the planes x, y, z = +-1 (and well inside or
+// outside), with identity matrices so the mesh coordinates reach the clipper unchanged.
+TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
+    MarkerTexture tex(256, 256, 8);
+    std::mt19937 rng(17);
+    const float edges[] = {-1.0000001f, -1.0f, -0.9999999f, -0.7f, 0.0f, 0.6f, 0.9999999f, 1.0f, 1.0000001f, 1.3f};
+    std::uniform_int_distribution<int> pick(0, 9);
+    std::uniform_real_distribution<float> any(-1.2f, 1.2f), tc(0.0f, 1.0f);
+    std::vector<Vertex> vertices;
+    for (int i = 0; i < 900; ++i) {
+        float c[3];
+        for (float& x : c) x = pick(rng) < 6 ? edges[pick(rng)] : any(rng);
+        vertices.push_back(Vertex{c[0], c[1], c[2], 1.0f, 0, 0, 1, tc(rng), tc(rng)});
+    }
+    std::vector<int32_t> indices;
+    std::uniform_int_distribution<int32_t> vertex(0, 899);
+    for (int i = 0; i < 3 * 1500; ++i) indices.push_back(vertex(rng));
+
+    GuardedImage viaMesh(screenWidth, screenHeight), viaClipper(screenWidth, screenHeight);
+    std::vector<float> meshDepth;
+    {
+        RendererScope s(&viaMesh.image, &tex.texture);
+        renderer.model = renderer.view = renderer.projection = mat4Identity();
+        renderer.viewportX = 0;
+        renderer.viewportY = 30;
+        renderer.viewportWidth = 640;
+        renderer.viewportHeight = 400;
+        drawMesh(&renderer, vertices.data(), indices.data(), static_cast<int32_t>(vertices.size()),
+                 static_cast<int32_t>(indices.size()));
+        meshDepth.assign(renderer.depthBuffer, renderer.depthBuffer + screenWidth * screenHeight);
+    }
+    {
+        RendererScope s(&viaClipper.image, &tex.texture);
+        renderer.viewportX = 0;
+        renderer.viewportY = 30;
+        renderer.viewportWidth = 640;
+        renderer.viewportHeight = 400;
+        extractClipPlanes(renderer.clipPlanes, mat4Identity());
+        for (size_t k = 0; k < indices.size(); k += 3) {
+            const Vertex& a = vertices[indices[k]];
+            const Vertex& b = vertices[indices[k + 1]];
+            const Vertex& c = vertices[indices[k + 2]];
+            clipTriangle(&renderer, ClipVertex{a.x, a.y, a.z, a.u, a.v}, ClipVertex{b.x, b.y, b.z, b.u, b.v},
+                         ClipVertex{c.x, c.y, c.z, c.u, c.v}, 0);
+        }
+        ASSERT_EQ(meshDepth, std::vector<float>(renderer.depthBuffer,
+                                                renderer.depthBuffer + screenWidth * screenHeight));
+    }
+    EXPECT_EQ(viaMesh.block, viaClipper.block);
 }
