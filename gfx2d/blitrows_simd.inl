@@ -151,5 +151,17 @@ void simdCopyScaled(uint32_t* dst, const uint32_t* row, int32_t n, int64_t sx, i
         for (; j < n; ++j) dst[j] = src[j];
         return;
     }
-    for (int32_t j = 0; j < n; ++j, sx += stepX) dst[j] = row[sx >> 16];
+    // Four pixels an iteration from independent positions, so the loads do not wait on
+    // one running sum.
+    int32_t j = 0;
+    const int64_t step2 = 2 * stepX, step3 = 3 * stepX, step4 = 4 * stepX;
+    for (; j + 4 <= n; j += 4, sx += step4) {
+        const uint32_t a = row[sx >> 16], b = row[(sx + stepX) >> 16];
+        const uint32_t c = row[(sx + step2) >> 16], d = row[(sx + step3) >> 16];
+        dst[j] = a;
+        dst[j + 1] = b;
+        dst[j + 2] = c;
+        dst[j + 3] = d;
+    }
+    for (; j < n; ++j, sx += stepX) dst[j] = row[sx >> 16];
 }
