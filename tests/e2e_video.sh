@@ -98,6 +98,8 @@ for sig in INT TERM; do
   [ -s long.mp4.part ] || { cat err; fail "no long.mp4.part during the export"; }
   encoder=$(pgrep -P "$bg" ffmpeg | head -n1)
   kill -"$sig" "$bg"
+  for _ in $(seq 200); do kill -0 "$bg" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$bg" 2>/dev/null && fail "SIG$sig did not stop the export within 20 s"
   wait "$bg"
   rc=$?
   bg=
