@@ -1,6 +1,21 @@
 #!/usr/bin/env bash
-# The same set-up as run.sh, then the whole test suite through CTest.
+# The same set-up as run.sh, then the whole test suite through CTest, then the reliability
+# runs: the whole suite and two whole timelines under AddressSanitizer and
+# UndefinedBehaviorSanitizer (scripts/sanitize.sh) and each fuzz target for a bounded time
+# (scripts/fuzz.sh, FUZZ_SECONDS per target, default 60).
+#
+#   ./test.sh                 everything
+#   ./test.sh -R scene        arguments go to CTest and pick tests; then only CTest runs
+#   DEMO_QUICK=1 ./test.sh    the CTest suite only
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh test
-ctest --test-dir build --output-on-failure -j"$(nproc)" "$@"
+ctest --test-dir build --output-on-failure -j"$(nproc)" "$@" 2>&1 | tee build/ctest-summary.log
+if [ $# -eq 0 ] && [ "${DEMO_QUICK:-0}" != 1 ]; then
+  export DEMO_SETUP_DONE=1
+  scripts/sanitize.sh
+  scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+  # CTest's own closing lines once more, at the end where they are looked for.
+  echo
+  grep -E '^[0-9]+% tests passed|^Total Test time' build/ctest-summary.log
+fi
