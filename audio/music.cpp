@@ -13,7 +13,7 @@
 #include <limits>
 #include <memory>
 
-#include "audio/spectrum.h"
+#include "audio/fft.h"
 
 namespace {
 

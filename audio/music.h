@@ -1,7 +1,7 @@
 // audio/music.h — the music player: decoding, playback on the audio device, the playback
 // position and the spectrum of what is heard now.
 //
-// Needs: libmpg123 (decoding), SDL2 audio (output), audio/spectrum.h.
+// Needs: libmpg123 (decoding), SDL2 audio (output), audio/fft.h.
 //
 // There is one player per process. The whole file is decoded up front to 44.1 kHz stereo
 // 16-bit, so positions are exact. Positions are byte counts of that PCM stream: 4 bytes a

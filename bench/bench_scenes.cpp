@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "audio/music.h"
-#include "audio/spectrum.h"
+#include "audio/fft.h"
 #include "display/messagebox.h"
 #include "render3d/renderer.h"
 #include "scenes/scene1.h"

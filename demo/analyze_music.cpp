@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "audio/music.h"
-#include "audio/spectrum.h"
+#include "audio/fft.h"
 
 namespace {
 

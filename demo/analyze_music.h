@@ -3,7 +3,7 @@
 // Offers: runMusicAnalysis (the command-line mode) and the measurements behind it, which
 //         work on any sample buffer: traceSpectrum, binFigures, beatTriggers, glowTrace,
 //         sceneReport, plotSpectrum.
-// Needs:  audio/music.h (decoding), audio/spectrum.h, assets/image.h (writePng).
+// Needs:  audio/music.h (decoding), audio/fft.h, assets/image.h (writePng).
 #pragma once
 #include <cstdint>
 #include <string>

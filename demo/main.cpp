@@ -14,7 +14,7 @@
 
 #include "assets/image.h"
 #include "audio/music.h"
-#include "audio/spectrum.h"
+#include "audio/fft.h"
 #include "demo/analyze_music.h"
 #include "demo/capture.h"
 #include "demo/loading.h"

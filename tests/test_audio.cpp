@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "audio/music.h"
-#include "audio/spectrum.h"
+#include "audio/fft.h"
 
 namespace fs = std::filesystem;
 

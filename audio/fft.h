@@ -1,4 +1,4 @@
-// audio/spectrum.h — the music's frequency spectrum, as the scenes read it.
+// audio/fft.h — the music's frequency spectrum, as the scenes read it.
 //
 // 128 magnitude bins of a 256-sample FFT (bin k centred on k * 44100/256 = 172 Hz) of
 // the 256 stereo frames starting at `startFrame`, averaged to mono in -1..1, Hann

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "audio/spectrum.h"
+#include "audio/fft.h"
 
 namespace {
 
