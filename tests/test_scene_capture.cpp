@@ -1,5 +1,7 @@
-// The logo intro as the demo itself renders it: frames written by
-// `pixeldemo --capture DIR --fps 100 --from A --to B`, where frame n shows t = n / 100.
+// The first and last scenes as the demo itself renders them: frames written by
+// `pixeldemo --capture DIR --fps N --from A --to B`, where frame n shows t = n / N.
+// The intro runs at 100 frames a second; the close at 10, since a capture renders every
+// scene from the start and the result does not depend on the frame rate.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -18,19 +20,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kFps = 100;
-
 // Captures frames from..to into a fresh folder and reads them back on request.
 struct Capture {
     fs::path dir;
 
-    Capture(const char* from, const char* to) {
+    Capture(int fps, const char* from, const char* to) {
         dir = fs::temp_directory_path() /
-              ("pixeldemo_scene1_" + std::to_string(::getpid()) + "_" +
+              ("pixeldemo_scenes_" + std::to_string(::getpid()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         const std::string command = std::string("'") + DEMO_BINARY_DIR + "/pixeldemo' --capture '" +
-                                    dir.string() + "' --fps " + std::to_string(kFps) + " --from " +
+                                    dir.string() + "' --fps " + std::to_string(fps) + " --from " +
                                     from + " --to " + to + " >/dev/null 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
     }
@@ -70,14 +70,14 @@ std::vector<uint32_t> blackBackground() {
 }  // namespace
 
 TEST(Scene1Capture, BetweenTheFlashesTheBlackBackgroundAlone) {
-    Capture capture("6.25", "6.25");
+    Capture capture(100, "6.25", "6.25");
     const std::vector<uint32_t> frame = capture.frame(625);
     ASSERT_EQ(frame.size(), 640u * 480u);
     EXPECT_TRUE(frame == blackBackground()) << "t = 6.25 shows more than the black background";
 }
 
 TEST(Scene1Capture, AtTwelveNoSceneDrawsAndThePreviousFrameStays) {
-    Capture capture("11.99", "12");
+    Capture capture(100, "11.99", "12");
     const std::vector<uint32_t> before = capture.frame(1199);
     const std::vector<uint32_t> atTwelve = capture.frame(1200);
     ASSERT_EQ(before.size(), 640u * 480u);
@@ -87,4 +87,15 @@ TEST(Scene1Capture, AtTwelveNoSceneDrawsAndThePreviousFrameStays) {
     int dark = 0;
     for (uint32_t p : before) dark += (p & 0xFF) < 250;
     EXPECT_EQ(dark, 0);
+}
+
+TEST(Scene7Capture, BlackFrom145AndTheLastFrameStaysAfter146) {
+    Capture capture(10, "145.1", "146");
+    const std::vector<uint32_t> black = blackBackground();
+    for (int n = 1451; n <= 1459; ++n) {
+        const std::vector<uint32_t> frame = capture.frame(n);
+        ASSERT_EQ(frame.size(), 640u * 480u) << "frame " << n;
+        EXPECT_TRUE(frame == black) << "t = " << n / 10.0 << " is not entirely black";
+    }
+    EXPECT_TRUE(capture.frame(1460) == capture.frame(1459)) << "t = 146 drew something";
 }
