@@ -82,6 +82,8 @@ bool decodeMusicFile(const char* path, std::vector<int16_t>* stereo, std::string
     // Stereo 16-bit at the file's own rate; mono is spread to both channels by the decoder.
     if (mpg123_open_fixed(mh.handle, path, MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) {
         *error = std::string("cannot decode ") + path + ": " + mpg123_strerror(mh.handle);
+        // What the decoder calls a read error here is a file too short to hold any audio.
+        if (mpg123_errcode(mh.handle) == MPG123_ERR_READER) *error += " (not MP3 audio, or cut short)";
         return false;
     }
 
