@@ -16,7 +16,9 @@ seconds=${1:-60}
 case "$seconds" in
   ''|*[!0-9]*) echo "usage: scripts/fuzz.sh [seconds per target]" >&2; exit 2 ;;
 esac
-scripts/setup.sh test   # clang and its sanitizer runtimes are in the test packages
+# clang and its sanitizer runtimes come with the test packages of the shared set-up,
+# unless the caller (test.sh) just ran it.
+[ "${DEMO_SETUP_DONE:-0}" = 1 ] || scripts/setup.sh test
 jobs=${FUZZ_BUILD_JOBS:-2}
 targets=${FUZZ_TARGETS:-png ebr options}
 out=build-fuzz
