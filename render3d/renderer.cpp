@@ -72,3 +72,10 @@ void clearDepth(Renderer* r, int32_t count) {
 #endif
     std::fill(depth + i, depth + n, 1.0f);
 }
+
+void setLetterbox(Renderer* r) {
+    r->viewportX = 0;
+    r->viewportY = 30;
+    r->viewportWidth = 640;
+    r->viewportHeight = 400;
+}

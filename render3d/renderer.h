@@ -2,7 +2,7 @@
 // screen every frame is drawn into.
 //
 // Offers: screenWidth, screenHeight, Renderer, the global `renderer`, the global `screen`
-//         (a reference to renderer.screen), clearDepth.
+//         (a reference to renderer.screen), clearDepth, setLetterbox.
 // Needs:  assets/image.h, render3d/math3d.h.
 //
 // Per-frame protocol of a scene that draws 3D: optionally point `screen` at an image of
@@ -50,3 +50,7 @@ extern Image*& screen;
 
 // Sets depth entries 0 .. count-1 to 1.0.
 void clearDepth(Renderer* r, int32_t count);
+
+// The letterboxed view of the 3D scenes: the projection maps onto the 640x400 band of rows
+// 30 to 429. Sets the viewport only; the scene clears screen and depth where it needs to.
+void setLetterbox(Renderer* r);

@@ -183,10 +183,7 @@ void renderScene3(Scene3State* state, float t, const float* spectrum, float delt
     // Drawn before the background copy, so only a background with gaps lets it show.
     if (inside(t, 24.5f, kWhiteEnd)) fadeOut(state->white, screen, t, 24.5f, kWhiteEnd);
 
-    renderer.viewportX = 0;
-    renderer.viewportY = 30;
-    renderer.viewportWidth = 640;
-    renderer.viewportHeight = 400;
+    setLetterbox(&renderer);
     updateSpin(&scene3Spin, t, spectrum, delta);
 
     copyImage(state->background, screen);

@@ -67,10 +67,7 @@ void renderScene4(Scene4State* state, float t, const float* spectrum) {
     constexpr float kSceneEnd = 72.4f;
 
     Renderer& r = renderer;
-    r.viewportX = 0;
-    r.viewportY = 30;
-    r.viewportWidth = 640;
-    r.viewportHeight = 400;
+    setLetterbox(&r);
     clearDepth(&r, screen->width * screen->height);
 
     const float fov = static_cast<float>(40.0 + 40.0 * spectrum[1]);

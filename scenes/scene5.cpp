@@ -134,10 +134,7 @@ void renderScene5(Scene5State* state, float t, const float* spectrum) {
     constexpr float kWhiteStart = 94.4f;
 
     Renderer& r = renderer;
-    r.viewportX = 0;
-    r.viewportY = 30;
-    r.viewportWidth = 640;
-    r.viewportHeight = 400;
+    setLetterbox(&r);
     const int32_t pixels = screen->width * screen->height;
     std::fill(screen->pixels, screen->pixels + pixels, 0x00000000u);
     clearDepth(&r, pixels);

@@ -83,10 +83,7 @@ void renderScene6(Scene6State* state, float t) {
     constexpr float kFadeOutEnd = 96.5f;
 
     Renderer& r = renderer;
-    r.viewportX = 0;
-    r.viewportY = 30;
-    r.viewportWidth = 640;
-    r.viewportHeight = 400;
+    setLetterbox(&r);
     const int32_t pixels = screen->width * screen->height;
     std::fill(screen->pixels, screen->pixels + pixels, 0x00000000u);
     clearDepth(&r, pixels);
