@@ -1,5 +1,5 @@
 // PNG decoding, the process-ending loader, half-size copies, mip chains and PNG writing.
-// Every fixture is encoded here with libpng in the colour type the case needs.
+// Every fixture is encoded with libpng (tests/png_encode.h) in the colour type the case needs.
 #include "assets/image.h"
 
 #include <gtest/gtest.h>
@@ -18,69 +18,24 @@
 #include <vector>
 #include <zlib.h>
 
+#include "tests/png_encode.h"
+
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace pngtest;
 
-struct PngSpec {
-    uint32_t width = 1, height = 1;
-    int depth = 8;
-    int colorType = PNG_COLOR_TYPE_RGB;
-    Bytes samples;                      // packed rows exactly as they go into the file
-    std::vector<png_color> palette;
-    Bytes trnsAlpha;                    // palette files: alpha per palette entry
-    bool trnsColor = false;             // RGB / grey files: transparent colour below
-    png_color_16 trnsValue{};
-    bool interlaced = false;
-};
-
-void appendData(png_structp png, png_bytep data, size_t length) {
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
-}
-
-// Encodes spec into a PNG held in memory. Only trivially destructible locals live beside
-// the setjmp.
-bool encodeInto(const PngSpec& spec, Bytes* out) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_set_write_fn(png, out, appendData, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.depth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-    if (!spec.trnsAlpha.empty())
-        png_set_tRNS(png, info, spec.trnsAlpha.data(), static_cast<int>(spec.trnsAlpha.size()),
-                     nullptr);
-    if (spec.trnsColor) png_set_tRNS(png, info, nullptr, 0, &spec.trnsValue);
-    png_write_info(png, info);
-    const size_t rowBytes = spec.samples.size() / spec.height;
-    const int passes = png_set_interlace_handling(png);
-    for (int pass = 0; pass < passes; ++pass)
-        for (uint32_t y = 0; y < spec.height; ++y)
-            png_write_row(png, spec.samples.data() + y * rowBytes);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
-Bytes encode(const PngSpec& spec) {
+Bytes encode(const PngPlan& plan) {
     Bytes out;
-    EXPECT_TRUE(encodeInto(spec, &out));
+    EXPECT_TRUE(encodeInto(plan, &out));
     return out;
 }
 
 // A 2x1 RGB picture: the smallest valid file for the error cases.
 Bytes smallRgb() {
-    PngSpec spec;
-    spec.width = 2;
-    spec.samples = {10, 20, 30, 40, 50, 60};
-    return encode(spec);
+    PngPlan plan;
+    plan.width = 2;
+    plan.samples = {10, 20, 30, 40, 50, 60};
+    return encode(plan);
 }
 
 std::string tempDir() {
@@ -137,7 +92,7 @@ void refreshCrc(Bytes* png, size_t chunkStart) {
 
 struct DecodeCase {
     const char* name;
-    PngSpec spec;
+    PngPlan plan;
     std::vector<uint32_t> expected;  // empty: the file must be refused as not RGB/RGBA
 };
 
@@ -145,83 +100,83 @@ std::vector<DecodeCase> decodeCases() {
     std::vector<DecodeCase> cases;
     {
         DecodeCase c{"rgb8_opaque", {}, {0xFF102030u, 0xFFA0B0C0u}};
-        c.spec.width = 2;
-        c.spec.samples = {0x10, 0x20, 0x30, 0xA0, 0xB0, 0xC0};
+        c.plan.width = 2;
+        c.plan.samples = {0x10, 0x20, 0x30, 0xA0, 0xB0, 0xC0};
         cases.push_back(c);
     }
     {
         DecodeCase c{"rgba8_keeps_alpha", {}, {0x80112233u, 0x00FFFFFFu}};
-        c.spec.width = 2;
-        c.spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-        c.spec.samples = {0x11, 0x22, 0x33, 0x80, 0xFF, 0xFF, 0xFF, 0x00};
+        c.plan.width = 2;
+        c.plan.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+        c.plan.samples = {0x11, 0x22, 0x33, 0x80, 0xFF, 0xFF, 0xFF, 0x00};
         cases.push_back(c);
     }
     {
         DecodeCase c{"rgb16_high_byte", {}, {0xFF12569Au}};
-        c.spec.depth = 16;
-        c.spec.samples = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC};
+        c.plan.depth = 16;
+        c.plan.samples = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC};
         cases.push_back(c);
     }
     {
         DecodeCase c{"rgba16_high_byte", {}, {0xF0ABCDEFu}};
-        c.spec.depth = 16;
-        c.spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-        c.spec.samples = {0xAB, 0xFF, 0xCD, 0x00, 0xEF, 0x80, 0xF0, 0x0F};
+        c.plan.depth = 16;
+        c.plan.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+        c.plan.samples = {0xAB, 0xFF, 0xCD, 0x00, 0xEF, 0x80, 0xF0, 0x0F};
         cases.push_back(c);
     }
     {
         DecodeCase c{"palette_without_trns_opaque", {}, {0xFF0000FFu, 0xFF00FF00u, 0xFF0000FFu}};
-        c.spec.width = 3;
-        c.spec.colorType = PNG_COLOR_TYPE_PALETTE;
-        c.spec.palette = {{0, 0, 255}, {0, 255, 0}};
-        c.spec.samples = {0, 1, 0};
+        c.plan.width = 3;
+        c.plan.colorType = PNG_COLOR_TYPE_PALETTE;
+        c.plan.palette = {{0, 0, 255}, {0, 255, 0}};
+        c.plan.samples = {0, 1, 0};
         cases.push_back(c);
     }
     {
         // Entries past the end of tRNS stay opaque.
         DecodeCase c{"palette_with_trns", {}, {0x400000FFu, 0x0000FF00u, 0xFFFF0000u}};
-        c.spec.width = 3;
-        c.spec.colorType = PNG_COLOR_TYPE_PALETTE;
-        c.spec.palette = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}};
-        c.spec.trnsAlpha = {0x40, 0x00};
-        c.spec.samples = {0, 1, 2};
+        c.plan.width = 3;
+        c.plan.colorType = PNG_COLOR_TYPE_PALETTE;
+        c.plan.palette = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}};
+        c.plan.trnsAlpha = {0x40, 0x00};
+        c.plan.samples = {0, 1, 2};
         cases.push_back(c);
     }
     {
         // 4-bit indices, two per byte: unpacked before the palette lookup.
         DecodeCase c{"palette_4bit_packed", {}, {0xFF010203u, 0xFF040506u, 0xFF040506u}};
-        c.spec.width = 3;
-        c.spec.depth = 4;
-        c.spec.colorType = PNG_COLOR_TYPE_PALETTE;
-        c.spec.palette = {{1, 2, 3}, {4, 5, 6}};
-        c.spec.samples = {0x01, 0x10};
+        c.plan.width = 3;
+        c.plan.depth = 4;
+        c.plan.colorType = PNG_COLOR_TYPE_PALETTE;
+        c.plan.palette = {{1, 2, 3}, {4, 5, 6}};
+        c.plan.samples = {0x01, 0x10};
         cases.push_back(c);
     }
     {
         DecodeCase c{"rgb_trns_colour_becomes_clear", {}, {0x00010203u, 0xFF040506u}};
-        c.spec.width = 2;
-        c.spec.samples = {1, 2, 3, 4, 5, 6};
-        c.spec.trnsColor = true;
-        c.spec.trnsValue.red = 1;
-        c.spec.trnsValue.green = 2;
-        c.spec.trnsValue.blue = 3;
+        c.plan.width = 2;
+        c.plan.samples = {1, 2, 3, 4, 5, 6};
+        c.plan.trnsColor = true;
+        c.plan.trnsValue.red = 1;
+        c.plan.trnsValue.green = 2;
+        c.plan.trnsValue.blue = 3;
         cases.push_back(c);
     }
     {
         DecodeCase c{"grey1_widened_to_rgb", {}, {0xFF000000u, 0xFFFFFFFFu, 0xFFFFFFFFu}};
-        c.spec.width = 3;
-        c.spec.depth = 1;
-        c.spec.colorType = PNG_COLOR_TYPE_GRAY;
-        c.spec.samples = {0x60};
+        c.plan.width = 3;
+        c.plan.depth = 1;
+        c.plan.colorType = PNG_COLOR_TYPE_GRAY;
+        c.plan.samples = {0x60};
         cases.push_back(c);
     }
     {
         DecodeCase c{"interlaced_rgb", {}, {}};
-        c.spec.width = 3;
-        c.spec.height = 3;
-        c.spec.interlaced = true;
+        c.plan.width = 3;
+        c.plan.height = 3;
+        c.plan.interlaced = true;
         for (int i = 0; i < 9; ++i) {
-            c.spec.samples.insert(c.spec.samples.end(),
+            c.plan.samples.insert(c.plan.samples.end(),
                                   {uint8_t(i), uint8_t(10 * i), uint8_t(255 - i)});
             c.expected.push_back(0xFF000000u | uint32_t(i) << 16 | uint32_t(10 * i) << 8 |
                                  uint32_t(255 - i));
@@ -230,29 +185,29 @@ std::vector<DecodeCase> decodeCases() {
     }
     {
         DecodeCase c{"grey8_refused", {}, {}};
-        c.spec.colorType = PNG_COLOR_TYPE_GRAY;
-        c.spec.samples = {7};
+        c.plan.colorType = PNG_COLOR_TYPE_GRAY;
+        c.plan.samples = {7};
         cases.push_back(c);
     }
     {
         DecodeCase c{"grey_alpha8_refused", {}, {}};
-        c.spec.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-        c.spec.samples = {7, 8};
+        c.plan.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+        c.plan.samples = {7, 8};
         cases.push_back(c);
     }
     {
         DecodeCase c{"grey16_refused", {}, {}};
-        c.spec.depth = 16;
-        c.spec.colorType = PNG_COLOR_TYPE_GRAY;
-        c.spec.samples = {7, 8};
+        c.plan.depth = 16;
+        c.plan.colorType = PNG_COLOR_TYPE_GRAY;
+        c.plan.samples = {7, 8};
         cases.push_back(c);
     }
     {
         DecodeCase c{"grey8_with_trns_refused", {}, {}};
-        c.spec.colorType = PNG_COLOR_TYPE_GRAY;
-        c.spec.samples = {7};
-        c.spec.trnsColor = true;
-        c.spec.trnsValue.gray = 7;
+        c.plan.colorType = PNG_COLOR_TYPE_GRAY;
+        c.plan.samples = {7};
+        c.plan.trnsColor = true;
+        c.plan.trnsValue.gray = 7;
         cases.push_back(c);
     }
     return cases;
@@ -264,7 +219,7 @@ class DecodePng : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodePng, ConvertsToArgbOrRefuses) {
     const DecodeCase& c = GetParam();
-    const Bytes file = encode(c.spec);
+    const Bytes file = encode(c.plan);
     Image image{nullptr, -1, -1};
     std::string error;
     const bool ok = decodePng(file.data(), file.size(), &image, &error);
@@ -276,8 +231,8 @@ TEST_P(DecodePng, ConvertsToArgbOrRefuses) {
         return;
     }
     ASSERT_TRUE(ok) << error;
-    EXPECT_EQ(image.width, int32_t(c.spec.width));
-    EXPECT_EQ(image.height, int32_t(c.spec.height));
+    EXPECT_EQ(image.width, int32_t(c.plan.width));
+    EXPECT_EQ(image.height, int32_t(c.plan.height));
     EXPECT_EQ(pixelsOf(image), c.expected);
     delete[] image.pixels;
 }
@@ -286,10 +241,10 @@ INSTANTIATE_TEST_SUITE_P(ColourTypes, DecodePng, ::testing::ValuesIn(decodeCases
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DecodePngLayout, PixelBytesInMemoryAreBgra) {
-    PngSpec spec;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.samples = {0x11, 0x22, 0x33, 0x44};
-    const Bytes file = encode(spec);
+    PngPlan plan;
+    plan.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    plan.samples = {0x11, 0x22, 0x33, 0x44};
+    const Bytes file = encode(plan);
     Image image{};
     ASSERT_TRUE(decodePng(file.data(), file.size(), &image, nullptr));
     uint8_t bytes[4];
@@ -427,7 +382,7 @@ TEST(LoadPngDeathTest, FailuresPrintTheirLineAndExitNonzero) {
     EXPECT_EXIT(loadAndReport(text), ::testing::ExitedWithCode(EXIT_FAILURE),
                 "Not a valid PNG file \n");
 
-    PngSpec grey;
+    PngPlan grey;
     grey.colorType = PNG_COLOR_TYPE_GRAY;
     grey.samples = {1};
     const std::string greyPath = writeFile("grey.png", encode(grey));
@@ -517,11 +472,11 @@ TEST(HalveImage, ThinInputGivesEmptyOutput) {
 // loadTexture
 
 TEST(LoadTexture, BuildsChainDownToOnePixel) {
-    PngSpec spec;
-    spec.width = spec.height = 256;
-    spec.samples.resize(256 * 256 * 3);
-    for (size_t i = 0; i < spec.samples.size(); ++i) spec.samples[i] = uint8_t(i * 7);
-    const std::string path = writeFile("tex256.png", encode(spec));
+    PngPlan plan;
+    plan.width = plan.height = 256;
+    plan.samples.resize(256 * 256 * 3);
+    for (size_t i = 0; i < plan.samples.size(); ++i) plan.samples[i] = uint8_t(i * 7);
+    const std::string path = writeFile("tex256.png", encode(plan));
     Texture texture{};
     EXPECT_EQ(loadTexture(&texture, path.c_str()), &texture);
     ASSERT_EQ(texture.maxLevel, 8);
@@ -543,11 +498,11 @@ TEST(LoadTexture, OnlyTheWidthSetsTheDepth) {
     };
     const Case cases[] = {{640, 4, 9}, {1, 1, 0}, {3, 3, 1}, {1024, 1, 10}};
     for (const Case& c : cases) {
-        PngSpec spec;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.samples.assign(size_t(c.width) * c.height * 3, 0x55);
-        const std::string path = writeFile("tex_depth.png", encode(spec));
+        PngPlan plan;
+        plan.width = c.width;
+        plan.height = c.height;
+        plan.samples.assign(size_t(c.width) * c.height * 3, 0x55);
+        const std::string path = writeFile("tex_depth.png", encode(plan));
         Texture texture{};
         loadTexture(&texture, path.c_str());
         EXPECT_EQ(texture.maxLevel, c.maxLevel) << c.width;

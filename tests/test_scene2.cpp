@@ -10,8 +10,11 @@
 #include "gfx2d/blit.h"
 #include "render3d/renderer.h"
 #include "scenes/scene2.h"
+#include "tests/scene_fixture.h"
 
 namespace {
+
+using namespace scenefix;
 
 constexpr uint32_t kRed = 0xFFC00000;
 constexpr uint32_t kBlue = 0xFF0000C0;
@@ -19,31 +22,7 @@ constexpr uint32_t kBoxGreen = 0xFF00E000;
 constexpr uint32_t kCanary = 0xDEADBEEF;
 constexpr float kDepthSentinel = 0.25f;
 
-Image* filled(int32_t w, int32_t h, uint32_t value) {
-    Image* image = newImage(w, h);
-    std::fill(image->pixels, image->pixels + w * h, value);
-    return image;
-}
-
-Texture* solidTexture(uint32_t value) {
-    Texture* texture = new Texture{8, new Image*[9]};
-    texture->levels[0] = filled(256, 256, value);
-    for (int i = 1; i <= 8; ++i) texture->levels[i] = halveImage(texture->levels[i - 1]);
-    return texture;
-}
-
-// A closed cube of half-size h with shared corners.
-Model* cubeModel(float h) {
-    Mesh* mesh = new Mesh{new Vertex[8], new int32_t[36], 8, 36};
-    for (int i = 0; i < 8; ++i)
-        mesh->vertices[i] = Vertex{(i & 1) ? h : -h, (i & 2) ? h : -h, (i & 4) ? h : -h, 1.0f,
-                                   0, 0, 0, 0, 0};
-    const int32_t faces[12][3] = {{0, 2, 1}, {1, 2, 3}, {4, 5, 6}, {5, 7, 6}, {0, 1, 4}, {1, 5, 4},
-                                  {2, 6, 3}, {3, 6, 7}, {0, 4, 2}, {2, 4, 6}, {1, 3, 5}, {3, 7, 5}};
-    std::copy(&faces[0][0], &faces[0][0] + 36, mesh->indices);
-    computeNormals(mesh);
-    return new Model{new Mesh*[1]{mesh}, 1};
-}
+Model* cubeModel(float h) { return new Model{new Mesh*[1]{cubeMesh(h, 0.0f)}, 1}; }
 
 // Small hand-made pictures: a background whose top 150 rows are red and the rest blue
 // (so the stage is red above its row 150 and blue below), transparent grass, sprites and
@@ -77,9 +56,7 @@ protected:
                              state.sprite1, state.sprite2, state.sprite3, state.water,
                              state.white, state.s})
             freeImage(image);
-        for (int i = 0; i <= state.env->maxLevel; ++i) freeImage(state.env->levels[i]);
-        delete[] state.env->levels;
-        delete state.env;
+        freeTexture(state.env);
         freeModel(state.box);
         delete state.box;
         delete state.stage;   // its pixels belong to stageBlock

@@ -16,47 +16,19 @@
 #include "render3d/renderer.h"
 #include "scenes/random.h"
 #include "scenes/scene3.h"
+#include "tests/scene_fixture.h"
 
 namespace {
+
+using namespace scenefix;
 
 constexpr uint32_t kBlack = 0xFF000000;
 constexpr uint32_t kGrey = 0xFF404040;
 constexpr uint32_t kRendered = 0xFFFF8000;
 constexpr uint32_t kForu = 0xFF00FF80;
 
-Image* filled(int32_t w, int32_t h, uint32_t value) {
-    Image* image = newImage(w, h);
-    std::fill(image->pixels, image->pixels + w * h, value);
-    return image;
-}
-
-Texture* solidTexture(uint32_t value) {
-    Texture* texture = new Texture{8, new Image*[9]};
-    texture->levels[0] = filled(256, 256, value);
-    for (int i = 1; i <= 8; ++i) texture->levels[i] = halveImage(texture->levels[i - 1]);
-    return texture;
-}
-
-void freeTexture(Texture* texture) {
-    for (int i = 0; i <= texture->maxLevel; ++i) freeImage(texture->levels[i]);
-    delete[] texture->levels;
-    delete texture;
-}
-
-// A closed cube of half-size h with shared corners (normals along the diagonals), or,
-// with `flat`, a single triangle: a mesh of another size.
-Model cube(float h, bool flat = false) {
-    const int32_t faces[12][3] = {{0, 2, 1}, {1, 2, 3}, {4, 5, 6}, {5, 7, 6}, {0, 1, 4}, {1, 5, 4},
-                                  {2, 6, 3}, {3, 6, 7}, {0, 4, 2}, {2, 4, 6}, {1, 3, 5}, {3, 7, 5}};
-    const int32_t n = flat ? 3 : 8;
-    Mesh* mesh = new Mesh{new Vertex[n], new int32_t[flat ? 3 : 36], n, flat ? 3 : 36};
-    for (int32_t i = 0; i < n; ++i)
-        mesh->vertices[i] = Vertex{(i & 1) ? h : -h, (i & 2) ? h : -h, (i & 4) ? h : -h, 1.0f,
-                                   0, 0, 0, 0.5f, 0.5f};
-    std::copy(&faces[0][0], &faces[0][0] + mesh->indexCount, mesh->indices);
-    computeNormals(mesh);
-    return Model{new Mesh*[1]{mesh}, 1};
-}
+// A closed cube of half-size h, or, with `flat`, a single triangle: a mesh of another size.
+Model cube(float h, bool flat = false) { return Model{new Mesh*[1]{cubeMesh(h, 0.5f, flat)}, 1}; }
 
 // The renderer looking at the origin from 300 units on +z, full-screen viewport.
 void lookAtOrigin(Texture* texture) {

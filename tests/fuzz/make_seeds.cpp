@@ -14,14 +14,11 @@
 
 #include <sys/stat.h>
 
+#include "tests/png_encode.h"
+
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void appendData(png_structp png, png_bytep data, size_t length) {
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
-}
+using pngtest::Bytes;
 
 struct PngSeed {
     const char* name;
@@ -30,37 +27,23 @@ struct PngSeed {
     bool interlaced, palette, trns;
 };
 
-// Only trivially destructible locals beside the setjmp.
+// Palette files get four entries, and with `trns` alpha for the first two; other files
+// with `trns` a transparent colour of 1 in every channel.
 bool encodeSeed(const PngSeed& s, const Bytes& samples, Bytes* out) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
+    pngtest::PngPlan plan;
+    plan.width = s.width;
+    plan.height = s.height;
+    plan.depth = s.depth;
+    plan.colorType = s.colorType;
+    plan.samples = samples;
+    plan.interlaced = s.interlaced;
+    if (s.palette) plan.palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    if (s.trns && s.palette) plan.trnsAlpha = {0, 128};
+    if (s.trns && !s.palette) {
+        plan.trnsColor = true;
+        plan.trnsValue.red = plan.trnsValue.green = plan.trnsValue.blue = plan.trnsValue.gray = 1;
     }
-    png_set_write_fn(png, out, appendData, nullptr);
-    png_set_IHDR(png, info, s.width, s.height, s.depth, s.colorType,
-                 s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_color palette[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    png_byte alpha[2] = {0, 128};
-    png_color_16 key{};
-    key.red = key.green = key.blue = key.gray = 1;
-    if (s.palette) png_set_PLTE(png, info, palette, 4);
-    if (s.trns) {
-        if (s.palette)
-            png_set_tRNS(png, info, alpha, 2, nullptr);
-        else
-            png_set_tRNS(png, info, nullptr, 0, &key);
-    }
-    png_write_info(png, info);
-    const size_t rowBytes = samples.size() / s.height;
-    const int passes = png_set_interlace_handling(png);
-    for (int pass = 0; pass < passes; ++pass)
-        for (uint32_t y = 0; y < s.height; ++y) png_write_row(png, samples.data() + y * rowBytes);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    return pngtest::encodeInto(plan, out);
 }
 
 bool writeFile(const std::string& path, const Bytes& bytes) {
