@@ -22,6 +22,36 @@
 
 namespace {
 
+// Where a walk writes: the image's pixels and the depth entries with the same indices.
+struct Target {
+    uint32_t* pixels;
+    float* depth;
+    int64_t width;
+    int64_t rows;       // rows that may be written: image height, limited by the depth buffer
+    float dudx, dvdx, dzdx;
+};
+
+// One half of a triangle: the long edge xL, the short edge xS and the values u, v, z at
+// the short edge, all at the half's first row, with their per-row steps.
+struct HalfEdges {
+    float xL, sL;
+    float xS, sS;
+    float uS, duS;
+    float vS, dvS;
+    float zS, dzS;
+};
+
+// One span ready to walk: where it starts, how many pixels, which way, and the
+// interpolants at its first pixel with their per-pixel steps (signed with the direction).
+struct Span {
+    uint32_t* px;
+    float* dp;
+    int64_t count;
+    int64_t step;
+    float u, v, z;
+    float du, dv, dz;
+};
+
 // Float to int by truncation towards zero. NaN and values out of int32 range give
 // INT32_MIN, as the x86 instruction does, instead of undefined behaviour.
 inline int32_t truncToInt(float f) {
@@ -30,19 +60,6 @@ inline int32_t truncToInt(float f) {
 #else
     if (!(f > -2147483904.0f && f < 2147483648.0f)) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(f);
-#endif
-}
-
-// q[i] = n_i / d_i for four pairs, in one vector division where there is one.
-inline void divide4(float n0, float n1, float n2, float n3, float d0, float d1, float d2, float d3,
-                    float* q) {
-#ifdef RASTER_HAVE_SSE
-    _mm_storeu_ps(q, _mm_div_ps(_mm_setr_ps(n0, n1, n2, n3), _mm_setr_ps(d0, d1, d2, d3)));
-#else
-    q[0] = n0 / d0;
-    q[1] = n1 / d1;
-    q[2] = n2 / d2;
-    q[3] = n3 / d3;
 #endif
 }
 
@@ -62,80 +79,41 @@ inline float advance(float value, float step, int64_t n) {
     return value;
 }
 
-// 256x256 textures with the full chain of square levels: texel addressing by the fixed
-// mask and shifts.
-struct Sampler256 {
-    const uint32_t* pixels;
-    uint32_t level;
-    uint32_t rowShift;   // 8 - level: log2 of the level's row length
-
-    uint32_t operator()(float u, float v) const {
-        const uint32_t col = (static_cast<uint32_t>(truncToInt(u)) & 255u) >> level;
-        const uint32_t row = ((static_cast<uint32_t>(truncToInt(v)) & 255u) >> level) << rowShift;
-        return pixels[row + col];
+// Limits rows rowBegin .. rowEnd-1 to the rows the target has, moving the edges to the
+// first row kept. False when no row is left.
+inline bool clampRows(const Target& t, int64_t* rowBegin, int64_t* rowEnd, HalfEdges* e) {
+    *rowEnd = std::min<int64_t>(*rowEnd, t.rows);
+    if (*rowEnd <= std::max<int64_t>(*rowBegin, 0)) return false;
+    if (*rowBegin < 0) {
+        const int64_t skip = -*rowBegin;
+        e->xL = advance(e->xL, e->sL, skip);
+        e->xS = advance(e->xS, e->sS, skip);
+        e->uS = advance(e->uS, e->duS, skip);
+        e->vS = advance(e->vS, e->dvS, skip);
+        e->zS = advance(e->zS, e->dzS, skip);
+        *rowBegin = 0;
     }
-};
+    return true;
+}
 
-// Any other size: texel coordinates wrap at the level-0 size (a mask for powers of two),
-// then shift to the level and stay inside that level's image even where halving dropped
-// an odd last row or column.
-struct SamplerAny {
-    const uint32_t* pixels;
-    int32_t level;
-    int32_t width0, height0;      // level-0 size: the wrap period
-    int32_t maskU, maskV;         // size - 1 for powers of two, else -1 (use modulo)
-    int32_t levelWidth, levelHeight;
-
-    static int32_t wrap(int32_t t, int32_t size, int32_t mask) {
-        if (mask >= 0) return t & mask;
-        const int32_t m = t % size;
-        return m < 0 ? m + size : m;
-    }
-    uint32_t operator()(float u, float v) const {
-        const int32_t col = std::min(wrap(truncToInt(u), width0, maskU) >> level, levelWidth - 1);
-        const int32_t row = std::min(wrap(truncToInt(v), height0, maskV) >> level, levelHeight - 1);
-        return pixels[static_cast<size_t>(row) * levelWidth + col];
-    }
-};
-
-struct Target {
-    uint32_t* pixels;
-    float* depth;
-    int64_t width;
-    int64_t rows;       // rows that may be written: image height, limited by the depth buffer
-    float dudx, dvdx, dzdx;
-};
-
-// Level 0 of a 256x256 texture (the scenes without mip mapping): the same addressing with
-// the shifts by zero left out.
-struct Sampler256Level0 {
-    const uint32_t* pixels;
-
-    uint32_t operator()(float u, float v) const {
-        const uint32_t col = static_cast<uint32_t>(truncToInt(u)) & 255u;
-        const uint32_t row = (static_cast<uint32_t>(truncToInt(v)) & 255u) << 8;
-        return pixels[row + col];
-    }
-};
-
-// One span ready to walk: where it starts, how many pixels, which way, and the
-// interpolants at its first pixel with their per-pixel steps (signed with the direction).
-struct Span {
-    uint32_t* px;
-    float* dp;
-    int64_t count;
-    int64_t step;
-    float u, v, z;
-    float du, dv, dz;
-};
+// The edges one row further down.
+inline void nextRow(HalfEdges* e) {
+    e->xL += e->sL;
+    e->xS += e->sS;
+    e->uS += e->duS;
+    e->vS += e->dvS;
+    e->zS += e->dzS;
+}
 
 // One row: from trunc(xS) towards the long edge; the end pixel xL + 0.5 * step, rounded
 // down, is excluded. Rounding down rather than towards zero matters only for a leftward row
 // whose long edge lies left of 0.5: there it keeps pixel 0, whose centre is inside, instead
 // of leaving column 0 of the viewport empty along a clipped left edge.
 // False when no pixel of the row lies inside the image.
-__attribute__((always_inline)) inline bool setUpSpan(const Target& t, int64_t y, float xL, float xS, float u, float v, float z,
-                      Span* s) {
+__attribute__((always_inline)) inline bool setUpSpan(const Target& t, int64_t y, const HalfEdges& e,
+                                                     Span* s) {
+    const float xL = e.xL, xS = e.xS;
+    float u = e.uS, v = e.vS, z = e.zS;
     const int step = xL > xS ? 1 : -1;
     const int64_t first = truncToInt(xS);
     const int64_t end = step > 0 ? truncToInt(xL + 0.5f) : floorToInt(xL - 0.5f);
@@ -181,6 +159,68 @@ __attribute__((always_inline)) inline bool setUpSpan(const Target& t, int64_t y,
     s->dz = dz;
     return true;
 }
+
+
+// q[i] = n_i / d_i for four pairs, in one vector division where there is one.
+inline void divide4(float n0, float n1, float n2, float n3, float d0, float d1, float d2, float d3,
+                    float* q) {
+#ifdef RASTER_HAVE_SSE
+    _mm_storeu_ps(q, _mm_div_ps(_mm_setr_ps(n0, n1, n2, n3), _mm_setr_ps(d0, d1, d2, d3)));
+#else
+    q[0] = n0 / d0;
+    q[1] = n1 / d1;
+    q[2] = n2 / d2;
+    q[3] = n3 / d3;
+#endif
+}
+
+// 256x256 textures with the full chain of square levels: texel addressing by the fixed
+// mask and shifts.
+struct Sampler256 {
+    const uint32_t* pixels;
+    uint32_t level;
+    uint32_t rowShift;   // 8 - level: log2 of the level's row length
+
+    uint32_t operator()(float u, float v) const {
+        const uint32_t col = (static_cast<uint32_t>(truncToInt(u)) & 255u) >> level;
+        const uint32_t row = ((static_cast<uint32_t>(truncToInt(v)) & 255u) >> level) << rowShift;
+        return pixels[row + col];
+    }
+};
+
+// Any other size: texel coordinates wrap at the level-0 size (a mask for powers of two),
+// then shift to the level and stay inside that level's image even where halving dropped
+// an odd last row or column.
+struct SamplerAny {
+    const uint32_t* pixels;
+    int32_t level;
+    int32_t width0, height0;      // level-0 size: the wrap period
+    int32_t maskU, maskV;         // size - 1 for powers of two, else -1 (use modulo)
+    int32_t levelWidth, levelHeight;
+
+    static int32_t wrap(int32_t t, int32_t size, int32_t mask) {
+        if (mask >= 0) return t & mask;
+        const int32_t m = t % size;
+        return m < 0 ? m + size : m;
+    }
+    uint32_t operator()(float u, float v) const {
+        const int32_t col = std::min(wrap(truncToInt(u), width0, maskU) >> level, levelWidth - 1);
+        const int32_t row = std::min(wrap(truncToInt(v), height0, maskV) >> level, levelHeight - 1);
+        return pixels[static_cast<size_t>(row) * levelWidth + col];
+    }
+};
+
+// Level 0 of a 256x256 texture (the scenes without mip mapping): the same addressing with
+// the shifts by zero left out.
+struct Sampler256Level0 {
+    const uint32_t* pixels;
+
+    uint32_t operator()(float u, float v) const {
+        const uint32_t col = static_cast<uint32_t>(truncToInt(u)) & 255u;
+        const uint32_t row = (static_cast<uint32_t>(truncToInt(v)) & 255u) << 8;
+        return pixels[row + col];
+    }
+};
 
 // The depth test and write of one pixel, then a step along the span.
 template <class Sampler>
@@ -234,25 +274,14 @@ inline void walkSpanPair(Span a, Span b, const Sampler sample) {
 // by their per-row steps. With Paired, rows go two at a time (see walkSpanPair); without,
 // one after the other: the plain walk the paired one is checked against.
 template <bool Paired, class Sampler>
-inline void drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, float xL, float sL,
-                     float xS, float sS, float uS, float duS, float vS, float dvS, float zS,
-                     float dzS, const Sampler& sample) {
-    rowEnd = std::min(rowEnd, t.rows);
-    if (rowEnd <= std::max<int64_t>(rowBegin, 0)) return;
-    if (rowBegin < 0) {
-        const int64_t skip = -rowBegin;
-        xL = advance(xL, sL, skip);
-        xS = advance(xS, sS, skip);
-        uS = advance(uS, duS, skip);
-        vS = advance(vS, dvS, skip);
-        zS = advance(zS, dzS, skip);
-        rowBegin = 0;
-    }
+inline void drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, HalfEdges e,
+                     const Sampler& sample) {
+    if (!clampRows(t, &rowBegin, &rowEnd, &e)) return;
     Span pending;
     bool havePending = false;
     for (int64_t y = rowBegin; y < rowEnd; ++y) {
         Span s;
-        if (setUpSpan(t, y, xL, xS, uS, vS, zS, &s)) {
+        if (setUpSpan(t, y, e, &s)) {
             if (!Paired) {
                 walkSpan(s, sample);
             } else if (havePending) {
@@ -263,11 +292,7 @@ inline void drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, float xL
                 havePending = true;
             }
         }
-        xL += sL;
-        xS += sS;
-        uS += duS;
-        vS += dvS;
-        zS += dzS;
+        nextRow(&e);
     }
     if (havePending) walkSpan(pending, sample);
 }
@@ -382,24 +407,25 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     float pL = static_cast<float>(yMid) + 0.5f - yM;
     if (pL < 0.0f) pL = 0.0f;
 
+    HalfEdges upperEdges{xT + pU * sTB, sTB, xT + pU * sTM, sTM, uT + pU * dudyTM, dudyTM,
+                         vT + pU * dvdyTM, dvdyTM, zT + pU * dzdyTM, dzdyTM};
+    HalfEdges lowerEdges{lower ? advance(upperEdges.xL, sTB, yMid - yTop) : 0.0f, sTB, xM + pL * sMB, sMB,
+                         uM + pL * dudyMB, dudyMB, vM + pL * dvdyMB, dvdyMB, zM + pL * dzdyMB, dzdyMB};
     auto drawBoth = [&](auto paired, const auto& sampler) {
         constexpr bool kPaired = decltype(paired)::value;
-        if (upper)
-            drawHalf<kPaired>(t, yTop, yMid, xT + pU * sTB, sTB, xT + pU * sTM, sTM, uT + pU * dudyTM,
-                     dudyTM, vT + pU * dvdyTM, dvdyTM, zT + pU * dzdyTM, dzdyTM, sampler);
-        if (lower)
-            drawHalf<kPaired>(t, yMid, yBottom, advance(xT + pU * sTB, sTB, yMid - yTop), sTB, xM + pL * sMB, sMB, uM + pL * dudyMB,
-                     dudyMB, vM + pL * dvdyMB, dvdyMB, zM + pL * dzdyMB, dzdyMB, sampler);
+        if (upper) drawHalf<kPaired>(t, yTop, yMid, upperEdges, sampler);
+        if (lower) drawHalf<kPaired>(t, yMid, yBottom, lowerEdges, sampler);
     };
 
     const int levelSize = 256 >> level;
     const std::true_type paired;
     if (fast && square256 && img->width == levelSize && img->height == levelSize) {
-        if (level == 0)
+        if (level == 0) {
             drawBoth(paired, Sampler256Level0{img->pixels});
-        else
+        } else {
             drawBoth(paired, Sampler256{img->pixels, static_cast<uint32_t>(level),
                                         static_cast<uint32_t>(8 - level)});
+        }
     } else {
         SamplerAny s;
         s.pixels = img->pixels;
