@@ -274,7 +274,7 @@ void save(const GenContext& ctx, const std::string& relative, const EbrMesh& mes
 void generateMeshes(const GenContext& ctx) {
     save(ctx, "box2.ebr", roundedBox("box2", 15.0, 5.0, 2, 1));
     save(ctx, "simplebox.ebr", roundedBox("simplebox", 2.8, 0.0, 0, 1));
-    save(ctx, "sphere.ebr", geodesicSphere("sphere", 45.0, 20));
+    save(ctx, "sphere.ebr", geodesicSphere("sphere", 45.0, 18));
     save(ctx, "thing.ebr", torusKnot("thing", 3, 5, 6.3, 4.4, 0.7, 1.2, 240, 10));
     // Scaled by 2 and seen from y = 10, y = 6 puts the mouth 2 units in front of the eye,
     // beyond the near plane at 1, and y = 250 ends it 490 units out, inside the far plane.
