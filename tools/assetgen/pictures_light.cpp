@@ -117,45 +117,77 @@ Canvas paintLogo(const Kit& kit) {
     return c;
 }
 
-// First intro flash: a white-hot disc in the middle that burns out quickly through pale gold;
-// the corners stay nearly clear, so even at half strength the flash reads as a burst of
-// light on the logo rather than a haze over it. Distances are in screen proportions (the
-// picture is stretched to 640x480).
-Canvas paintGlow() {
+// An intro flash on a 320x240 picture (stretched to 640x480), built from radial and
+// horizontal terms of light about the centre. Distances are in screen proportions: x and y
+// both over 160. A term whose weight is 0 adds exactly nothing, so each flash is the sum of
+// its own terms only.
+struct FlashLook {
+    float coreInner, coreOuter;     // the solid disc: full inside coreInner, gone at coreOuter
+    float bloomFalloff;             // exp(-r^2 * falloff)
+    float reach, reachFalloff;      // a wide faint glow: reach * exp(-r * falloff)
+    float streak;                   // the thin horizontal lens streak
+    float sheen;                    // a broader, fainter band along the streak
+    float rays;                     // eight sharp rays
+    float ring;                     // a thin ring at r = 0.36
+    // How much of the bloom, streak and rays is white rather than `rim`.
+    float bloomWhite, streakWhite, raysWhite;
+    uint32_t rim;                   // the colour where the light is not white
+};
+
+Canvas paintFlash(const FlashLook& k) {
     Canvas c = newCanvas(320, 240);
-    fillWith(c, [](int x, int y) {
+    fillWith(c, [&k](int x, int y) {
         float dx = (x + 0.5f - 160) / 160, dy = (y + 0.5f - 120) / 160;
         float r = std::sqrt(dx * dx + dy * dy);
-        float core = 1 - smoothstep(0.1f, 0.36f, r);
-        float bloom = std::exp(-r * r * 6.0f);
-        float reach = 0.2f * std::exp(-r * 2.8f);
-        float white = std::min(1.0f, core + bloom * 0.9f);
-        Rgba col = mix(rgb(0xffc888), rgb(0xffffff), white);
-        return Rgba{col.r, col.g, col.b, std::min(1.0f, core + bloom + reach)};
+        float core = 1 - smoothstep(k.coreInner, k.coreOuter, r);
+        float bloom = std::exp(-r * r * k.bloomFalloff);
+        float streak = k.streak * std::exp(-dy * dy * 2500.0f) * std::exp(-std::fabs(dx) * 0.9f);
+        float sheen = k.sheen * std::exp(-dy * dy * 90.0f) * std::exp(-std::fabs(dx) * 2.2f);
+        float rays = k.rays * std::pow(std::fabs(std::cos(std::atan2(dy, dx) * 4)), 80.0f) *
+                     std::exp(-r * 3.2f);
+        float ring = k.ring * std::exp(-std::pow((r - 0.36f) / 0.02f, 2.0f));
+        float reach = k.reach * std::exp(-r * k.reachFalloff);
+        float light = std::min(1.0f, core + bloom + streak + sheen + rays + ring + reach);
+        float white = std::min(1.0f, core + bloom * k.bloomWhite + streak * k.streakWhite +
+                                         rays * k.raysWhite);
+        Rgba col = mix(rgb(k.rim), rgb(0xffffff), white);
+        return Rgba{col.r, col.g, col.b, light};
     });
     return c;
+}
+
+// First intro flash: a white-hot disc in the middle that burns out quickly through pale gold;
+// the corners stay nearly clear, so even at half strength the flash reads as a burst of
+// light on the logo rather than a haze over it.
+Canvas paintGlow() {
+    FlashLook look{};
+    look.coreInner = 0.1f;
+    look.coreOuter = 0.36f;
+    look.bloomFalloff = 6.0f;
+    look.reach = 0.2f;
+    look.reachFalloff = 2.8f;
+    look.bloomWhite = 0.9f;
+    look.rim = 0xffc888;
+    return paintFlash(look);
 }
 
 // Second flash, unlike the first: a small white star with eight sharp rays, a thin ring
 // and a long horizontal lens streak across the whole width, cyan where it thins out; the
 // rest of the picture stays clear.
 Canvas paintGlow2() {
-    Canvas c = newCanvas(320, 240);
-    fillWith(c, [](int x, int y) {
-        float dx = (x + 0.5f - 160) / 160, dy = (y + 0.5f - 120) / 160;
-        float r = std::sqrt(dx * dx + dy * dy);
-        float core = 1 - smoothstep(0.05f, 0.16f, r);
-        float bloom = std::exp(-r * r * 28.0f);
-        float streak = std::exp(-dy * dy * 2500.0f) * std::exp(-std::fabs(dx) * 0.9f);
-        float sheen = 0.4f * std::exp(-dy * dy * 90.0f) * std::exp(-std::fabs(dx) * 2.2f);
-        float rays = std::pow(std::fabs(std::cos(std::atan2(dy, dx) * 4)), 80.0f) * std::exp(-r * 3.2f);
-        float ring = 0.3f * std::exp(-std::pow((r - 0.36f) / 0.02f, 2.0f));
-        float light = std::min(1.0f, core + bloom + streak + sheen + rays + ring);
-        float white = std::min(1.0f, core + bloom + streak * 0.8f + rays * 0.6f);
-        Rgba col = mix(rgb(0x60d8ff), rgb(0xffffff), white);
-        return Rgba{col.r, col.g, col.b, light};
-    });
-    return c;
+    FlashLook look{};
+    look.coreInner = 0.05f;
+    look.coreOuter = 0.16f;
+    look.bloomFalloff = 28.0f;
+    look.streak = 1.0f;
+    look.sheen = 0.4f;
+    look.rays = 1.0f;
+    look.ring = 0.3f;
+    look.bloomWhite = 1.0f;
+    look.streakWhite = 0.8f;
+    look.raysWhite = 0.6f;
+    look.rim = 0x60d8ff;
+    return paintFlash(look);
 }
 
 // The trail dot: a warm light, white-gold in the centre, amber at the rim, with a bright core
