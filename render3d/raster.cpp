@@ -273,10 +273,14 @@ inline void walkSpanPair(Span a, Span b, const Sampler sample) {
 // Rows rowBegin .. rowEnd-1 of one half; the edge values belong to row rowBegin and move
 // by their per-row steps. With Paired, rows go two at a time (see walkSpanPair); without,
 // one after the other: the plain walk the paired one is checked against.
+// Returns how many rows the edges in *e moved: rowEnd - rowBegin when any row is inside
+// the image, else none (e is then unchanged).
 template <bool Paired, class Sampler>
-inline void drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, HalfEdges e,
-                     const Sampler& sample) {
-    if (!clampRows(t, &rowBegin, &rowEnd, &e)) return;
+inline int64_t drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, HalfEdges* edges,
+                        const Sampler& sample) {
+    const int64_t firstRow = rowBegin;
+    HalfEdges& e = *edges;
+    if (!clampRows(t, &rowBegin, &rowEnd, &e)) return 0;
     Span pending;
     bool havePending = false;
     for (int64_t y = rowBegin; y < rowEnd; ++y) {
@@ -295,6 +299,7 @@ inline void drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, HalfEdge
         nextRow(&e);
     }
     if (havePending) walkSpan(pending, sample);
+    return rowEnd - firstRow;
 }
 
 bool isPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
@@ -407,14 +412,23 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     float pL = static_cast<float>(yMid) + 0.5f - yM;
     if (pL < 0.0f) pL = 0.0f;
 
-    HalfEdges upperEdges{xT + pU * sTB, sTB, xT + pU * sTM, sTM, uT + pU * dudyTM, dudyTM,
-                         vT + pU * dvdyTM, dvdyTM, zT + pU * dzdyTM, dzdyTM};
-    HalfEdges lowerEdges{lower ? advance(upperEdges.xL, sTB, yMid - yTop) : 0.0f, sTB, xM + pL * sMB, sMB,
-                         uM + pL * dudyMB, dudyMB, vM + pL * dvdyMB, dvdyMB, zM + pL * dzdyMB, dzdyMB};
+    // The lower half's long edge carries on from the upper half's: upperRows additions of
+    // sTB in all, the ones the upper walk did not make (rows outside the image) made here.
+    // Jumps too long to add one by one use advance's multiplication from the start value.
+    const HalfEdges upperStart{xT + pU * sTB, sTB, xT + pU * sTM, sTM, uT + pU * dudyTM, dudyTM,
+                               vT + pU * dvdyTM, dvdyTM, zT + pU * dzdyTM, dzdyTM};
+    const int64_t upperRows = yMid - yTop;
     auto drawBoth = [&](auto paired, const auto& sampler) {
         constexpr bool kPaired = decltype(paired)::value;
-        if (upper) drawHalf<kPaired>(t, yTop, yMid, upperEdges, sampler);
-        if (lower) drawHalf<kPaired>(t, yMid, yBottom, lowerEdges, sampler);
+        HalfEdges e = upperStart;
+        int64_t moved = 0;
+        if (upper) moved = drawHalf<kPaired>(t, yTop, yMid, &e, sampler);
+        if (!lower) return;
+        const float xLower = upperRows > kExactSkipLimit ? advance(upperStart.xL, sTB, upperRows)
+                                                         : advance(e.xL, sTB, upperRows - moved);
+        HalfEdges lowerEdges{xLower, sTB, xM + pL * sMB, sMB, uM + pL * dudyMB, dudyMB,
+                             vM + pL * dvdyMB, dvdyMB, zM + pL * dzdyMB, dzdyMB};
+        drawHalf<kPaired>(t, yMid, yBottom, &lowerEdges, sampler);
     };
 
     const int levelSize = 256 >> level;
