@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "audio/music.h"
 #include "audio/fft.h"
+#include "demo/tinyfont.h"
 
 namespace {
 
@@ -22,29 +22,6 @@ const double kCues[] = {6.0,  6.1,  6.3,  10.0, 12.0,  23.9, 24.5, 35.0,  35.3, 
                         35.8, 39.2, 39.5, 40.5, 40.9,  46.8, 48.0, 70.9,  72.4, 78.0,
                         84.0, 94.0, 94.4, 95.5, 121.0, 143.0, 145.0, 146.0};
 
-// ---- A 3x5 bitmap font for the plot's labels -------------------------------------------
-
-struct Glyph {
-    char c;
-    const char* rows[5];
-};
-const Glyph kGlyphs[] = {
-    {'0', {"###", "#.#", "#.#", "#.#", "###"}}, {'1', {".#.", "##.", ".#.", ".#.", "###"}},
-    {'2', {"###", "..#", "###", "#..", "###"}}, {'3', {"###", "..#", ".##", "..#", "###"}},
-    {'4', {"#.#", "#.#", "###", "..#", "..#"}}, {'5', {"###", "#..", "###", "..#", "###"}},
-    {'6', {"###", "#..", "###", "#.#", "###"}}, {'7', {"###", "..#", ".#.", ".#.", ".#."}},
-    {'8', {"###", "#.#", "###", "#.#", "###"}}, {'9', {"###", "#.#", "###", "..#", "###"}},
-    {'.', {"...", "...", "...", "...", ".#."}}, {'-', {"...", "...", "###", "...", "..."}},
-    {':', {"...", ".#.", "...", ".#.", "..."}}, {'=', {"...", "###", "...", "###", "..."}},
-    {'>', {"#..", ".#.", "..#", ".#.", "#.."}}, {'A', {".#.", "#.#", "###", "#.#", "#.#"}},
-    {'B', {"##.", "#.#", "##.", "#.#", "##."}}, {'C', {".##", "#..", "#..", "#..", ".##"}},
-    {'E', {"###", "#..", "##.", "#..", "###"}}, {'G', {".##", "#..", "#.#", "#.#", ".##"}},
-    {'I', {"###", ".#.", ".#.", ".#.", "###"}}, {'L', {"#..", "#..", "#..", "#..", "###"}},
-    {'N', {"##.", "#.#", "#.#", "#.#", "#.#"}}, {'O', {".#.", "#.#", "#.#", "#.#", ".#."}},
-    {'S', {".##", "#..", ".#.", "..#", "##."}}, {'T', {"###", ".#.", ".#.", ".#.", ".#."}},
-    {'U', {"#.#", "#.#", "#.#", "#.#", "###"}}, {'W', {"#.#", "#.#", "#.#", "###", "#.#"}},
-};
-
 void putPixel(Image* img, int x, int y, uint32_t color) {
     if (x >= 0 && y >= 0 && x < img->width && y < img->height) img->pixels[y * img->width + x] = color;
 }
@@ -55,26 +32,6 @@ void fillRect(Image* img, int x0, int y0, int x1, int y1, uint32_t color) {
             img->pixels[y * img->width + x] = color;
         }
     }
-}
-
-// Text in the 3x5 font, each font pixel a scale x scale block; returns the width drawn.
-int drawText(Image* img, int x, int y, const char* text, uint32_t color, int scale) {
-    int cx = x;
-    for (const char* p = text; *p; ++p) {
-        for (const Glyph& g : kGlyphs) {
-            if (g.c != *p) continue;
-            for (int row = 0; row < 5; ++row) {
-                for (int col = 0; col < 3; ++col) {
-                    if (g.rows[row][col] == '#') {
-                        fillRect(img, cx + col * scale, y + row * scale, cx + (col + 1) * scale,
-                                 y + (row + 1) * scale, color);
-                    }
-                }
-            }
-        }
-        cx += 4 * scale;
-    }
-    return cx - x;
 }
 
 std::string formatFigures(const Figures& f, const char* format) {
@@ -203,7 +160,7 @@ Image* plotSpectrum(const SpectrumTrace& trace) {
     for (int lane = 0; lane < lanes; ++lane) {
         const int y0 = laneTop(lane);
         fillRect(img, left, y0, left + plotW, y0 + laneH, 0xFF161624u);
-        drawText(img, 4, y0 + 4, laneName[lane], laneColor[lane], 2);
+        drawTinyText(img, 4, y0 + 4, laneName[lane], laneColor[lane], 2);
         // Grid: every 10 s and the half level.
         for (int s = 0; s <= static_cast<int>(seconds); s += 10) {
             for (int y = y0; y < y0 + laneH; y += 3) putPixel(img, xOf(s), y, 0xFF303048u);
@@ -223,7 +180,7 @@ Image* plotSpectrum(const SpectrumTrace& trace) {
         for (int y = top - 6; y < laneTop(lanes - 1) + laneH; ++y) putPixel(img, xOf(s.start), y, 0xFFB0B0C0u);
         char label[16];
         std::snprintf(label, sizeof label, "S%d", s.number);
-        drawText(img, xOf(s.start) + 4, 4, label, 0xFFE0E0E0u, 2);
+        drawTinyText(img, xOf(s.start) + 4, 4, label, 0xFFE0E0E0u, 2);
     }
     // Cue-sheet times: yellow marks above the lanes.
     for (double c : kCues) fillRect(img, xOf(c), top - 14, xOf(c) + 1, top - 4, 0xFFFFE040u);
@@ -263,7 +220,7 @@ Image* plotSpectrum(const SpectrumTrace& trace) {
     for (int s = 0; s <= static_cast<int>(seconds); s += 10) {
         char label[16];
         std::snprintf(label, sizeof label, "%d", s);
-        drawText(img, xOf(s) - 4, axisY, label, 0xFFA0A0B0u, 2);
+        drawTinyText(img, xOf(s) - 4, axisY, label, 0xFFA0A0B0u, 2);
     }
     return img;
 }

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -147,6 +148,33 @@ TEST(TinyFont, DrawsKnownGlyphsAndClips) {
     drawTinyText(image, -5, -3, "88888", 0xFF00FF00, 2);
     drawTinyText(image, 14, 6, "888", 0xFF00FF00, 3);
     freeImage(image);
+}
+
+// Every character the sheet and the music plot label with draws a glyph of its own (a
+// character missing from the table would silently print as a gap); others stay blank.
+TEST(TinyFont, EveryKnownCharacterHasItsOwnGlyph) {
+    struct Case { const char* chars; bool drawn; } cases[] = {
+        {"0123456789.-=:>st", true},
+        {"ABCEGILNOSTUW", true},
+        {" ?aZ", false},
+    };
+    std::vector<std::vector<uint32_t>> glyphs;
+    for (const Case& c : cases) {
+        for (const char* p = c.chars; *p; ++p) {
+            SCOPED_TRACE(std::string(1, *p));
+            Image* cell = solid(kTinyGlyphWidth, kTinyGlyphHeight, 0);
+            const char text[2] = {*p, 0};
+            drawTinyText(cell, 0, 0, text, 0xFFFFFFFF, 1);
+            const std::vector<uint32_t> pixels(cell->pixels,
+                                               cell->pixels + kTinyGlyphWidth * kTinyGlyphHeight);
+            freeImage(cell);
+            const bool blank = pixels == std::vector<uint32_t>(pixels.size(), 0u);
+            EXPECT_EQ(!blank, c.drawn);
+            if (blank) continue;
+            EXPECT_EQ(std::count(glyphs.begin(), glyphs.end(), pixels), 0) << "same glyph as another";
+            glyphs.push_back(pixels);
+        }
+    }
 }
 
 // A loading picture of another size is scaled to the screen, never read past its end.
