@@ -353,14 +353,16 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     const float xM = M.x, yM = M.y, zM = M.z;
     const float xB = B.x, yB = B.y, zB = B.z;
 
-    // 3. Edges and gradients. The thirteen divisions go four at a time: every lane of a
-    // vector division is rounded exactly as the same division on its own.
+    // 3. Edges and gradients. The divisions go up to four at a time, the independent ones
+    // first: every lane of a vector division is rounded exactly as the same division alone.
     const float dyTM = yM - yT, dyTB = yB - yT, dyMB = yB - yM;
     float q[4];
     divide4(xB - xT, xM - xT, xB - xM, dyTM, dyTB, dyTM, dyMB, dyTB, q);
     const float sTB = q[0], sTM = q[1], sMB = q[2], ratio = q[3];
     divide4(uM - uT, vM - vT, zM - zT, uB - uM, dyTM, dyTM, dyTM, dyMB, q);
     const float dudyTM = q[0], dvdyTM = q[1], dzdyTM = q[2], dudyMB = q[3];
+    divide4(vB - vM, zB - zM, 0.0f, 0.0f, dyMB, dyMB, 1.0f, 1.0f, q);
+    const float dvdyMB = q[0], dzdyMB = q[1];
     const float xLM = xT + sTB * dyTM;
     const float spanWidth = xLM - xM;
     const float uLM = uT + (uB - uT) * ratio;
@@ -371,26 +373,23 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     t.depth = r->depthBuffer;
     t.width = width;
     t.rows = rows;
-    divide4(uLM - uM, vLM - vM, zLM - zM, vB - vM, spanWidth, spanWidth, spanWidth, dyMB, q);
+    divide4(uLM - uM, vLM - vM, zLM - zM, 0.0f, spanWidth, spanWidth, spanWidth, 1.0f, q);
     t.dudx = q[0];
     t.dvdx = q[1];
     t.dzdx = q[2];
-    const float dvdyMB = q[3];
-    const float dzdyMB = (zB - zM) / dyMB;
 
     // 4. One mip level for the whole triangle, from the texel step per pixel.
     int level = 0;
     if (r->mipmapping) {
         // Vertical derivatives at constant x, taken along the upper short edge; a flat-top
         // triangle (yT == yM) has none, so it takes them along the lower short edge.
-        float dudy, dvdy;
-        if (dyTM != 0.0f) {
-            dudy = (uM + t.dudx * (xT - xM) - uT) / dyTM;
-            dvdy = (vM + t.dvdx * (xT - xM) - vT) / dyTM;
-        } else {
-            dudy = (uB + t.dudx * (xM - xB) - uM) / dyMB;
-            dvdy = (vB + t.dvdx * (xM - xB) - vM) / dyMB;
-        }
+        if (dyTM != 0.0f)
+            divide4(uM + t.dudx * (xT - xM) - uT, vM + t.dvdx * (xT - xM) - vT, 0.0f, 0.0f, dyTM,
+                    dyTM, 1.0f, 1.0f, q);
+        else
+            divide4(uB + t.dudx * (xM - xB) - uM, vB + t.dvdx * (xM - xB) - vM, 0.0f, 0.0f, dyMB,
+                    dyMB, 1.0f, 1.0f, q);
+        const float dudy = q[0], dvdy = q[1];
         float g = std::max(std::max(std::fabs(t.dudx), std::fabs(dudy)),
                            std::max(std::fabs(t.dvdx), std::fabs(dvdy)));
         if (std::isnan(t.dudx) || std::isnan(dudy) || std::isnan(t.dvdx) || std::isnan(dvdy))
