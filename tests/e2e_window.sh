@@ -37,6 +37,24 @@ export DISPLAY=":$(head -n1 "$work/display")"
 export SDL_AUDIODRIVER=dummy
 unset WAYLAND_DISPLAY
 
+# The display number comes before the server is sure to take clients: wait until a client
+# gets an answer from it (xdotool asks for the screen size), for up to 10 s.
+answered=
+for _ in $(seq 100); do
+  if xdotool getdisplaygeometry >/dev/null 2>&1; then answered=1; break; fi
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -z "$answered" ]; then
+  cat "$work/xvfb.log"
+  if kill -0 "$xvfb_pid" 2>/dev/null; then
+    echo "FAIL: Xvfb on $DISPLAY does not answer clients after 10 s"
+  else
+    echo "FAIL: Xvfb on $DISPLAY ended before it answered a client"
+  fi
+  exit 1
+fi
+
 # Started from an empty folder: the demo must find data/ beside the executable.
 cd "$work"
 "$demo" --window >"$work/out" 2>"$work/err" &
