@@ -428,8 +428,8 @@ int runHeadless(const DemoOptions& options) {
         }
         if (sheet) {
             if (!writePng(options.sheetPath.c_str(), *sheet->image, false, &error)) {
-                std::fprintf(stderr, "pixeldemo: cannot write the sheet %s: %s\n",
-                             options.sheetPath.c_str(), error.c_str());
+                // The writer's message starts with the path.
+                std::fprintf(stderr, "pixeldemo: cannot write the sheet %s\n", error.c_str());
                 freeContactSheet(sheet);
                 return 1;
             }

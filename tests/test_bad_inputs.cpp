@@ -637,7 +637,7 @@ TEST(BadInputs, UnwritableCaptureFolders) {
         {{"--capture", "/proc/self/fdinfo"}, {"capture stopped: /proc/self/fdinfo/frame_0000"}, 0, nullptr},
         // A full disk: no frame fits under a 512-byte file size limit.
         {{"--capture", "full"}, {"capture stopped: " + root + "/full/frame_0000", ": Write Error: File too large"}, 512, "full"},
-        {{"--capture", "sheet", "--sheet", "/proc/self/sheet.png"}, {"cannot write the sheet /proc/self/sheet.png"}, 0, "sheet"},
+        {{"--capture", "sheet", "--sheet", "/proc/self/sheet.png"}, {"cannot write the sheet /proc/self/sheet.png: No such file or directory"}, 0, "sheet"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = c.args;
