@@ -258,6 +258,47 @@ void BM_VersusPixman(benchmark::State& state) {
 }
 BENCHMARK(BM_VersusPixman)->Name("versusPixman")->ArgsProduct({{0, 1}, {0, 1}, {200, 255}});
 
+// A frame's overlay pass as the 3D scenes draw it: an opaque background copied to the
+// screen, then three full-screen overlays at opacity 255 over it, all mostly transparent:
+// half-transparent stripes, an opaque frame round the edge and the soft-edged logo.
+// range(0): kernel set.
+Image* stripesImage(int32_t w, int32_t h) {
+    Image* image = newImage(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            image->pixels[y * w + x] = (x + y) % 48 < 14 ? 0x60FFFFFFu - static_cast<uint32_t>(y) : 0x00000000u;
+    return image;
+}
+
+Image* frameImage(int32_t w, int32_t h) {
+    Image* image = newImage(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const int32_t edge = std::min(std::min(x, w - 1 - x), std::min(y, h - 1 - y));
+            image->pixels[y * w + x] = edge < 24 ? 0xFF203040u : edge < 28 ? 0x80203040u : 0x00203040u;
+        }
+    return image;
+}
+
+void BM_OverlayPass(benchmark::State& state) {
+    KernelScope kernels(state.range(0));
+    Image* background = mixedImage(W, H, 7);
+    for (int32_t i = 0; i < W * H; ++i) background->pixels[i] |= 0xFF000000u;
+    Image* overlays[3] = {stripesImage(W, H), frameImage(W, H), logoImage(W, H)};
+    Image* dst = newImage(W, H);
+    for (auto _ : state) {
+        copyImage(background, dst);
+        for (const Image* overlay : overlays) drawImage(dst, overlay, 0, 0, 255);
+        benchmark::DoNotOptimize(dst->pixels);
+    }
+    state.SetLabel(blitRows->name);
+    setPixels(state, W * H);
+    for (Image* overlay : overlays) freeImage(overlay);
+    freeImage(background);
+    freeImage(dst);
+}
+BENCHMARK(BM_OverlayPass)->ArgsProduct({kernelIndices()});
+
 // Full-screen scaled blits as the scenes use them: a 32x24 glow added over the screen,
 // a 320x240 flash and a 256x256 flat picture blended over it. range(0): kernel set.
 void BM_StretchFullScreen(benchmark::State& state) {

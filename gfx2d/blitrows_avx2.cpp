@@ -3,6 +3,7 @@
 // reports AVX2.
 #include "gfx2d/blitrows.h"
 
+#include <cstring>
 #include <immintrin.h>
 
 namespace {

@@ -3,6 +3,8 @@
 // only where the processor and the system support both.
 #include "gfx2d/blitrows.h"
 
+#include <cstring>
+
 // GCC 12's AVX-512 intrinsics header builds some shifts from an undefined vector and warns
 // about it wherever they are inlined; the values are fully defined.
 #if defined(__GNUC__) && !defined(__clang__)

@@ -1,6 +1,6 @@
 // gfx2d/blitrows_simd.inl — the blend row kernels written once over a small vector
-// interface, compiled by gfx2d/blitrows_sse2.cpp (4 pixels a step) and
-// gfx2d/blitrows_avx2.cpp (8 pixels a step).
+// interface, compiled by gfx2d/blitrows_sse2.cpp (4 pixels a step),
+// gfx2d/blitrows_avx2.cpp (8) and gfx2d/blitrows_avx512.cpp (16).
 //
 // The including file defines, inside an anonymous namespace and before including this:
 //   struct Ops { using V = ...; static constexpr int kPixels; load, store, set1, and_, or_,
@@ -78,9 +78,6 @@ inline void tail(uint32_t* dst, const uint32_t* src, int32_t n, Block block) {
     for (int32_t j = 0; j < n; ++j) dst[j] = d[j];
 }
 
-// A block whose result equals what is there already is not stored: overlays are mostly
-// transparent, and where an earlier overlay left the alpha at 0 their pixels stay as they
-// are, so the cache lines stay clean.
 // Pixels to take one by one before dst reaches a whole vector's alignment (at most n), so
 // that the vector loads and stores of the destination never straddle two cache lines.
 inline int32_t alignedStart(const uint32_t* dst, int32_t n) {
@@ -91,27 +88,56 @@ inline int32_t alignedStart(const uint32_t* dst, int32_t n) {
     return head < n ? head : n;
 }
 
-void simdOver(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
-    const V op32 = Ops::set1(opacity);
-    auto block = [opacity, op32](V d, V s) { return overBlock(d, s, opacity, op32); };
-    int32_t j = alignedStart(dst, n);
-    if (j > 0) tail(dst, src, j, block);
+// Full-screen blends stream two pictures that do not fit the core's cache. Each is asked
+// for 2 KiB ahead of the pixels being blended, on into the next row: the hardware's own
+// prefetching stops at every 4 KiB page. A hint only: the address may lie past the
+// picture, so it is formed as a number and never read.
+constexpr uintptr_t kAheadBytes = 2048;
+
+inline void prefetchAhead(const uint32_t* p) {
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + kAheadBytes));
+}
+
+// One row through a block function. The middle runs on aligned destination vectors. A row
+// of at least kPixels starts and ends with a whole unaligned block each, both computed from
+// the untouched destination before the loop and stored after it: they overlap the aligned
+// blocks, but every pixel's result depends on that pixel alone, so the overlapping lanes
+// are stored with the values the loop stored there (no scalar head or tail, no round trip
+// through a buffer). Shorter rows go through a copy.
+// A block whose result equals what is there already is not stored: overlays are mostly
+// transparent, and where an earlier overlay left the alpha at 0 their pixels stay as they
+// are, so the cache lines stay clean; likewise an add of nothing onto black.
+template <class Block>
+inline void blendRow(uint32_t* dst, const uint32_t* src, int32_t n, Block block) {
+    if (n < kPixels) {
+        if (n > 0) tail(dst, src, n, block);
+        return;
+    }
+    const int32_t head = alignedStart(dst, n);
+    const int32_t lastAt = n - kPixels;
+    const V firstD = Ops::load(dst), lastD = Ops::load(dst + lastAt);
+    const V first = block(firstD, Ops::load(src));
+    const V last = block(lastD, Ops::load(src + lastAt));
+    int32_t j = head;
     for (; j + kPixels <= n; j += kPixels) {
+        prefetchAhead(src + j);
+        prefetchAhead(dst + j);
         const V d = Ops::load(dst + j);
         const V r = block(d, Ops::load(src + j));
         if (!Ops::allEqual(r, d)) Ops::store(dst + j, r);
     }
-    if (j < n) tail(dst + j, src + j, n - j, block);
+    if (head > 0 && !Ops::allEqual(first, firstD)) Ops::store(dst, first);
+    if (j < n && !Ops::allEqual(last, lastD)) Ops::store(dst + lastAt, last);
+}
+
+void simdOver(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
+    const V op32 = Ops::set1(opacity);
+    blendRow(dst, src, n, [opacity, op32](V d, V s) { return overBlock(d, s, opacity, op32); });
 }
 
 void simdAdd(uint32_t* dst, const uint32_t* src, int32_t n, uint32_t opacity) {
     const V op32 = Ops::set1(opacity);
-    auto block = [opacity, op32](V d, V s) { return addBlock(d, s, opacity, op32); };
-    int32_t j = alignedStart(dst, n);
-    if (j > 0) tail(dst, src, j, block);
-    for (; j + kPixels <= n; j += kPixels)
-        Ops::store(dst + j, block(Ops::load(dst + j), Ops::load(src + j)));
-    if (j < n) tail(dst + j, src + j, n - j, block);
+    blendRow(dst, src, n, [opacity, op32](V d, V s) { return addBlock(d, s, opacity, op32); });
 }
 
 // Scaled rows: the source pixels of a chunk are picked with the 16.16 running sum into a
@@ -142,13 +168,12 @@ void simdAddScaled(uint32_t* dst, const uint32_t* row, int32_t n, int64_t sx, in
     }
 }
 
-// Scaled copy: a unit step is a plain copy; anything else picks pixel by pixel.
+// Scaled copy: a unit step is a plain copy, left to the C library, which aligns the
+// stores to the destination's cache lines (a row of the screen starts 16 bytes into one);
+// anything else picks pixel by pixel.
 void simdCopyScaled(uint32_t* dst, const uint32_t* row, int32_t n, int64_t sx, int64_t stepX) {
     if (stepX == 65536) {
-        const uint32_t* src = row + (sx >> 16);
-        int32_t j = 0;
-        for (; j + kPixels <= n; j += kPixels) Ops::store(dst + j, Ops::load(src + j));
-        for (; j < n; ++j) dst[j] = src[j];
+        if (n > 0) std::memcpy(dst, row + (sx >> 16), static_cast<size_t>(n) * sizeof(uint32_t));
         return;
     }
     // Four pixels an iteration from independent positions, so the loads do not wait on

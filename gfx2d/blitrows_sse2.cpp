@@ -2,6 +2,7 @@
 // four pixels a step.
 #include "gfx2d/blitrows.h"
 
+#include <cstring>
 #include <emmintrin.h>
 
 namespace {

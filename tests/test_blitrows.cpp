@@ -132,6 +132,53 @@ TEST_P(KernelSet, RowsOfAnyLengthAndAlignmentStayInside) {
                 }
 }
 
+// Rows built from runs that are all transparent, all opaque or mixed, long enough to fill
+// whole blocks of every vector width, at every start alignment of the widest vector, over
+// destinations that each shortcut may leave unchanged (alpha already 0, black with alpha
+// 255, white) or must change: every opacity gives the reference's pixels, and nothing
+// outside the row changes.
+TEST_P(KernelSet, UniformBlocksMatchTheReferenceAtEveryOpacity) {
+    const BlitRowKernels* set = GetParam();
+    enum Kind { transparent, opaque, mixed, nearlyClear, nearlySolid };
+    struct Run { Kind kind; int32_t length; } runs[] = {
+        {transparent, 48}, {opaque, 32}, {mixed, 16}, {transparent, 5}, {opaque, 17},
+        {nearlyClear, 16}, {transparent, 33}, {nearlySolid, 16}, {mixed, 3}, {opaque, 64},
+        {transparent, 16}, {mixed, 40},
+    };
+    std::mt19937 gen(21);
+    std::vector<uint32_t> src;
+    for (const Run& run : runs)
+        for (int32_t k = 0; k < run.length; ++k) {
+            const uint32_t colour = gen() & 0xFFFFFFu;
+            const uint32_t alpha = run.kind == transparent ? 0 : run.kind == opaque ? 255
+                                 : run.kind == nearlyClear ? 1 : run.kind == nearlySolid ? 254
+                                 : gen() % 256;
+            src.push_back((alpha << 24) | colour);
+        }
+    const int32_t length = static_cast<int32_t>(src.size());
+    constexpr int32_t kGuard = 16;
+    struct Destination { const char* name; uint32_t fixed; bool random; uint32_t alphaMask; } destinations[] = {
+        {"alpha 0", 0, true, 0x00FFFFFFu}, {"opaque black", 0xFF000000u, false, 0},
+        {"white", 0xFFFFFFFFu, false, 0}, {"random", 0, true, 0xFFFFFFFFu},
+    };
+    for (const Destination& dest : destinations) {
+        std::vector<uint32_t> dst(static_cast<size_t>(length + 2 * kGuard));
+        for (uint32_t& p : dst) p = dest.random ? gen() & dest.alphaMask : dest.fixed;
+        for (int32_t start = 0; start < 16; ++start) {
+            const int32_t n = length - start;
+            for (uint32_t op = 0; op < 256; ++op)
+                for (int add = 0; add < 2; ++add) {
+                    std::vector<uint32_t> out = dst, ref = dst;
+                    (add ? set->add : set->over)(out.data() + kGuard + start, src.data() + start, n, op);
+                    (add ? blitRowsReference.add : blitRowsReference.over)(ref.data() + kGuard + start,
+                                                                          src.data() + start, n, op);
+                    ASSERT_EQ(out, ref) << (add ? "add" : "over") << " onto " << dest.name << ", start "
+                                        << start << ", opacity " << op;
+                }
+        }
+    }
+}
+
 // Scaled rows longer than any internal chunk, enlarging and shrinking, from offsets.
 TEST_P(KernelSet, ScaledRowsFollowTheRunningSum) {
     const BlitRowKernels* set = GetParam();
