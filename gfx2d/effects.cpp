@@ -6,6 +6,7 @@
 #include "gfx2d/effects.h"
 
 #include <cmath>
+#include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -41,11 +42,14 @@ void pickColumns(int32_t* columns, int32_t width, double offset) {
     const __m128 zero = _mm_setzero_ps();
     const __m128 lastF = _mm_set1_ps(static_cast<float>(width - 1));
     const __m128i lastI = _mm_set1_epi32(width - 1);
-    __m128i index = _mm_setr_epi32(0, 1, 2, 3);
-    const __m128i four = _mm_set1_epi32(4);
+    // j itself kept as doubles, stepped by 4.0: exact for any int32 j, and no conversion.
+    __m128d indexLo = _mm_setr_pd(0.0, 1.0), indexHi = _mm_setr_pd(2.0, 3.0);
+    const __m128d four = _mm_set1_pd(4.0);
     for (; j + 4 <= width; j += 4) {
-        const __m128 lo = _mm_cvtpd_ps(_mm_add_pd(_mm_cvtepi32_pd(index), off));
-        const __m128 hi = _mm_cvtpd_ps(_mm_add_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(index, 0xEE)), off));
+        const __m128 lo = _mm_cvtpd_ps(_mm_add_pd(indexLo, off));
+        const __m128 hi = _mm_cvtpd_ps(_mm_add_pd(indexHi, off));
+        indexLo = _mm_add_pd(indexLo, four);
+        indexHi = _mm_add_pd(indexHi, four);
         const __m128 v = _mm_movelh_ps(lo, hi);
         // Not above zero (NaN included): column 0; at or beyond the last: the last.
         const __m128i above = _mm_castps_si128(_mm_cmpgt_ps(v, zero));
@@ -53,15 +57,53 @@ void pickColumns(int32_t* columns, int32_t width, double offset) {
         const __m128i inside = _mm_and_si128(_mm_cvttps_epi32(v), above);
         const __m128i c = _mm_or_si128(_mm_andnot_si128(beyond, inside), _mm_and_si128(beyond, lastI));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(columns + j), c);
-        index = _mm_add_epi32(index, four);
     }
 #endif
     for (; j < width; ++j) columns[j] = truncClamp(static_cast<float>(j + offset), width - 1);
 }
 
 using ColumnPicker = void (*)(int32_t*, int32_t, double);
+using ColumnCopier = void (*)(uint32_t*, const uint32_t*, const int32_t*, int32_t);
 
-Image* distort(const Image* src, float phase, float amplitude, float frequency, ColumnPicker pick) {
+// dstRow[j] = srcRow[columns[j]], one pixel at a time: the plain form.
+void copyColumnsPlain(uint32_t* dstRow, const uint32_t* srcRow, const int32_t* columns, int32_t width) {
+    for (int32_t j = 0; j < width; ++j) dstRow[j] = srcRow[columns[j]];
+}
+
+// The first index from j on (up to width) whose column is not j + shift.
+inline int32_t runEnd(const int32_t* columns, int32_t j, int32_t width, int32_t shift) {
+#ifdef __SSE2__
+    const __m128i delta = _mm_set1_epi32(shift);
+    __m128i index = _mm_add_epi32(_mm_set1_epi32(j), _mm_setr_epi32(0, 1, 2, 3));
+    const __m128i four = _mm_set1_epi32(4);
+    for (; j + 4 <= width; j += 4, index = _mm_add_epi32(index, four)) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + j));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(c, _mm_add_epi32(index, delta))) != 0xFFFF) break;
+    }
+#endif
+    while (j < width && columns[j] == j + shift) ++j;
+    return j;
+}
+
+// The same pixels as copyColumnsPlain. Away from the clamped borders a row's columns run on
+// one by one (j + shift for a whole stretch, the shift changing only where the float
+// rounding of j + offset crosses a whole column), so each such run is one block copy.
+void copyColumns(uint32_t* dstRow, const uint32_t* srcRow, const int32_t* columns, int32_t width) {
+    constexpr int32_t kShortRun = 8;
+    int32_t j = 0;
+    while (j < width) {
+        const int32_t shift = columns[j] - j;
+        const int32_t end = runEnd(columns, j + 1, width, shift);
+        if (end - j >= kShortRun)
+            std::memcpy(dstRow + j, srcRow + j + shift, static_cast<size_t>(end - j) * sizeof(uint32_t));
+        else
+            for (int32_t k = j; k < end; ++k) dstRow[k] = srcRow[columns[k]];
+        j = end;
+    }
+}
+
+Image* distort(const Image* src, float phase, float amplitude, float frequency, ColumnPicker pick,
+               ColumnCopier copy) {
     const int32_t width = src->width;
     const int32_t height = src->height;
     Image* out = newImage(width, height);
@@ -79,7 +121,7 @@ Image* distort(const Image* src, float phase, float amplitude, float frequency, 
         uint32_t* dstRow = out->pixels + static_cast<size_t>(i) * static_cast<size_t>(width);
         if (width <= kChunk) {
             pick(columns, width, offset);
-            for (int32_t j = 0; j < width; ++j) dstRow[j] = srcRow[columns[j]];
+            copy(dstRow, srcRow, columns, width);
         } else {
             for (int32_t j = 0; j < width; ++j)
                 dstRow[j] = srcRow[truncClamp(static_cast<float>(j + offset), width - 1)];
@@ -91,11 +133,11 @@ Image* distort(const Image* src, float phase, float amplitude, float frequency, 
 }  // namespace
 
 Image* waveDistort(const Image* src, float phase, float amplitude, float frequency) {
-    return distort(src, phase, amplitude, frequency, pickColumns);
+    return distort(src, phase, amplitude, frequency, pickColumns, copyColumns);
 }
 
 Image* waveDistortReference(const Image* src, float phase, float amplitude, float frequency) {
-    return distort(src, phase, amplitude, frequency, pickColumnsPlain);
+    return distort(src, phase, amplitude, frequency, pickColumnsPlain, copyColumnsPlain);
 }
 
 namespace {

@@ -11,7 +11,8 @@
 // with freeImage, normally in the same frame.
 Image* waveDistort(const Image* src, float phase, float amplitude, float frequency);
 // The same picture computed column by column in the plain way; waveDistort picks its
-// columns four at a time and is checked against this.
+// columns four at a time and copies runs of consecutive columns as blocks, and is
+// checked against this.
 Image* waveDistortReference(const Image* src, float phase, float amplitude, float frequency);
 
 // Over start..end the source (scaled to the destination) is blended in with opacity rising
