@@ -107,8 +107,14 @@ inline void prefetchAhead(const uint32_t* p) {
 // A block whose result equals what is there already is not stored: overlays are mostly
 // transparent, and where an earlier overlay left the alpha at 0 their pixels stay as they
 // are, so the cache lines stay clean; likewise an add of nothing onto black.
+// Always inlined into the kernel entry points: a function of its own would take the block
+// (holding a vector) by value, and the compiler leaves out the vzeroupper on return from
+// functions with vector arguments. The dirty upper register halves would then slow every
+// plain SSE instruction that runs after a blend (the scenes' float code, libm's sinf) many
+// times over.
 template <class Block>
-inline void blendRow(uint32_t* dst, const uint32_t* src, int32_t n, Block block) {
+__attribute__((always_inline)) inline void blendRow(uint32_t* dst, const uint32_t* src, int32_t n,
+                                                    Block block) {
     if (n < kPixels) {
         if (n > 0) tail(dst, src, n, block);
         return;
