@@ -209,7 +209,15 @@ void blitScaled(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, i
     const int64_t sx0 = c.j0 * c.stepX;   // clipped columns still advance the source
     const uint32_t op = static_cast<uint32_t>(opacity) & 0xFF;
     int64_t sy = c.k0 * c.stepY;
-    if (blitRows == &blitRowsReference || src == dst || n > kPickedRow) {
+    const bool plain = blitRows == &blitRowsReference || src == dst;
+    if (!plain && c.stepX == 65536) {
+        // One to one across (the grass strips): the picked pixels would be the source row
+        // itself, so the row kernel blends straight from it.
+        for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY)
+            rowKernel(pixelAt(dst, x + c.j0, y + k), pixelAt(src, c.j0, sy >> 16), n, op);
+        return;
+    }
+    if (plain || n > kPickedRow) {
         for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY)
             kernel(pixelAt(dst, x + c.j0, y + k), pixelAt(src, 0, sy >> 16), n, sx0, c.stepX, op);
         return;

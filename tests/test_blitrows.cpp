@@ -11,6 +11,10 @@
 #include "gfx2d/blit.h"
 #include "gfx2d/blitrows.h"
 
+#ifdef GFX2D_HAVE_X86_KERNELS
+#include <cpuid.h>
+#endif
+
 namespace {
 
 std::vector<const BlitRowKernels*> setsUnderTest() {
@@ -215,6 +219,8 @@ TEST_P(KernelSet, ClippedBlitsMatchTheReferenceSet) {
     struct Place { int32_t x, y, w, h; } places[] = {
         {10, 7, 77, 53}, {-20, -9, 120, 40}, {120, 100, 90, 60}, {-100, 50, 400, 300},
         {0, 0, 160, 120}, {159, 119, 5, 5}, {3, -60, 31, 61},
+        // one to one across, clipped on the left and on the right (the add swaps x/y, w/h)
+        {-30, 20, 77, 100}, {100, -10, 77, 30}, {20, -40, 50, 77},
     };
     const BlitRowKernels* saved = blitRows;
     for (const Place& p : places)
@@ -256,6 +262,40 @@ TEST_P(KernelSet, ScaledBlitsOfAnImageOntoItselfMatchTheReferenceSet) {
     blitRows = saved;
     EXPECT_EQ(out[0], out[1]);
 }
+
+#ifdef GFX2D_HAVE_X86_KERNELS
+// The AVX2 and AVX-512 kernels must return with the upper halves of the vector registers
+// cleared (vzeroupper): left dirty, every plain SSE instruction that runs afterwards (the
+// scenes' float code, libm) pays a state transition, several times slower. The processor
+// reports which register state is in use through XGETBV with ECX = 1; bit 2 is the upper
+// halves of YMM0-15, bit 6 those of ZMM0-15.
+TEST_P(KernelSet, LeavesTheUpperVectorHalvesClean) {
+    const BlitRowKernels* set = GetParam();
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid_count(0xD, 1, &eax, &ebx, &ecx, &edx) || !(eax & 4) || !__builtin_cpu_supports("avx"))
+        GTEST_SKIP() << "the processor does not report the register state in use";
+    const auto upperInUse = [] {
+        uint32_t lo = 0, hi = 0;
+        __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(1));
+        return lo & ((1u << 2) | (1u << 6));
+    };
+    std::vector<uint32_t> src = randomPixels(700, 12), dst = randomPixels(700, 13);
+    for (int32_t n : {5, 640}) {
+        for (int kernel = 0; kernel < 5; ++kernel) {
+            __asm__ volatile("vzeroupper");
+            ASSERT_EQ(upperInUse(), 0u);
+            switch (kernel) {
+                case 0: set->over(dst.data() + 1, src.data(), n, 255); break;
+                case 1: set->add(dst.data() + 1, src.data(), n, 200); break;
+                case 2: set->overScaled(dst.data() + 1, src.data(), n, 0, 40000, 128); break;
+                case 3: set->addScaled(dst.data() + 1, src.data(), n, 0, 65536, 255); break;
+                case 4: set->copyScaled(dst.data() + 1, src.data(), n, 0, 65536); break;
+            }
+            EXPECT_EQ(upperInUse(), 0u) << "kernel " << kernel << ", " << n << " pixels";
+        }
+    }
+}
+#endif
 
 // The mirror exchanges rows through a buffer up to a width and pixel by pixel beyond it;
 // both ways give the mirrored rows.
