@@ -1,5 +1,5 @@
-// Small hand-made pieces for the tests of the box parade and the rippling sphere: solid
-// pictures, a solid texture with its full mip chain, and a closed cube mesh.
+// Small hand-made pieces for the scene tests: solid pictures, a solid texture with its full
+// mip chain, and a closed cube mesh.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -24,6 +24,7 @@ inline Texture* solidTexture(uint32_t value) {
 }
 
 inline void freeTexture(Texture* texture) {
+    if (!texture) return;
     for (int i = 0; i <= texture->maxLevel; ++i) freeImage(texture->levels[i]);
     delete[] texture->levels;
     delete texture;

@@ -14,25 +14,17 @@
 #include "display/messagebox.h"
 #include "gfx2d/blit.h"
 #include "render3d/renderer.h"
+#include "scene_fixture.h"
 
 namespace fixture {
 
-inline Image* solid(int32_t w, int32_t h, uint32_t value) {
-    Image* image = newImage(w, h);
-    std::fill(image->pixels, image->pixels + w * h, value);
-    return image;
-}
+using scenefix::freeTexture;
+
+inline Image* solid(int32_t w, int32_t h, uint32_t value) { return scenefix::filled(w, h, value); }
 
 // A one-level 256x256 texture of one colour (the rasteriser addresses 256x256 levels).
 inline Texture* solidTexture(uint32_t value) {
     return new Texture{0, new Image*[1]{solid(256, 256, value)}};
-}
-
-inline void freeTexture(Texture* texture) {
-    if (!texture) return;
-    for (int32_t i = 0; i <= texture->maxLevel; ++i) freeImage(texture->levels[i]);
-    delete[] texture->levels;
-    delete texture;
 }
 
 inline Mesh* newMesh(std::initializer_list<Vertex> vertices, std::initializer_list<int32_t> indices) {
