@@ -66,7 +66,7 @@ inline V addBlock(V d, V s, uint32_t opacity, V op32) {
     return Ops::or_(Ops::or_(Ops::shr16(lo, 8), Ops::and_(hi, Ops::set1(0x0000FF00u))), alphaMask);
 }
 
-// Fewer than kPixels pixels (the start or the end of a row) go through a block on a copy.
+// A row of fewer than kPixels pixels goes through one block on a copy.
 template <class Block>
 inline void tail(uint32_t* dst, const uint32_t* src, int32_t n, Block block) {
     uint32_t d[kPixels] = {}, s[kPixels] = {};
