@@ -102,6 +102,20 @@ void copyColumns(uint32_t* dstRow, const uint32_t* srcRow, const int32_t* column
     }
 }
 
+// Row i of the distorted picture: the source row it takes and the sideways offset.
+struct WaveRow {
+    int32_t row;
+    double offset;
+};
+
+inline WaveRow waveRow(int32_t i, int32_t height, float phase, float amplitude, float frequency) {
+    const float phi = static_cast<float>(static_cast<double>(static_cast<float>(i)) * frequency + phase);
+    const float c = static_cast<float>(std::cos(static_cast<double>(phi)));
+    const float s = static_cast<float>(std::sin(static_cast<double>(phi)));
+    const float rowF = static_cast<float>(static_cast<double>(c) * amplitude + i);
+    return WaveRow{truncClamp(rowF, height - 1), static_cast<double>(s) * amplitude};
+}
+
 Image* distort(const Image* src, float phase, float amplitude, float frequency, ColumnPicker pick,
                ColumnCopier copy) {
     const int32_t width = src->width;
@@ -111,12 +125,9 @@ Image* distort(const Image* src, float phase, float amplitude, float frequency, 
     constexpr int32_t kChunk = 1024;
     int32_t columns[kChunk];
     for (int32_t i = 0; i < height; ++i) {
-        const float phi = static_cast<float>(static_cast<double>(static_cast<float>(i)) * frequency + phase);
-        const float c = static_cast<float>(std::cos(static_cast<double>(phi)));
-        const float s = static_cast<float>(std::sin(static_cast<double>(phi)));
-        const float rowF = static_cast<float>(static_cast<double>(c) * amplitude + i);
-        const int32_t r = truncClamp(rowF, height - 1);
-        const double offset = static_cast<double>(s) * amplitude;
+        const WaveRow wave = waveRow(i, height, phase, amplitude, frequency);
+        const int32_t r = wave.row;
+        const double offset = wave.offset;
         const uint32_t* srcRow = src->pixels + static_cast<size_t>(r) * static_cast<size_t>(width);
         uint32_t* dstRow = out->pixels + static_cast<size_t>(i) * static_cast<size_t>(width);
         if (width <= kChunk) {
@@ -138,6 +149,34 @@ Image* waveDistort(const Image* src, float phase, float amplitude, float frequen
 
 Image* waveDistortReference(const Image* src, float phase, float amplitude, float frequency) {
     return distort(src, phase, amplitude, frequency, pickColumnsPlain, copyColumnsPlain);
+}
+
+void drawWaveReflection(const Image* src, Image* dst, int32_t y, int32_t h, float phase,
+                        float amplitude, float frequency) {
+    const int32_t width = src->width;
+    const int32_t height = src->height;
+    if (width <= 0 || height <= 0 || h <= 0 || y < 0) return;
+    // stretchCopy's steps for the full width: one source column per column, and source row
+    // (k * stepY) >> 16 for output row k, kept as a running sum.
+    const int64_t stepY = (static_cast<int64_t>(height) * 65536) / h;
+    const int32_t n = width < dst->width ? width : dst->width;
+    constexpr int32_t kChunk = 1024;
+    int32_t columns[kChunk];
+    int64_t sy = 0;
+    for (int32_t k = 0; k < h && y + k < dst->height; ++k, sy += stepY) {
+        const int32_t i = static_cast<int32_t>(sy >> 16);
+        const WaveRow wave = waveRow(i, height, phase, amplitude, frequency);
+        // The picture is seen upside down: its row r is the source's row height-1-r.
+        const uint32_t* srcRow = src->pixels + static_cast<size_t>(height - 1 - wave.row) * width;
+        uint32_t* dstRow = dst->pixels + static_cast<size_t>(y + k) * dst->width;
+        if (width <= kChunk) {
+            pickColumns(columns, width, wave.offset);
+            copyColumns(dstRow, srcRow, columns, n);
+        } else {
+            for (int32_t j = 0; j < n; ++j)
+                dstRow[j] = srcRow[truncClamp(static_cast<float>(j + wave.offset), width - 1)];
+        }
+    }
 }
 
 namespace {

@@ -1,6 +1,6 @@
 // gfx2d/effects.h — wave distortion and the timed fades.
 //
-// Offers: waveDistort (and waveDistortReference), fadeIn, fadeOut.
+// Offers: waveDistort (and waveDistortReference), drawWaveReflection, fadeIn, fadeOut.
 // Needs:  gfx2d/blit.h.
 #pragma once
 #include "assets/image.h"
@@ -14,6 +14,14 @@ Image* waveDistort(const Image* src, float phase, float amplitude, float frequen
 // columns four at a time and copies runs of consecutive columns as blocks, and is
 // checked against this.
 Image* waveDistortReference(const Image* src, float phase, float amplitude, float frequency);
+
+// A wobbling reflection in one pass: rows y .. y+h-1 of dst become what
+//   copy = src turned upside down (flipVertical);
+//   stretchCopy(waveDistort(copy, phase, amplitude, frequency), dst, y, src->width, h);
+// would write, without the turned copy and the distorted picture in between (src is not
+// changed). Only the source rows the scaled copy samples are distorted. y must be 0 or more.
+void drawWaveReflection(const Image* src, Image* dst, int32_t y, int32_t h, float phase,
+                        float amplitude, float frequency);
 
 // Over start..end the source (scaled to the destination) is blended in with opacity rising
 // from 0 to 255; before start nothing happens; after end the destination is replaced.

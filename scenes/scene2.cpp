@@ -140,12 +140,10 @@ void renderScene2(Scene2State* state, float t, const float* spectrum) {
     drawStageSprites(state, t);
     drawBoxes(state, bass, t);
 
-    // The strip above, its reflection below.
+    // The strip above, its reflection below: the strip upside down, wobbling and squashed
+    // into the rows under it (the stage is drawn afresh every frame).
     copyImage(stage, screen);
-    stage->flipVertical();
-    Image* reflection = waveDistort(stage, t, 2.5f, 0.5f);
-    stretchCopy(reflection, screen, kStageHeight, screenWidth, screenHeight - kStageHeight);
-    freeImage(reflection);
+    drawWaveReflection(stage, screen, kStageHeight, screenHeight - kStageHeight, t, 2.5f, 0.5f);
     stretchDraw(screen, state->grass, trunc32(-20.0f * t), 340, 1200, 150, 255);
     stretchDraw(screen, state->grass2, trunc32(-50.0f * t), 380, 2000, 100, 255);
     drawImage(screen, state->s, 0, 0, 255);

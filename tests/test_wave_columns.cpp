@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "gfx2d/blit.h"
 #include "gfx2d/effects.h"
 
 namespace {
@@ -59,4 +60,43 @@ TEST(WaveColumns, RoundingAtWholeColumnsMatches) {
         freeImage(plain);
     }
     freeImage(src);
+}
+
+// The one-pass reflection writes exactly what turning the picture upside down, distorting it
+// and scaling it into the destination rows writes: squashed and stretched, clipped at the
+// bottom and on the right, and with amplitudes that push every row and column to a border.
+TEST(WaveReflection, EqualsTurningDistortingAndScaling) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct { int32_t srcW, srcH, dstW, dstH, y, h; } layouts[] = {
+        {640, 300, 640, 480, 300, 180},   // the box parade's water
+        {17, 9, 17, 40, 0, 40},           // stretched
+        {17, 9, 17, 40, 30, 25},          // clipped at the bottom
+        {20, 12, 8, 12, 2, 5},            // destination narrower than the picture
+        {5, 40, 9, 6, 1, 3},              // destination wider, most rows skipped
+    };
+    const float amplitudes[] = {0.0f, 2.5f, -7.25f, 1e6f, nan};
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<float> phase(0.0f, 150.0f), frequency(-1.0f, 1.0f);
+    for (const auto& l : layouts)
+        for (float amplitude : amplitudes) {
+            const float p = phase(gen), f = frequency(gen);
+            SCOPED_TRACE(testing::Message() << l.srcW << "x" << l.srcH << " into " << l.dstW << "x"
+                                            << l.dstH << " at " << l.y << ", amplitude " << amplitude);
+            Image* src = numbered(l.srcW, l.srcH);
+            Image* expected = newImage(l.dstW, l.dstH);
+            Image* actual = newImage(l.dstW, l.dstH);
+            for (int32_t i = 0; i < l.dstW * l.dstH; ++i)
+                expected->pixels[i] = actual->pixels[i] = 0x12345678u + static_cast<uint32_t>(i);
+
+            Image* turned = newImage(l.srcW, l.srcH);
+            copyImage(src, turned);
+            turned->flipVertical();
+            Image* wave = waveDistortReference(turned, p, amplitude, f);
+            stretchCopy(wave, expected, l.y, l.srcW, l.h);
+            drawWaveReflection(src, actual, l.y, l.h, p, amplitude, f);
+
+            EXPECT_EQ(std::vector<uint32_t>(expected->pixels, expected->pixels + l.dstW * l.dstH),
+                      std::vector<uint32_t>(actual->pixels, actual->pixels + l.dstW * l.dstH));
+            for (Image* image : {src, expected, actual, turned, wave}) freeImage(image);
+        }
 }
