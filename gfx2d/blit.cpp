@@ -257,6 +257,24 @@ void drawImageAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t op
     blitUnscaled(dst, src, x, y, opacity, blitRows->add);
 }
 
+void drawLayers(Image* dst, const Layer* layers, int32_t count) {
+    // Each pixel meets the pictures in the same order as with one blit after the other, and
+    // a pixel's result depends only on its own value and the pictures' pixels at it.
+    int64_t rows = 0;
+    for (int32_t k = 0; k < count; ++k)
+        rows = std::max<int64_t>(rows, std::min(layers[k].image->height, dst->height));
+    for (int64_t i = 0; i < rows; ++i) {
+        for (int32_t k = 0; k < count; ++k) {
+            const Layer& layer = layers[k];
+            const Image* src = layer.image;
+            const int32_t n = std::min(src->width, dst->width);
+            if (i >= src->height || n <= 0) continue;
+            const RowBlend kernel = layer.add ? blitRows->add : blitRows->over;
+            kernel(pixelAt(dst, 0, i), pixelAt(src, 0, i), n, static_cast<uint32_t>(layer.opacity) & 0xFF);
+        }
+    }
+}
+
 void stretchCopy(const Image* src, Image* dst, int32_t y, int32_t w, int32_t h) {
     // Clipped on every side like the blended blits; rows above the top edge are skipped
     // but still advance the source, as in stretchDraw.

@@ -1,6 +1,6 @@
 // gfx2d/blit.h — per-pixel blending and the image blits every scene draws with.
 //
-// Offers: blendAlpha, blendAdd, copyImage, drawImage, drawImageAdd, stretchCopy,
+// Offers: blendAlpha, blendAdd, copyImage, drawImage, drawImageAdd, drawLayers, stretchCopy,
 //         stretchDraw, stretchDrawAdd (Image::flipVertical is defined here too).
 // Needs:  assets/image.h.
 //         The row kernels the blits run on are in gfx2d/blitrows.h.
@@ -27,6 +27,17 @@ void copyImage(const Image* src, Image* dst);
 // Blends the whole source with its top-left corner at (x, y).
 void drawImage(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity);
 void drawImageAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity);
+
+// Pictures laid over the destination at (0, 0) one after the other, as drawImage (or
+// drawImageAdd where `add` is set) of each in turn would: the same pixels, but a row at a
+// time through all of them, so each destination row is read and written once while it is
+// in the cache instead of once a picture.
+struct Layer {
+    const Image* image;
+    int32_t opacity;
+    bool add;
+};
+void drawLayers(Image* dst, const Layer* layers, int32_t count);
 // Source scaled to w x h (nearest neighbour), copied without blending at (0, y); clipped.
 void stretchCopy(const Image* src, Image* dst, int32_t y, int32_t w, int32_t h);
 // Source scaled to w x h, blended at (x, y).

@@ -197,9 +197,8 @@ void renderScene3(Scene3State* state, float t, const float* spectrum, float delt
     drawDeformingSphere(state->sphere, t);
 
     drawGlow(state, t, spectrum);
-    drawImage(screen, state->stripes, 0, 0, 255);
-    drawImage(screen, state->frame2, 0, 0, 255);
-    drawImage(screen, state->s, 0, 0, 255);
+    const Layer overlays[] = {{state->stripes, 255, false}, {state->frame2, 255, false}, {state->s, 255, false}};
+    drawLayers(screen, overlays, 3);
     drawSpritesAndCaptions(state, t);
 
     if (inside(t, kBlackStart, 48.0f)) fadeIn(state->black, screen, t, kBlackStart, 48.0f);

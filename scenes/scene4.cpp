@@ -92,9 +92,8 @@ void renderScene4(Scene4State* state, float t, const float* spectrum) {
 
     if (twisted) drawModel(&r, state->thing);
 
-    drawImageAdd(screen, state->red, 0, 0, 180);
-    drawImage(screen, state->frame2, 0, 0, 255);
-    drawImage(screen, state->s, 0, 0, 255);
+    const Layer overlays[] = {{state->red, 180, true}, {state->frame2, 255, false}, {state->s, 255, false}};
+    drawLayers(screen, overlays, 3);
 
     const int sprite = flickerIndex(t);
     if (t > kLeftStart && t < kSpritesEnd)

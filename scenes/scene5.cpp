@@ -174,8 +174,8 @@ void renderScene5(Scene5State* state, float t, const float* spectrum) {
         twistMesh(logos[i].target, logos[i].rest, logos[i].restLength, t);
     }
 
-    drawImage(screen, state->frame, 0, 0, 255);
-    drawImage(screen, state->s, 0, 0, 255);
+    const Layer overlays[] = {{state->frame, 255, false}, {state->s, 255, false}};
+    drawLayers(screen, overlays, 2);
 
     if (t > 72.0f && t < 81.0f)
         drawImage(screen, state->leftSprites[sprite], kScene5LeftSpriteX, kScene5SpriteY, 255);

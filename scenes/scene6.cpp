@@ -123,8 +123,8 @@ void renderScene6(Scene6State* state, float t) {
         drawModel(&r, state->*passes[i].mesh);
     }
 
-    drawImage(screen, state->frame, 0, 0, 255);
-    drawImage(screen, state->s, 0, 0, 255);
+    const Layer overlays[] = {{state->frame, 255, false}, {state->s, 255, false}};
+    drawLayers(screen, overlays, 2);
 
     const int sprite = flickerIndex(t);
     if (t > 95.5f && t < 121.0f)

@@ -337,3 +337,42 @@ TEST(FlipVertical, MirrorsRows) {
         EXPECT_TRUE(img.guardsIntact());
     }
 }
+
+// Layers a row at a time give what one blit after the other gives: pictures larger and
+// smaller than the destination, over and add mixed, opacities whose low byte alone counts,
+// and the destination itself as one of the layers.
+TEST(DrawLayers, EqualsOneBlitAfterTheOther) {
+    GuardedImage big(40, 30), small(13, 7), wide(50, 4), same(24, 18), empty(0, 0);
+    fillPattern(&big.image, 1);
+    fillPattern(&small.image, 2);
+    fillPattern(&wide.image, 3);
+    fillPattern(&same.image, 4);
+    const struct Case {
+        const char* name;
+        std::vector<Layer> layers;
+    } cases[] = {
+        {"overlays at 255", {{&big.image, 255, false}, {&small.image, 255, false}, {&same.image, 255, false}}},
+        {"add then over", {{&same.image, 180, true}, {&big.image, 255, false}, {&small.image, 200, false}}},
+        {"low byte only", {{&wide.image, 256 + 77, false}, {&small.image, -1, true}, {&empty.image, 255, false}}},
+        {"one layer", {{&small.image, 128, false}}},
+        {"none", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (bool selfLayer : {false, true}) {
+            GuardedImage sequential(24, 18), layered(24, 18);
+            fillPattern(&sequential.image, 9);
+            fillPattern(&layered.image, 9);
+            std::vector<Layer> layers = c.layers, seqLayers = c.layers;
+            if (selfLayer) {   // the destination drawn over itself between the others
+                layers.insert(layers.begin() + layers.size() / 2, Layer{&layered.image, 150, false});
+                seqLayers.insert(seqLayers.begin() + seqLayers.size() / 2, Layer{&sequential.image, 150, false});
+            }
+            for (const Layer& l : seqLayers)
+                (l.add ? drawImageAdd : drawImage)(&sequential.image, l.image, 0, 0, l.opacity);
+            drawLayers(&layered.image, layers.data(), static_cast<int32_t>(layers.size()));
+            EXPECT_EQ(sequential.pixels(), layered.pixels()) << "destination layer " << selfLayer;
+            EXPECT_TRUE(layered.guardsIntact());
+        }
+    }
+}
