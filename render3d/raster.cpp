@@ -354,7 +354,9 @@ template <bool Paired, class Sampler>
 inline int64_t drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, HalfEdges* edges,
                         const Sampler& sample) {
     const int64_t firstRow = rowBegin;
-    HalfEdges& e = *edges;
+    // A local copy: the depth stores are floats too, and through the pointer the edges
+    // would have to be read again after every one of them.
+    HalfEdges e = *edges;
     if (!clampRows(t, &rowBegin, &rowEnd, &e)) return 0;
     Span pending;
     bool havePending = false;
@@ -374,6 +376,7 @@ inline int64_t drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, HalfE
         nextRow(&e);
     }
     if (havePending) walkSpan(pending, sample);
+    *edges = e;
     return rowEnd - firstRow;
 }
 
