@@ -19,8 +19,9 @@
 #include <xmmintrin.h>
 #define RASTER_HAVE_SSE 1
 #endif
-#ifdef __SSE2__
+#if defined(__SSE2__) && defined(__x86_64__)
 #include <emmintrin.h>
+#define RASTER_HAVE_SSE2_WALK 1
 #endif
 
 namespace {
@@ -273,7 +274,7 @@ inline void walkSpanPair(Span a, Span b, const Sampler sample) {
     }
 }
 
-#ifdef __SSE2__
+#ifdef RASTER_HAVE_SSE2_WALK
 // The 256x256 walk with SSE2: the u and v chains of a pair of spans live in one vector
 // (u0, v0, u1, v1) and advance with one vector addition, lane by lane exactly as the four
 // scalar additions; the texel numbers of both pixels come out of one conversion: truncate,
@@ -511,7 +512,7 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     const int levelSize = 256 >> level;
     const std::true_type paired;
     if (fast && square256 && img->width == levelSize && img->height == levelSize) {
-#ifdef __SSE2__
+#ifdef RASTER_HAVE_SSE2_WALK
         drawBoth(paired, Texels256(img->pixels, level));
 #else
         if (level == 0) {
