@@ -116,27 +116,33 @@ inline WaveRow waveRow(int32_t i, int32_t height, float phase, float amplitude, 
     return WaveRow{truncClamp(rowF, height - 1), static_cast<double>(s) * amplitude};
 }
 
+// The first n pixels of a distorted row: source columns picked for the whole width, then
+// copied. Column indices are kept in chunks so that any width works without allocating;
+// wider pictures pick pixel by pixel.
+constexpr int32_t kColumnChunk = 1024;
+
+inline void distortRow(uint32_t* dstRow, const uint32_t* srcRow, int32_t width, int32_t n,
+                       double offset, ColumnPicker pick, ColumnCopier copy) {
+    if (width <= kColumnChunk) {
+        int32_t columns[kColumnChunk];
+        pick(columns, width, offset);
+        copy(dstRow, srcRow, columns, n);
+    } else {
+        for (int32_t j = 0; j < n; ++j)
+            dstRow[j] = srcRow[truncClamp(static_cast<float>(j + offset), width - 1)];
+    }
+}
+
 Image* distort(const Image* src, float phase, float amplitude, float frequency, ColumnPicker pick,
                ColumnCopier copy) {
     const int32_t width = src->width;
     const int32_t height = src->height;
     Image* out = newImage(width, height);
-    // Column indices of one row, in chunks so that any width works without allocating.
-    constexpr int32_t kChunk = 1024;
-    int32_t columns[kChunk];
     for (int32_t i = 0; i < height; ++i) {
         const WaveRow wave = waveRow(i, height, phase, amplitude, frequency);
-        const int32_t r = wave.row;
-        const double offset = wave.offset;
-        const uint32_t* srcRow = src->pixels + static_cast<size_t>(r) * static_cast<size_t>(width);
+        const uint32_t* srcRow = src->pixels + static_cast<size_t>(wave.row) * static_cast<size_t>(width);
         uint32_t* dstRow = out->pixels + static_cast<size_t>(i) * static_cast<size_t>(width);
-        if (width <= kChunk) {
-            pick(columns, width, offset);
-            copy(dstRow, srcRow, columns, width);
-        } else {
-            for (int32_t j = 0; j < width; ++j)
-                dstRow[j] = srcRow[truncClamp(static_cast<float>(j + offset), width - 1)];
-        }
+        distortRow(dstRow, srcRow, width, width, wave.offset, pick, copy);
     }
     return out;
 }
@@ -160,8 +166,6 @@ void drawWaveReflection(const Image* src, Image* dst, int32_t y, int32_t h, floa
     // (k * stepY) >> 16 for output row k, kept as a running sum.
     const int64_t stepY = (static_cast<int64_t>(height) * 65536) / h;
     const int32_t n = width < dst->width ? width : dst->width;
-    constexpr int32_t kChunk = 1024;
-    int32_t columns[kChunk];
     int64_t sy = 0;
     for (int32_t k = 0; k < h && y + k < dst->height; ++k, sy += stepY) {
         const int32_t i = static_cast<int32_t>(sy >> 16);
@@ -169,13 +173,7 @@ void drawWaveReflection(const Image* src, Image* dst, int32_t y, int32_t h, floa
         // The picture is seen upside down: its row r is the source's row height-1-r.
         const uint32_t* srcRow = src->pixels + static_cast<size_t>(height - 1 - wave.row) * width;
         uint32_t* dstRow = dst->pixels + static_cast<size_t>(y + k) * dst->width;
-        if (width <= kChunk) {
-            pickColumns(columns, width, wave.offset);
-            copyColumns(dstRow, srcRow, columns, n);
-        } else {
-            for (int32_t j = 0; j < n; ++j)
-                dstRow[j] = srcRow[truncClamp(static_cast<float>(j + wave.offset), width - 1)];
-        }
+        distortRow(dstRow, srcRow, width, n, wave.offset, pickColumns, copyColumns);
     }
 }
 

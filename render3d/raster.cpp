@@ -121,35 +121,20 @@ __attribute__((always_inline)) inline bool setUpSpan(const Target& t, int64_t y,
     const int step = xL > xS ? 1 : -1;
     const int64_t first = truncToInt(xS);
     const int64_t end = step > 0 ? truncToInt(xL + 0.5f) : floorToInt(xL - 0.5f);
-    float du = t.dudx, dv = t.dvdx, dz = t.dzdx;
-    int64_t start, count;
-    if (step > 0) {
-        const int64_t lo = std::max<int64_t>(first, 0);
-        const int64_t hi = std::min<int64_t>(end - 1, t.width - 1);
-        if (hi < lo) return false;
-        const int64_t skip = lo - first;
-        if (skip > 0) {
-            u = advance(u, du, skip);
-            v = advance(v, dv, skip);
-            z = advance(z, dz, skip);
-        }
-        start = lo;
-        count = hi - lo + 1;
-    } else {
-        du = -du;
-        dv = -dv;
-        dz = -dz;
-        const int64_t hi = std::min<int64_t>(first, t.width - 1);
-        const int64_t lo = std::max<int64_t>(end + 1, 0);
-        if (hi < lo) return false;
-        const int64_t skip = first - hi;
-        if (skip > 0) {
-            u = advance(u, du, skip);
-            v = advance(v, dv, skip);
-            z = advance(z, dz, skip);
-        }
-        start = hi;
-        count = hi - lo + 1;
+    // Per-pixel steps signed with the direction; the span's pixels lo .. hi inside the
+    // image, walked from the short edge's end (lo rightward, hi leftward).
+    const float sign = static_cast<float>(step);
+    const float du = sign * t.dudx, dv = sign * t.dvdx, dz = sign * t.dzdx;
+    const int64_t lo = std::max<int64_t>(step > 0 ? first : end + 1, 0);
+    const int64_t hi = std::min<int64_t>(step > 0 ? end - 1 : first, t.width - 1);
+    if (hi < lo) return false;
+    const int64_t start = step > 0 ? lo : hi;
+    const int64_t count = hi - lo + 1;
+    const int64_t skip = (start - first) * step;   // pixels clipped off before the image
+    if (skip > 0) {
+        u = advance(u, du, skip);
+        v = advance(v, dv, skip);
+        z = advance(z, dz, skip);
     }
     s->px = t.pixels + y * t.width + start;
     s->dp = t.depth + y * t.width + start;
