@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 #if defined(__SSE__) || defined(_M_X64) || defined(_M_IX86)
 #include <xmmintrin.h>
@@ -210,29 +211,60 @@ struct Sampler256Level0 {
     }
 };
 
-// One span: the depth test and write of each pixel, then a step along it. The samplers are
-// passed by value so that their texture pointer stays in a register instead of being read
-// again after every pixel store.
+// The depth test and write of one pixel, then a step along the span.
+template <class Sampler>
+inline void spanPixel(uint32_t*& px, float*& dp, float& u, float& v, float& z, float du,
+                      float dv, float dz, int64_t step, const Sampler& sample) {
+    if (z < *dp) {
+        *px = sample(u, v);
+        *dp = z;
+    }
+    u += du;
+    v += dv;
+    z += dz;
+    px += step;
+    dp += step;
+}
+
+// The samplers are passed by value so that their texture pointer stays in a register
+// instead of being read again after every pixel store.
 template <class Sampler>
 inline void walkSpan(Span s, const Sampler sample) {
-    for (int64_t n = s.count; n > 0; --n) {
-        if (s.z < *s.dp) {
-            *s.px = sample(s.u, s.v);
-            *s.dp = s.z;
-        }
-        s.u += s.du;
-        s.v += s.dv;
-        s.z += s.dz;
-        s.px += s.step;
-        s.dp += s.step;
+    for (int64_t n = s.count; n > 0; --n)
+        spanPixel(s.px, s.dp, s.u, s.v, s.z, s.du, s.dv, s.dz, s.step, sample);
+}
+
+// Two spans of different rows side by side. Each pixel's values come from its own chain of
+// additions, exactly as when the spans are walked one after the other, but the two chains
+// overlap in time: the additions of one span wait on each other, not on the other span's.
+template <class Sampler>
+inline void walkSpanPair(Span a, Span b, const Sampler sample) {
+    const int64_t both = std::min(a.count, b.count);
+    uint32_t* apx = a.px;
+    float* adp = a.dp;
+    float au = a.u, av = a.v, az = a.z;
+    uint32_t* bpx = b.px;
+    float* bdp = b.dp;
+    float bu = b.u, bv = b.v, bz = b.z;
+    for (int64_t n = both; n > 0; --n) {
+        spanPixel(apx, adp, au, av, az, a.du, a.dv, a.dz, a.step, sample);
+        spanPixel(bpx, bdp, bu, bv, bz, b.du, b.dv, b.dz, b.step, sample);
+    }
+    if (a.count > both) {
+        a.px = apx, a.dp = adp, a.u = au, a.v = av, a.z = az, a.count -= both;
+        walkSpan(a, sample);
+    } else if (b.count > both) {
+        b.px = bpx, b.dp = bdp, b.u = bu, b.v = bv, b.z = bz, b.count -= both;
+        walkSpan(b, sample);
     }
 }
 
 #ifdef RASTER_HAVE_SSE2_WALK
-// The 256x256 walk with SSE2: u and v advance together in one vector, lane by lane exactly
-// as the two scalar additions, and the texel number comes out of one conversion: truncate,
+// The 256x256 walk with SSE2: the u and v chains of a pair of spans live in one vector
+// (u0, v0, u1, v1) and advance with one vector addition, lane by lane exactly as the four
+// scalar additions; the texel numbers of both pixels come out of one conversion: truncate,
 // wrap to 0..255, shift to the level, and row * size + column by one multiply-add of the
-// 16-bit pair (u, v) with (1, 2^(8-L)).
+// 16-bit pairs (u, v) with (1, 2^(8-L)).
 struct Texels256 {
     const uint32_t* pixels;   // the level's image
     __m128i shift;            // L
@@ -243,35 +275,68 @@ struct Texels256 {
           shift(_mm_cvtsi32_si128(level)),
           weights(_mm_set1_epi32(static_cast<int>((1u << (8 - level)) << 16 | 1u))) {}
 
-    // The texel at (lane 0, lane 1).
-    uint32_t at(__m128 uv) const {
+    // Texel numbers of the pixels at (lane 0, lane 1) and (lane 2, lane 3): low and high half.
+    uint64_t numbers(__m128 uv) const {
         __m128i t = _mm_and_si128(_mm_cvttps_epi32(uv), _mm_set1_epi32(255));
         t = _mm_srl_epi32(t, shift);
         t = _mm_madd_epi16(_mm_packs_epi32(t, t), weights);
-        return pixels[static_cast<uint32_t>(_mm_cvtsi128_si32(t))];
+        return static_cast<uint64_t>(_mm_cvtsi128_si64(t));
     }
 };
+
+inline void texelPixel(uint32_t* px, float* dp, float z, uint32_t texel) {
+    if (z < *dp) {
+        *px = texel;
+        *dp = z;
+    }
+}
 
 inline void walkSpan(Span s, const Texels256 tex) {
     __m128 uv = _mm_setr_ps(s.u, s.v, 0.0f, 0.0f);
     const __m128 duv = _mm_setr_ps(s.du, s.dv, 0.0f, 0.0f);
     for (int64_t n = s.count; n > 0; --n) {
-        if (s.z < *s.dp) {
-            *s.px = tex.at(uv);
-            *s.dp = s.z;
-        }
+        texelPixel(s.px, s.dp, s.z, tex.pixels[static_cast<uint32_t>(tex.numbers(uv))]);
         uv = _mm_add_ps(uv, duv);
         s.z += s.dz;
         s.px += s.step;
         s.dp += s.step;
     }
 }
+
+inline void walkSpanPair(Span a, Span b, const Texels256 tex) {
+    const int64_t both = std::min(a.count, b.count);
+    __m128 uv = _mm_setr_ps(a.u, a.v, b.u, b.v);
+    const __m128 duv = _mm_setr_ps(a.du, a.dv, b.du, b.dv);
+    for (int64_t n = both; n > 0; --n) {
+        const uint64_t k = tex.numbers(uv);
+        texelPixel(a.px, a.dp, a.z, tex.pixels[static_cast<uint32_t>(k)]);
+        texelPixel(b.px, b.dp, b.z, tex.pixels[k >> 32]);
+        uv = _mm_add_ps(uv, duv);
+        a.z += a.dz;
+        b.z += b.dz;
+        a.px += a.step;
+        a.dp += a.step;
+        b.px += b.step;
+        b.dp += b.step;
+    }
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, uv);
+    if (a.count > both) {
+        a.u = lanes[0], a.v = lanes[1], a.count -= both;
+        walkSpan(a, tex);
+    } else if (b.count > both) {
+        b.u = lanes[2], b.v = lanes[3], b.count -= both;
+        walkSpan(b, tex);
+    }
+}
 #endif
 
 // Rows rowBegin .. rowEnd-1 of one half; the edge values belong to row rowBegin and move
-// by their per-row steps. Returns how many rows the edges in *e moved: rowEnd - rowBegin
-// when any row is inside the image, else none (e is then unchanged).
-template <class Sampler>
+// by their per-row steps. With Paired, rows go two at a time (see walkSpanPair); without,
+// one after the other: the plain walk the paired one is checked against.
+// Returns how many rows the edges in *e moved: rowEnd - rowBegin when any row is inside
+// the image, else none (e is then unchanged).
+template <bool Paired, class Sampler>
 inline int64_t drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, HalfEdges* edges,
                         const Sampler& sample) {
     const int64_t firstRow = rowBegin;
@@ -279,11 +344,24 @@ inline int64_t drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, HalfE
     // would have to be read again after every one of them.
     HalfEdges e = *edges;
     if (!clampRows(t, &rowBegin, &rowEnd, &e)) return 0;
+    Span pending;
+    bool havePending = false;
     for (int64_t y = rowBegin; y < rowEnd; ++y) {
         Span s;
-        if (setUpSpan(t, y, e, &s)) walkSpan(s, sample);
+        if (setUpSpan(t, y, e, &s)) {
+            if (!Paired) {
+                walkSpan(s, sample);
+            } else if (havePending) {
+                walkSpanPair(pending, s, sample);
+                havePending = false;
+            } else {
+                pending = s;
+                havePending = true;
+            }
+        }
         nextRow(&e);
     }
+    if (havePending) walkSpan(pending, sample);
     *edges = e;
     return rowEnd - firstRow;
 }
@@ -294,8 +372,13 @@ bool usableLevel(const Image* img) {
     return img && img->pixels && img->width > 0 && img->height > 0;
 }
 
-// fast: the mask-and-shift samplers for 256x256 textures; without it, the sampler for any
-// size (the plain path).
+// Triangles whose widest row is narrower than this many pixels walk their rows one at a
+// time even on the fast path.
+constexpr float kPairedMinWidth = 16.0f;
+
+// fast: the mask-and-shift samplers for 256x256 textures and, in triangles at least
+// kPairedMinWidth wide, rows walked in pairs; without it, the sampler for any size and one
+// row at a time (the plain path).
 void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
                bool fast) {
     Image* dst = r->screen;
@@ -403,28 +486,38 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     const HalfEdges upperStart{xT + pU * sTB, sTB, xT + pU * sTM, sTM, uT + pU * dudyTM, dudyTM,
                                vT + pU * dvdyTM, dvdyTM, zT + pU * dzdyTM, dzdyTM};
     const int64_t upperRows = yMid - yTop;
-    auto drawBoth = [&](const auto& sampler) {
+    auto drawBoth = [&](auto paired, const auto& sampler) {
+        constexpr bool kPaired = decltype(paired)::value;
         HalfEdges e = upperStart;
         int64_t moved = 0;
-        if (upper) moved = drawHalf(t, yTop, yMid, &e, sampler);
+        if (upper) moved = drawHalf<kPaired>(t, yTop, yMid, &e, sampler);
         if (!lower) return;
         const float xLower = upperRows > kExactSkipLimit ? advance(upperStart.xL, sTB, upperRows)
                                                          : advance(e.xL, sTB, upperRows - moved);
         HalfEdges lowerEdges{xLower, sTB, xM + pL * sMB, sMB, uM + pL * dudyMB, dudyMB,
                              vM + pL * dvdyMB, dvdyMB, zM + pL * dzdyMB, dzdyMB};
-        drawHalf(t, yMid, yBottom, &lowerEdges, sampler);
+        drawHalf<kPaired>(t, yMid, yBottom, &lowerEdges, sampler);
+    };
+
+    // Pairs pay where rows are long enough for the two chains to overlap; the rows of a
+    // narrow triangle (the scenes' meshes are mostly such) go faster one at a time.
+    const bool pairRows = std::fabs(spanWidth) >= kPairedMinWidth;
+    auto drawFast = [&](const auto& sampler) {
+        if (pairRows)
+            drawBoth(std::true_type(), sampler);
+        else
+            drawBoth(std::false_type(), sampler);
     };
 
     const int levelSize = 256 >> level;
     if (fast && square256 && img->width == levelSize && img->height == levelSize) {
 #ifdef RASTER_HAVE_SSE2_WALK
-        drawBoth(Texels256(img->pixels, level));
+        drawFast(Texels256(img->pixels, level));
 #else
         if (level == 0) {
-            drawBoth(Sampler256Level0{img->pixels});
+            drawFast(Sampler256Level0{img->pixels});
         } else {
-            drawBoth(Sampler256{img->pixels, static_cast<uint32_t>(level),
-                                static_cast<uint32_t>(8 - level)});
+            drawFast(Sampler256{img->pixels, static_cast<uint32_t>(level), static_cast<uint32_t>(8 - level)});
         }
 #endif
     } else {
@@ -437,7 +530,10 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
         s.maskV = isPowerOfTwo(base->height) ? base->height - 1 : -1;
         s.levelWidth = img->width;
         s.levelHeight = img->height;
-        drawBoth(s);
+        if (fast)
+            drawFast(s);
+        else
+            drawBoth(std::false_type(), s);
     }
 }
 

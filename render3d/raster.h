@@ -10,9 +10,10 @@
 void rasterizeTriangle(Renderer* r, const ClipVertex& a, const ClipVertex& b,
                        const ClipVertex& c);
 // The same triangle through the plain path: the sampler for textures of any size
-// (coordinates wrap at the level-0 size and every texel read stays inside its level image).
-// rasterizeTriangle takes a mask-and-shift sampler for 256x256 textures (with SSE2 on
-// x86-64); both give identical pictures and depths.
+// (coordinates wrap at the level-0 size and every texel read stays inside its level image)
+// and one row after the other. rasterizeTriangle takes a mask-and-shift sampler for
+// 256x256 textures and walks the rows of wide triangles two at a time; both give identical
+// pictures and depths.
 void rasterizeTriangleAnySize(Renderer* r, const ClipVertex& a, const ClipVertex& b,
                               const ClipVertex& c);
 // Smallest L in 0..maxLevel with 2^L > g; otherwise (and for NaN) maxLevel - 1.

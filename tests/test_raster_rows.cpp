@@ -1,8 +1,8 @@
 // The 3D pipeline's shortcuts against its plain paths on a full 640x480 screen:
-// - the rasteriser's fast walk (the SSE2 or the level-0 and mask-and-shift samplers)
-//   against its plain walk (the sampler for any size), with overlapping triangles of every
-//   size, both row directions, flat tops and bottoms, and triangles reaching over every
-//   image border;
+// - the rasteriser's fast walk (rows two at a time in wide triangles, one at a time in
+//   narrow ones, the mask-and-shift samplers) against its plain walk (one row at a time,
+//   the sampler for any size), with overlapping triangles of every size, both row
+//   directions, flat tops and bottoms, and triangles reaching over every image border;
 // - drawMesh sending triangles whose corners are all inside the clip planes straight to the
 //   rasteriser, against every triangle going through all six planes.
 #include <gtest/gtest.h>
