@@ -165,6 +165,34 @@ TEST_F(Scene3SphereTest, RippleIsRebuiltFromTheRestCopy) {
     EXPECT_TRUE(normalsMoved);
 }
 
+// The ripple in the design's arithmetic: floats throughout, the sines taken in double
+// precision and rounded to float. The single-precision sinf differs from that in the last
+// bit for some of these arguments, which moves a vertex (and now and then a pixel).
+TEST_F(Scene3SphereTest, RippleTakesSinesInDoublePrecision) {
+    sphere.shape = cube(26.0f);
+    sphere.rest = cube(26.0f);
+    const Mesh* rest = sphere.rest.meshes[0];
+    const Mesh* shape = sphere.shape.meshes[0];
+    auto sine = [](float v) { return static_cast<float>(std::sin(static_cast<double>(v))); };
+    int singleDiffers = 0;
+    for (int k = 0; k < 200; ++k) {
+        const float t = 24.5f + 0.117f * static_cast<float>(k);
+        drawDeformingSphere(&sphere, t);
+        const float kx = 2.0f * sine(0.7f * t) + 5.0f, ky = 2.0f * sine(1.1f * t) + 5.0f;
+        const float kz = 2.0f * sine(1.3f * t) + 5.0f, amplitude = 15.0f * sine(0.8f * t) + 25.0f;
+        for (int32_t j = 0; j < rest->vertexCount; ++j) {
+            const Vertex& p = rest->vertices[j];
+            const float args[3] = {t + kx * p.nx, t + ky * p.ny, t + kz * p.nz};
+            for (float a : args) singleDiffers += std::sin(a) != sine(a);
+            const float lift = amplitude * (sine(args[0]) * sine(args[1]) * sine(args[2]));
+            ASSERT_EQ(shape->vertices[j].x, p.x + p.nx * lift) << "t " << t << ", vertex " << j;
+            ASSERT_EQ(shape->vertices[j].y, p.y + p.ny * lift) << "t " << t << ", vertex " << j;
+            ASSERT_EQ(shape->vertices[j].z, p.z + p.nz * lift) << "t " << t << ", vertex " << j;
+        }
+    }
+    EXPECT_GT(singleDiffers, 0) << "no argument here tells the two sines apart";
+}
+
 TEST_F(Scene3SphereTest, MissingOrMismatchedSphereIsSkipped) {
     enum Kind { kEmpty, kCube, kFlat };
     struct Case { Kind shape; Kind rest; const char* what; } cases[] = {
