@@ -47,7 +47,7 @@ void extractClipPlanes(Plane* planes, const Mat4& m) {
     for (int i = 0; i < 6; ++i) {
         Plane& p = planes[i];
         const float len2 = p.nx * p.nx + p.ny * p.ny + p.nz * p.nz;
-        const float k = 1.0f / static_cast<float>(std::sqrt(static_cast<double>(len2)));
+        const float k = 1.0f / sqrtRounded(len2);
         p.nx *= k;
         p.ny *= k;
         p.nz *= k;

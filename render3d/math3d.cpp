@@ -11,10 +11,6 @@ namespace {
 // The value of pi the projection uses, held as a float: 3.1415920257568359375.
 constexpr float kPi = 3.141592f;
 
-float cosRounded(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
-float sinRounded(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
-float sqrtRounded(float a) { return static_cast<float>(std::sqrt(static_cast<double>(a))); }
-
 }  // namespace
 
 Mat4 mat4Identity() {

@@ -4,6 +4,14 @@
 // row by row (element (r, c) is m[4r + c]), so translations sit in m[12..14] and a chain
 // p * A * B applies A first. Every builder writes into `out` and returns it.
 #pragma once
+#include <cmath>
+
+// Sine, cosine and square root as the renderer and the animation formulas take them: the
+// double-precision library functions, rounded to float. (std::sin of a float would be the
+// single-precision sinf, which differs in the last bit for some arguments.)
+inline float sinRounded(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
+inline float cosRounded(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
+inline float sqrtRounded(float a) { return static_cast<float>(std::sqrt(static_cast<double>(a))); }
 
 struct Vec3 { float x, y, z; };
 struct Vec4 { float x, y, z, w; };

@@ -11,8 +11,6 @@
 namespace {
 
 inline int32_t trunc32(float v) { return static_cast<int32_t>(v); }
-inline float sinRounded(float v) { return static_cast<float>(std::sin(static_cast<double>(v))); }
-inline float cosRounded(float v) { return static_cast<float>(std::cos(static_cast<double>(v))); }
 
 Mat4 translation(float x, float y, float z) {
     Mat4 m = mat4Identity();

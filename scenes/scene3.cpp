@@ -17,8 +17,6 @@ SpinState scene3Spin = {0.0f, 1.0f, 0.0f};
 namespace {
 
 inline int32_t trunc32(float v) { return static_cast<int32_t>(v); }
-inline float sinRounded(float v) { return static_cast<float>(std::sin(static_cast<double>(v))); }
-inline float cosRounded(float v) { return static_cast<float>(std::cos(static_cast<double>(v))); }
 
 // A random value in -1..1 from the shared generator.
 float randomUnit() {

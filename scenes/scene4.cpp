@@ -102,7 +102,7 @@ void renderScene4(Scene4State* state, float t, const float* spectrum) {
         drawImage(screen, state->rightSprites[sprite], 480, kScene4SpriteY, 255);
 
     if (t > kWobbleStart && t < kWobbleEnd) {
-        const float sinT = static_cast<float>(std::sin(static_cast<double>(t)));
+        const float sinT = sinRounded(t);
         Image* wobble = waveDistort(state->cred1, t, 2.0f, sinT);
         drawImage(screen, wobble, 180, bobRow(340.0f, sinT), 200);
         freeImage(wobble);

@@ -13,9 +13,6 @@
 
 namespace {
 
-float sinRounded(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
-float cosRounded(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
-
 Mesh* firstMesh(const Model* model) {
     if (!model || model->meshCount < 1 || !model->meshes) return nullptr;
     return model->meshes[0];

@@ -92,7 +92,7 @@ void renderScene6(Scene6State* state, float t) {
     mat4Perspective(r.projection, 60.0f, static_cast<float>(screenWidth) / screenHeight, 1.0f, 1000.0f);
     mat4LookAt(r.view, Vec3{0, 8, 0}, Vec3{0, 0, 0}, Vec3{0, 0, 1});
     mat4RotateAxis(r.model, t, Vec3{0, 0, 1});
-    const float sinT = static_cast<float>(std::sin(static_cast<double>(t)));
+    const float sinT = sinRounded(t);
     Mat4 tumble;
     postMultiply(r.model, mat4RotateAxis(tumble, 3.0f * sinT, Vec3{1, 0, 0}));
     postMultiply(r.model, scale(0.5f));

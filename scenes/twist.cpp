@@ -11,14 +11,14 @@ float logoTwistAngle(float t, float restLength) {
 
 Mat4& twistRotation(Mat4& out, float angle) {
     const float cosArg = 0.743f * angle;   // rounded to a float before the cosine
-    const Vec3 axis{static_cast<float>(std::cos(static_cast<double>(cosArg))),
+    const Vec3 axis{cosRounded(cosArg),
                     static_cast<float>(std::sin(0.521 * angle)), 1.0f};
     return mat4RotateAxis(out, angle, axis);
 }
 
 float restLength(const Vertex& v) {
     const float sum = v.x * v.x + v.y * v.y + v.z * v.z + v.w * v.w;
-    return static_cast<float>(std::sqrt(static_cast<double>(sum)));
+    return sqrtRounded(sum);
 }
 
 namespace {
