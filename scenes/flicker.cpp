@@ -1,8 +1,7 @@
 // scenes/flicker.cpp — the flickering creature choice and the caption bob.
 #include "scenes/flicker.h"
 
-#include <cmath>
-
+#include "render3d/math3d.h"
 #include "scenes/random.h"
 
 int flickerIndex(float t) {
@@ -15,5 +14,5 @@ int32_t bobRow(float base, float wave) { return static_cast<int32_t>(base + 7.0f
 
 float bobWave(float t) {
     const float twoT = 2.0f * t;
-    return static_cast<float>(std::sin(static_cast<double>(twoT)));
+    return sinRounded(twoT);
 }
