@@ -1,7 +1,5 @@
 // pixeldemo — the entry routine: start-up, the frame loop on the music clock, and the
 // headless modes (--capture, --bench) that run the same loop on a fixed clock.
-#include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +17,7 @@
 #include "demo/capture.h"
 #include "demo/loading.h"
 #include "demo/options.h"
+#include "demo/platform.h"
 #include "demo/timeline.h"
 #include "demo/video.h"
 #include "display/display.h"
@@ -31,18 +30,6 @@
 #include "scenes/scene5.h"
 #include "scenes/scene6.h"
 #include "scenes/scene7.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define DEMO_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define DEMO_ASAN 1
-#endif
-#endif
-#ifdef DEMO_ASAN
-// The sanitizer runtime's count of live heap bytes (gcc ships no header declaring it).
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#endif
 
 namespace fs = std::filesystem;
 
@@ -142,29 +129,6 @@ void printFpsLine(float rate, float average) {
     formatFpsLine(line, sizeof line, rate, average);
     std::fputs(line, stdout);
     std::fflush(stdout);
-}
-
-// Bytes the program holds on the heap now (the sanitizer's allocator counts its own).
-uint64_t heapInUse() {
-#ifdef DEMO_ASAN
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
-#endif
-}
-
-// Resident set size in kB, from /proc/self/statm. Plain read(): stdio would keep a little
-// heap of its own after the first call and blur the memory check.
-long residentKiB() {
-    char text[128] = {};
-    const int fd = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    const ssize_t got = read(fd, text, sizeof text - 1);
-    close(fd);
-    long pages = 0, resident = 0;
-    if (got <= 0 || std::sscanf(text, "%ld %ld", &pages, &resident) != 2) return 0;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 double secondsSince(Clock::time_point start) {
@@ -483,8 +447,7 @@ std::string absolutePath(const std::string& path) {
 void findData() {
     std::error_code ec;
     if (fs::is_directory("data", ec)) return;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    const fs::path dir = ec ? fs::path() : exe.parent_path();
+    const fs::path dir = executableFolder();
     if (!dir.empty() && fs::is_directory(dir / "data", ec)) {
         if (chdir(dir.c_str()) != 0) std::perror("pixeldemo: chdir");
         return;
