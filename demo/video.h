@@ -7,11 +7,12 @@
 // neighbours, while the file still plays everywhere). Colours are converted and tagged as
 // BT.709, which players assume for a picture of this size.
 //
-// ffmpeg writes OUT.part; only a finished encode is renamed to OUT. A failure, SIGINT,
-// SIGTERM or SIGHUP stops ffmpeg and removes OUT.part.
+// ffmpeg writes OUT.part; only a finished encode is renamed to OUT. A failure or an
+// interrupt (SIGINT, SIGTERM or SIGHUP; Ctrl-C or closing the console on Windows) stops
+// ffmpeg and removes OUT.part.
 //
-// Needs: ffmpeg on the PATH (Debian's package), POSIX (posix_spawn, pipes, signals),
-// assets/image.h, demo/timeline.h.
+// Needs: ffmpeg on the PATH (Debian's package; on Windows an ffmpeg.exe on the PATH or beside
+// the program), demo/encoder_process.h, assets/image.h, demo/timeline.h.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -49,7 +50,7 @@ bool isMp4Name(const std::string& path);
 struct VideoEncoder;
 
 // Starts ffmpeg in a process group of its own (so a Ctrl-C in the terminal reaches only
-// the demo, which then stops ffmpeg itself) and installs the SIGINT/SIGTERM/SIGHUP handler.
+// the demo, which then stops ffmpeg itself) and installs the interrupt handler.
 // Null with *error when ffmpeg cannot be started (the message says how to install it) or
 // the output folder does not exist.
 VideoEncoder* startVideo(const VideoSettings& settings, std::string* error);
@@ -58,7 +59,8 @@ VideoEncoder* startVideo(const VideoSettings& settings, std::string* error);
 // False when ffmpeg has stopped or an interrupting signal arrived (*error says which).
 bool writeVideoFrame(VideoEncoder* encoder, const Image& frame, std::string* error);
 
-// True once SIGINT, SIGTERM or SIGHUP arrived since startVideo.
+// True once an interrupt (SIGINT, SIGTERM or SIGHUP; on Windows Ctrl-C, Ctrl-Break or
+// closing the console) arrived since startVideo.
 bool videoInterrupted();
 
 // Closes the pipe, waits for ffmpeg and renames OUT.part to OUT. False with *error when
