@@ -15,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <fcntl.h>
@@ -292,7 +294,13 @@ bool writePng(const char* path, const Image& image, bool withAlpha, PngCompressi
     static std::atomic<unsigned> counter{0};
     const std::string temp = std::string(path) + ".tmp" + std::to_string(getpid()) + "_" +
                              std::to_string(counter++);
+#ifdef _WIN32
+    // Binary, or the C runtime turns every 0x0A byte into 0x0D 0x0A; not inherited by the
+    // child processes of the program.
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_NOINHERIT, 0666);
+#else
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
     if (fd < 0) return fail(std::strerror(errno));
     FILE* file = fdopen(fd, "wb");
     if (!file) {
@@ -319,8 +327,12 @@ bool writePng(const char* path, const Image& image, bool withAlpha, PngCompressi
         problem = std::strerror(flushErrno);
     else if (!closed)
         problem = std::strerror(closeErrno);
-    else if (std::rename(temp.c_str(), path) != 0)
-        problem = std::strerror(errno);
+    else {
+        // Replaces a file of that name, on Windows too (where std::rename would refuse).
+        std::error_code ec;
+        std::filesystem::rename(temp, path, ec);
+        if (ec) problem = ec.message();
+    }
     if (!problem.empty()) {
         unlink(temp.c_str());
         return fail(problem);
