@@ -194,17 +194,23 @@ bool decodePng(const uint8_t* data, size_t size, Image* image, std::string* erro
 
 void loadPng(Image* image, const char* path) {
     FILE* file = std::fopen(path, "rb");
-    if (!file) {
+    std::vector<uint8_t> bytes;
+    std::string error = kNotPng, reason;
+    std::error_code ec;
+    if (!file && std::filesystem::is_directory(path, ec)) {
+        // A folder in the picture's place: the Linux C library opens it and fails at the first
+        // read, the Windows one refuses to open it. Said the same way on both.
+        reason = std::string("cannot read the file: ") + std::strerror(EISDIR);
+    } else if (!file) {
         std::printf(kNotFound, path);
         std::fflush(stdout);
         std::exit(EXIT_FAILURE);
+    } else {
+        const bool readOk = readWholeFile(file, &bytes, &reason);
+        std::fclose(file);
+        if (readOk && bytes.empty()) reason = "the file is empty";
+        else if (readOk && decodePng(bytes.data(), bytes.size(), image, &error, &reason)) return;
     }
-    std::vector<uint8_t> bytes;
-    std::string error = kNotPng, reason;
-    const bool readOk = readWholeFile(file, &bytes, &reason);
-    std::fclose(file);
-    if (readOk && bytes.empty()) reason = "the file is empty";
-    else if (readOk && decodePng(bytes.data(), bytes.size(), image, &error, &reason)) return;
     std::fputs(error.c_str(), stdout);
     std::fflush(stdout);
     std::fprintf(stderr, "%s: %s\n", path, reason.c_str());
