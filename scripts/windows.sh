@@ -83,7 +83,8 @@ echo "windows: dist/pixeldemo-windows-x64.zip, $(du -k dist/pixeldemo-windows-x6
 # The tests under Wine, in a Wine prefix of their own that is made once per run.
 export WINEPREFIX=$stage/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 start=$SECONDS
-wineboot -i >/dev/null 2>&1 || true
+# Made on a display, or Wine takes the screen for 1024x768 on every display after it.
+xvfb-run -a wineboot -i >/dev/null 2>&1 || true
 # One Wine server for the whole run: otherwise each test waits for the previous one's server
 # to shut down (about 3 s).
 wineserver -p
