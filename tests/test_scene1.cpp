@@ -7,8 +7,8 @@
 
 #include "gfx2d/blit.h"
 #include "render3d/renderer.h"
-#include "scenes/random.h"
-#include "scenes/scene1.h"
+#include "scenes/lcg_rand.h"
+#include "scenes/scene1_logo.h"
 
 namespace {
 

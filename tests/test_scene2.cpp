@@ -9,7 +9,7 @@
 
 #include "gfx2d/blit.h"
 #include "render3d/renderer.h"
-#include "scenes/scene2.h"
+#include "scenes/scene2_parade.h"
 #include "tests/scene_fixture.h"
 
 namespace {
@@ -56,7 +56,7 @@ protected:
                              state.sprite1, state.sprite2, state.sprite3, state.water,
                              state.white, state.s})
             freeImage(image);
-        freeTexture(state.env);
+        deleteTexture(state.env);
         freeModel(state.box);
         delete state.box;
         delete state.stage;   // its pixels belong to stageBlock

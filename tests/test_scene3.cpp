@@ -14,8 +14,8 @@
 #include "display/messagebox.h"
 #include "gfx2d/blit.h"
 #include "render3d/renderer.h"
-#include "scenes/random.h"
-#include "scenes/scene3.h"
+#include "scenes/lcg_rand.h"
+#include "scenes/scene3_sphere.h"
 #include "tests/scene_fixture.h"
 
 namespace {
@@ -130,7 +130,7 @@ protected:
     void TearDown() override {
         freeModel(&sphere.shape);
         freeModel(&sphere.rest);
-        freeTexture(texture);
+        deleteTexture(texture);
     }
 };
 
@@ -273,7 +273,7 @@ protected:
         fillScreen(0xFF123456);
     }
     void TearDown() override {
-        freeTexture(state.env);
+        deleteTexture(state.env);
         delete state.sphere;
         for (Image* image : {state.glow, state.background, state.stripes, state.frame2, state.s,
                              state.white, state.black, state.rendered, state.foru})

@@ -5,9 +5,9 @@
 
 #include <cmath>
 
-#include "scenes/flicker.h"
-#include "scenes/random.h"
-#include "scenes/scene4.h"
+#include "scenes/sprites_captions.h"
+#include "scenes/lcg_rand.h"
+#include "scenes/scene4_bronze.h"
 #include "scenes/twist.h"
 #include "test_scene456.h"
 
@@ -200,7 +200,7 @@ protected:
             freeImage(state.leftSprites[i]);
             freeImage(state.rightSprites[i]);
         }
-        freeTexture(state.bronze);
+        deleteTexture(state.bronze);
         for (Model* m : {state.box, state.thing, state.thingRest}) deleteModel(m);
         delete[] state.restLength;
     }
@@ -320,7 +320,7 @@ void release(Scene4State* state) {
         freeImage(state->leftSprites[i]);
         freeImage(state->rightSprites[i]);
     }
-    freeTexture(state->bronze);
+    deleteTexture(state->bronze);
     for (Model* m : {state->box, state->thing, state->thingRest}) deleteModel(m);
     delete[] state->restLength;
 }

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "scenes/flicker.h"
-#include "scenes/scene5.h"
+#include "scenes/sprites_captions.h"
+#include "scenes/scene5_tunnel.h"
 #include "scenes/twist.h"
 #include "test_scene456.h"
 
@@ -116,8 +116,8 @@ protected:
         }
         for (Image* image : {state.frame, state.s, state.falling, state.bit, state.bit2, state.white})
             freeImage(image);
-        freeTexture(state.rainbow);
-        freeTexture(state.blokk);
+        deleteTexture(state.rainbow);
+        deleteTexture(state.blokk);
         for (float* lengths : {state.pixelRestLength, state.pxlRestLength, state.pxl2RestLength})
             delete[] lengths;
     }
@@ -213,8 +213,8 @@ void release(Scene5State* state) {
     }
     for (Image* image : {state->frame, state->falling, state->bit, state->bit2, state->white, state->s})
         freeImage(image);
-    freeTexture(state->rainbow);
-    freeTexture(state->blokk);
+    deleteTexture(state->rainbow);
+    deleteTexture(state->blokk);
     for (float* lengths : {state->pixelRestLength, state->pxlRestLength, state->pxl2RestLength})
         delete[] lengths;
 }

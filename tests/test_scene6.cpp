@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "scenes/flicker.h"
-#include "scenes/scene6.h"
+#include "scenes/sprites_captions.h"
+#include "scenes/scene6_greetings.h"
 #include "test_scene456.h"
 
 using namespace fixture;
@@ -77,7 +77,7 @@ protected:
         fillScreen(0xFF123456);
     }
     void TearDown() override {
-        for (Texture* t : {state.blokk, state.rainbow, state.blackTexture}) freeTexture(t);
+        for (Texture* t : {state.blokk, state.rainbow, state.blackTexture}) deleteTexture(t);
         for (Model* m : {state.pxl, state.pxl2, state.quillan, state.pennart, state.drossel,
                          state.you, state.tindral, state.morwick, state.valmora, state.simplebox})
             deleteModel(m);
@@ -169,7 +169,7 @@ namespace {
 
 // The demo keeps what a scene loads until it exits; the tests give it back.
 void release(Scene6State* state) {
-    for (Texture* t : {state->blokk, state->rainbow, state->blackTexture}) freeTexture(t);
+    for (Texture* t : {state->blokk, state->rainbow, state->blackTexture}) deleteTexture(t);
     for (Model* m : {state->pxl, state->pxl2, state->quillan, state->pennart, state->drossel,
                      state->you, state->tindral, state->morwick, state->valmora, state->simplebox})
         deleteModel(m);

@@ -6,7 +6,7 @@
 
 #include "gfx2d/blit.h"
 #include "render3d/renderer.h"
-#include "scenes/scene7.h"
+#include "scenes/scene7_trails.h"
 
 TEST(TrailDot, PointSevenGrowsAndBrightensAlongItsTrail) {
     struct Case { int i; int32_t size, opacity; } cases[] = {{0, 0, 0}, {1, 2, 5}, {29, 72, 150}};

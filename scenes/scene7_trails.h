@@ -1,4 +1,4 @@
-// scenes/scene7.h — scene 7, the closing scene with light trails (121 < t < 146).
+// scenes/scene7_trails.h — scene 7, the closing scene with light trails (121 < t < 146).
 //
 // Offers: Scene7State, initScene7, renderScene7, TrailDot, kTrailPoints, kTrailSteps,
 //         trailDot (the placement of one dot, for the renderer and for tests).

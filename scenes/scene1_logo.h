@@ -1,8 +1,8 @@
-// scenes/scene1.h — scene 1, the logo intro (0 < t < 12).
+// scenes/scene1_logo.h — scene 1, the logo intro (0 < t < 12).
 //
 // Offers: Scene1State, initScene1, renderScene1.
 // Needs:  assets (loadImage, halveImage), gfx2d (blits, waveDistort, fades), the global
-//         `screen` of render3d/renderer.h, scenes/random.h.
+//         `screen` of render3d/renderer.h, scenes/lcg_rand.h.
 //
 // Out of black a blurred, wobbling, flickering enlargement of the logo appears during the
 // first six seconds; at six seconds the sharp logo cuts in with its glow flashes; from ten

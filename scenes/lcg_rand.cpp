@@ -1,4 +1,4 @@
-#include "scenes/random.h"
+#include "scenes/lcg_rand.h"
 
 namespace {
 uint32_t state = 0;

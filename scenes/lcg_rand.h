@@ -1,4 +1,4 @@
-// scenes/random.h — the pseudo-random generator the scenes share.
+// scenes/lcg_rand.h — the pseudo-random generator the scenes share.
 //
 // One 32-bit state for the whole process: srand(seed) sets it; rand() advances it as
 // state = state * 214013 + 2531011 (mod 2^32) and returns (state >> 16) & 0x7FFF.

@@ -1,5 +1,5 @@
-// scenes/scene2.cpp — the box parade over the water.
-#include "scenes/scene2.h"
+// scenes/scene2_parade.cpp — the box parade over the water.
+#include "scenes/scene2_parade.h"
 
 #include <cmath>
 
@@ -9,16 +9,6 @@
 #include "render3d/renderer.h"
 
 namespace {
-
-inline int32_t trunc32(float v) { return static_cast<int32_t>(v); }
-
-Mat4 translation(float x, float y, float z) {
-    Mat4 m = mat4Identity();
-    m[12] = x;
-    m[13] = y;
-    m[14] = z;
-    return m;
-}
 
 // The sixteen sprites of the stage. Each bobs on one of three waves of t.
 enum Bob { kC5, kS4, kC3 };
@@ -103,8 +93,8 @@ Mat4 boxModel(int i, float t, float bass) {
     mat4RotateAxis(rz, sinA, Vec3{0.0f, 0.0f, 1.0f});
     mat4RotateAxis(ry, cosA, Vec3{0.0f, 1.0f, 0.0f});
     mat4Multiply(rzy, rz, ry);
-    mat4Multiply(lifted, rzy, translation(10.0f * bass, 40.0f * bass, 10.0f * bass));
-    mat4Multiply(out, lifted, translation(50.0f * place.phi - 175.0f, 70.0f * sinA, 0.0f));
+    mat4Multiply(lifted, rzy, mat4Translation(10.0f * bass, 40.0f * bass, 10.0f * bass));
+    mat4Multiply(out, lifted, mat4Translation(50.0f * place.phi - 175.0f, 70.0f * sinA, 0.0f));
     return out;
 }
 

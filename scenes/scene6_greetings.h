@@ -1,10 +1,10 @@
-// scenes/scene6.h — scene 6, the greetings over a spinning rainbow box (95.5 < t < 121).
+// scenes/scene6_greetings.h — scene 6, the greetings over a spinning rainbow box (95.5 < t < 121).
 //
 // Offers: Scene6State, initScene6, renderScene6, and for tests GreetingPass,
 //         greetingPasses (which meshes a frame draws, in order) and the sprite and
 //         caption places.
 // Needs:  assets (loadImage, loadTexture, openModel), gfx2d (blits, waveDistort, fades),
-//         render3d (the global `renderer` and `screen`, drawModel), scenes/flicker.h.
+//         render3d (the global `renderer` and `screen`, drawModel), scenes/sprites_captions.h.
 //
 // Behind everything a rainbow-mapped box tumbles. From 98 s seven greeting words follow
 // one another, each for about three seconds, each with one of two voxel creatures swinging

@@ -1,5 +1,5 @@
-// scenes/scene4.cpp — the twisting bronze object with trails and credits.
-#include "scenes/scene4.h"
+// scenes/scene4_bronze.cpp — the twisting bronze object with trails and credits.
+#include "scenes/scene4_bronze.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include "gfx2d/effects.h"
 #include "render3d/draw.h"
 #include "render3d/renderer.h"
-#include "scenes/flicker.h"
+#include "scenes/sprites_captions.h"
 #include "scenes/twist.h"
 
 namespace {
@@ -101,16 +101,9 @@ void renderScene4(Scene4State* state, float t, const float* spectrum) {
     if (t > kRightStart && t < kSpritesEnd)
         drawImage(screen, state->rightSprites[sprite], 480, kScene4SpriteY, 255);
 
-    if (t > kWobbleStart && t < kWobbleEnd) {
-        const float sinT = sinRounded(t);
-        Image* wobble = waveDistort(state->cred1, t, 2.0f, sinT);
-        drawImage(screen, wobble, 180, bobRow(340.0f, sinT), 200);
-        freeImage(wobble);
-    }
-    if (t > kWobbleEnd && t < kCredit2Start)
-        drawImage(screen, state->cred1, 180, bobRow(340.0f, bobWave(t)), 255);
-    if (t > kCredit2Start && t < kCredit2End)
-        drawImage(screen, state->cred2, 180, bobRow(340.0f, bobWave(t)), 255);
+    if (t > kWobbleStart && t < kWobbleEnd) drawShimmeringCaption(state->cred1, 180, 340.0f, t);
+    if (t > kWobbleEnd && t < kCredit2Start) drawBobbingCaption(state->cred1, 180, 340.0f, t);
+    if (t > kCredit2Start && t < kCredit2End) drawBobbingCaption(state->cred2, 180, 340.0f, t);
 
     if (t > kWhiteStart && t < kSceneEnd) fadeIn(state->white, screen, t, kWhiteStart, kSceneEnd);
     if (t > 48.0f && t < kFadeInEnd) fadeOut(state->black, screen, t, 48.0f, kFadeInEnd);

@@ -1,4 +1,4 @@
-// scenes/scene5.h — scene 5, the rolling tunnel with twisting pixel logos
+// scenes/scene5_tunnel.h — scene 5, the rolling tunnel with twisting pixel logos
 // (72.4 < t < 95.5).
 //
 // Offers: Scene5State, initScene5, renderScene5, twistMesh (the logos' twist and draw),
@@ -6,7 +6,7 @@
 //         the sprite and caption places.
 // Needs:  assets (loadImage, loadTexture, openModel, computeNormals), gfx2d (blits,
 //         waveDistort, fadeIn), render3d (the global `renderer` and `screen`, drawModel),
-//         scenes/twist.h, scenes/flicker.h.
+//         scenes/twist.h, scenes/sprites_captions.h.
 //
 // The camera looks down a tunnel that rolls about the viewing axis; its rainbow texture
 // swings from side to side and streams along, a hundred times faster from 94 s. Three

@@ -1,11 +1,11 @@
-// scenes/scene3.h — scene 3, the rippling sphere with pixel glow (24.5 < t < 48).
+// scenes/scene3_sphere.h — scene 3, the rippling sphere with pixel glow (24.5 < t < 48).
 //
 // Offers: Scene3State, DeformingSphere (initDeformingSphere, drawDeformingSphere),
 //         initScene3, renderScene3, and for tests the spin (SpinState, scene3Spin,
 //         updateSpin).
 // Needs:  assets (loadImage, loadTexture, openModel, computeNormals), gfx2d (blits,
 //         waveDistort, fades), render3d (the global `renderer` and `screen`, drawModel),
-//         scenes/random.h (the shared generator), scenes/flicker.h (creature frame and
+//         scenes/lcg_rand.h (the shared generator), scenes/sprites_captions.h (creature frame and
 //         caption bob).
 //
 // An environment-mapped sphere rippled by three sine waves over its normals, seen by a

@@ -1,5 +1,5 @@
-// scenes/scene5.cpp — the rolling tunnel with twisting pixel logos.
-#include "scenes/scene5.h"
+// scenes/scene5_tunnel.cpp — the rolling tunnel with twisting pixel logos.
+#include "scenes/scene5_tunnel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,44 +8,14 @@
 #include "gfx2d/effects.h"
 #include "render3d/draw.h"
 #include "render3d/renderer.h"
-#include "scenes/flicker.h"
+#include "scenes/sprites_captions.h"
 #include "scenes/twist.h"
 
 namespace {
 
-Mesh* firstMesh(const Model* model) {
-    if (!model || model->meshCount < 1 || !model->meshes) return nullptr;
-    return model->meshes[0];
-}
-
-Mat4 scale(float k) {
-    Mat4 m = mat4Identity();
-    m[0] = m[5] = m[10] = k;
-    return m;
-}
-
-// out = out * b, through a temporary: the product must not be written over its left factor.
-void postMultiply(Mat4& out, const Mat4& b) {
-    Mat4 product;
-    mat4Multiply(product, out, b);
-    out = product;
-}
-
 Mat4 rotation(float angle, Vec3 axis) {
     Mat4 m;
     return mat4RotateAxis(m, angle, axis);
-}
-
-// A shimmering caption: wave-distorted with the sine of t, drawn at opacity 200.
-void drawShimmer(const Image* caption, int32_t x, float t) {
-    const float w = sinRounded(t);
-    Image* distorted = waveDistort(caption, t, 2.0f, w);
-    drawImage(screen, distorted, x, bobRow(350.0f, w), 200);
-    freeImage(distorted);
-}
-
-void drawBobbing(const Image* caption, int32_t x, float t) {
-    drawImage(screen, caption, x, bobRow(350.0f, bobWave(t)), 255);
 }
 
 }  // namespace
@@ -79,14 +49,11 @@ Mat4 logoModel(int logo, float t, float bass) {
         case 1: aboutY = cosT; aboutZ = 3.0f * sinT; start = 78.0f; offset = 13.0f; break;
         default: aboutY = 2.0f * sinT; aboutZ = 3.0f * cosT; start = 84.0f; offset = 13.0f; break;
     }
-    Mat4 m = scale(0.03f);
-    postMultiply(m, rotation(aboutY, Vec3{0, 1, 0}));
-    postMultiply(m, rotation(aboutZ, Vec3{0, 0, 1}));
-    Mat4 move = mat4Identity();
+    Mat4 m = mat4Scale(0.03f);
+    mat4PostMultiply(m, rotation(aboutY, Vec3{0, 1, 0}));
+    mat4PostMultiply(m, rotation(aboutZ, Vec3{0, 0, 1}));
     const float since = t - start;
-    move[13] = 2.0f * since + offset;
-    move[14] = 0.5f * bass;
-    postMultiply(m, move);
+    mat4PostMultiply(m, mat4Translation(0.0f, 2.0f * since + offset, 0.5f * bass));
     return m;
 }
 
@@ -140,8 +107,8 @@ void renderScene5(Scene5State* state, float t, const float* spectrum) {
     mat4LookAt(r.view, Vec3{0, 10, 0}, Vec3{0, 100, 0}, Vec3{0, 0, 1});
 
     // The tunnel, rolling about the viewing axis; left out when its mesh file is missing.
-    r.model = scale(2.0f);
-    postMultiply(r.model, rotation(t, Vec3{0, 1, 0}));
+    r.model = mat4Scale(2.0f);
+    mat4PostMultiply(r.model, rotation(t, Vec3{0, 1, 0}));
     r.texture = state->rainbow;
     r.envMap = false;
     r.clipping = true;
@@ -176,13 +143,13 @@ void renderScene5(Scene5State* state, float t, const float* spectrum) {
 
     if (t > 72.0f && t < 81.0f)
         drawImage(screen, state->leftSprites[sprite], kScene5LeftSpriteX, kScene5SpriteY, 255);
-    if (t > kFallingShimmer && t < 74.0f) drawShimmer(state->falling, kFallingX, t);
-    if (t > 74.0f && t < 80.0f) drawBobbing(state->falling, kFallingX, t);
+    if (t > kFallingShimmer && t < 74.0f) drawShimmeringCaption(state->falling, kFallingX, 350.0f, t);
+    if (t > 74.0f && t < 80.0f) drawBobbingCaption(state->falling, kFallingX, 350.0f, t);
     if (t > kRightStart && t < kSceneEnd)
         drawImage(screen, state->rightSprites[sprite], kScene5RightSpriteX, kScene5SpriteY, 255);
-    if (t > kBitShimmer && t < 85.0f) drawShimmer(state->bit, kBitX, t);
-    if (t > 85.0f && t < 89.0f) drawBobbing(state->bit, kBitX, t);
-    if (t > 89.0f && t < kSceneEnd) drawBobbing(state->bit2, kBitX, t);
+    if (t > kBitShimmer && t < 85.0f) drawShimmeringCaption(state->bit, kBitX, 350.0f, t);
+    if (t > 85.0f && t < 89.0f) drawBobbingCaption(state->bit, kBitX, 350.0f, t);
+    if (t > 89.0f && t < kSceneEnd) drawBobbingCaption(state->bit2, kBitX, 350.0f, t);
 
     if (t > kWhiteStart && t < kSceneEnd) fadeIn(state->white, screen, t, kWhiteStart, kSceneEnd);
 }

@@ -1,12 +1,12 @@
-// scenes/scene1.cpp — the logo intro.
-#include "scenes/scene1.h"
+// scenes/scene1_logo.cpp — the logo intro.
+#include "scenes/scene1_logo.h"
 
 #include <cmath>
 
 #include "gfx2d/blit.h"
 #include "gfx2d/effects.h"
 #include "render3d/renderer.h"
-#include "scenes/random.h"
+#include "scenes/lcg_rand.h"
 
 void initScene1(Scene1State* state) {
     state->white = loadImage("data/white.png");

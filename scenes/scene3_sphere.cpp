@@ -1,5 +1,5 @@
-// scenes/scene3.cpp — the rippling sphere with pixel glow.
-#include "scenes/scene3.h"
+// scenes/scene3_sphere.cpp — the rippling sphere with pixel glow.
+#include "scenes/scene3_sphere.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,14 +9,12 @@
 #include "gfx2d/effects.h"
 #include "render3d/draw.h"
 #include "render3d/renderer.h"
-#include "scenes/flicker.h"
-#include "scenes/random.h"
+#include "scenes/sprites_captions.h"
+#include "scenes/lcg_rand.h"
 
 SpinState scene3Spin = {0.0f, 1.0f, 0.0f};
 
 namespace {
-
-inline int32_t trunc32(float v) { return static_cast<int32_t>(v); }
 
 // A random value in -1..1 from the shared generator.
 float randomUnit() {
@@ -31,12 +29,11 @@ void setSpinCamera(float a) {
     const Vec3 target{50.0f * sinRounded(a), 30.0f * cosRounded(0.9f * a), 0.0f};
     mat4LookAt(renderer.view, eye, target, Vec3{0.0f, 0.0f, 1.0f});
 
-    Mat4 turn, tilt, turned, scale = mat4Identity();
+    Mat4 turn, tilt, turned;
     mat4RotateAxis(turn, a, Vec3{0.0f, 0.0f, 1.0f});
     mat4RotateAxis(tilt, 3.0f * sinRounded(a), Vec3{1.0f, 0.0f, 0.0f});
     mat4Multiply(turned, turn, tilt);
-    scale[0] = scale[5] = scale[10] = 1.9f;
-    mat4Multiply(renderer.model, turned, scale);
+    mat4Multiply(renderer.model, turned, mat4Scale(1.9f));
 }
 
 // The eight short windows in which the glow is applied a second time.
@@ -68,16 +65,11 @@ void drawGlow(Scene3State* state, float t, const float* spectrum) {
                            glowOpacity(spectrum, 250.0f));
 }
 
-// A caption: shimmering in through a wave distortion at opacity 200, then bobbing.
+// A caption: shimmering in, then bobbing.
 void drawCaption(const Image* caption, int32_t x, float t, float shimmerStart,
                  float steadyStart, float end) {
-    if (inside(t, shimmerStart, steadyStart)) {
-        const float w = sinRounded(t);
-        Image* wavy = waveDistort(caption, t, 2.0f, w);
-        drawImage(screen, wavy, x, bobRow(340.0f, w), 200);
-        freeImage(wavy);
-    }
-    if (inside(t, steadyStart, end)) drawImage(screen, caption, x, bobRow(340.0f, bobWave(t)), 255);
+    if (inside(t, shimmerStart, steadyStart)) drawShimmeringCaption(caption, x, 340.0f, t);
+    if (inside(t, steadyStart, end)) drawBobbingCaption(caption, x, 340.0f, t);
 }
 
 void drawSpritesAndCaptions(Scene3State* state, float t) {

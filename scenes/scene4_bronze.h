@@ -1,11 +1,11 @@
-// scenes/scene4.h — scene 4, the twisting bronze object with trails and credits
+// scenes/scene4_bronze.h — scene 4, the twisting bronze object with trails and credits
 // (48 < t < 72.4).
 //
 // Offers: Scene4State, initScene4, renderScene4, and for tests darkenTrails and
 //         kTrailBytes (the trail pass), kScene4SpriteY.
 // Needs:  assets (loadImage, loadTexture, openModel, computeNormals), gfx2d (blits,
 //         waveDistort, fades), render3d (the global `renderer` and `screen`, drawModel),
-//         scenes/twist.h, scenes/flicker.h.
+//         scenes/twist.h, scenes/sprites_captions.h.
 //
 // A torus-knot-like object, environment-mapped with bronze, spins and writhes in the
 // middle of a letterboxed picture: every vertex is turned from its rest position by an

@@ -1,5 +1,5 @@
-// scenes/scene6.cpp — the greetings over a spinning rainbow box.
-#include "scenes/scene6.h"
+// scenes/scene6_greetings.cpp — the greetings over a spinning rainbow box.
+#include "scenes/scene6_greetings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include "gfx2d/effects.h"
 #include "render3d/draw.h"
 #include "render3d/renderer.h"
-#include "scenes/flicker.h"
+#include "scenes/sprites_captions.h"
 
 namespace {
 
@@ -30,19 +30,6 @@ const GreetingRow kRows[] = {
     {113.8f, 116.8f, &Scene6State::pxl2, 113.8f, 116.8f, &Scene6State::morwick},
     {116.8f, 121.0f, &Scene6State::pxl, 116.8f, 121.0f, &Scene6State::you},
 };
-
-// out = out * b, through a temporary: the product must not be written over its left factor.
-void postMultiply(Mat4& out, const Mat4& b) {
-    Mat4 product;
-    mat4Multiply(product, out, b);
-    out = product;
-}
-
-Mat4 scale(float k) {
-    Mat4 m = mat4Identity();
-    m[0] = m[5] = m[10] = k;
-    return m;
-}
 
 }  // namespace
 
@@ -94,8 +81,8 @@ void renderScene6(Scene6State* state, float t) {
     mat4RotateAxis(r.model, t, Vec3{0, 0, 1});
     const float sinT = sinRounded(t);
     Mat4 tumble;
-    postMultiply(r.model, mat4RotateAxis(tumble, 3.0f * sinT, Vec3{1, 0, 0}));
-    postMultiply(r.model, scale(0.5f));
+    mat4PostMultiply(r.model, mat4RotateAxis(tumble, 3.0f * sinT, Vec3{1, 0, 0}));
+    mat4PostMultiply(r.model, mat4Scale(0.5f));
     r.texture = state->rainbow;
     r.envMap = true;
     r.clipping = true;
@@ -110,12 +97,12 @@ void renderScene6(Scene6State* state, float t) {
         const bool pixel = passes[i].pixel;
         mat4Perspective(r.projection, 60.0f, 1.6f, 1.0f, 1000.0f);
         mat4LookAt(r.view, Vec3{0, 6, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1});
-        r.model = scale(pixel ? 0.017f : 0.01f);
+        r.model = mat4Scale(pixel ? 0.017f : 0.01f);
         Mat4 turn;
-        postMultiply(r.model, mat4RotateAxis(turn, swing, Vec3{0, 0, 1}));
+        mat4PostMultiply(r.model, mat4RotateAxis(turn, swing, Vec3{0, 0, 1}));
         Mat4 lower = mat4Identity();
         lower[14] = pixel ? -1.0f : -1.5f;
-        postMultiply(r.model, lower);
+        mat4PostMultiply(r.model, lower);
         r.texture = pixel ? state->blokk : state->blackTexture;
         r.envMap = !pixel;
         r.clipping = true;
@@ -130,12 +117,8 @@ void renderScene6(Scene6State* state, float t) {
     if (t > 95.5f && t < 121.0f)
         drawImage(screen, state->sprites[sprite], kScene6SpriteX, kScene6SpriteY, 255);
 
-    if (t > kFadeOutEnd && t < 97.0f) {
-        Image* wobble = waveDistort(state->greet, t, 2.0f, sinT);
-        drawImage(screen, wobble, kGreetX, bobRow(395.0f, sinT), 200);
-        freeImage(wobble);
-    }
-    if (t > 97.0f && t < 121.0f) drawImage(screen, state->greet, kGreetX, bobRow(395.0f, bobWave(t)), 255);
+    if (t > kFadeOutEnd && t < 97.0f) drawShimmeringCaption(state->greet, kGreetX, 395.0f, t);
+    if (t > 97.0f && t < 121.0f) drawBobbingCaption(state->greet, kGreetX, 395.0f, t);
 
     if (t > 95.5f && t < kFadeOutEnd) fadeOut(state->white, screen, t, 95.5f, kFadeOutEnd);
     if (t > 120.0f && t < 121.0f) fadeIn(state->white, screen, t, 120.0f, 121.0f);

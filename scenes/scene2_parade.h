@@ -1,4 +1,4 @@
-// scenes/scene2.h — scene 2, the box parade over the water (12 < t < 24.5).
+// scenes/scene2_parade.h — scene 2, the box parade over the water (12 < t < 24.5).
 //
 // Offers: Scene2State, initScene2, renderScene2, and for tests the boxes' path
 //         (kBoxCount, BoxPlace, boxPlace, boxModel) and the stage size.

@@ -1,5 +1,5 @@
-// scenes/scene7.cpp — the closing scene.
-#include "scenes/scene7.h"
+// scenes/scene7_trails.cpp — the closing scene.
+#include "scenes/scene7_trails.h"
 
 #include <cmath>
 
