@@ -5,6 +5,7 @@
 // destructible locals, and everything they allocate lives in a record owned by the
 // caller, so an error path can always free it.
 #include "assets/image.h"
+#include "assets/report.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -193,28 +194,31 @@ bool decodePng(const uint8_t* data, size_t size, Image* image, std::string* erro
 }
 
 void loadPng(Image* image, const char* path) {
-    FILE* file = std::fopen(path, "rb");
     std::vector<uint8_t> bytes;
     std::string error = kNotPng, reason;
+    char line[4200];
+    FILE* file = std::fopen(path, "rb");
+    const int openErrno = errno;
     std::error_code ec;
     if (!file && std::filesystem::is_directory(path, ec)) {
         // A folder in the picture's place: the Linux C library opens it and fails at the first
         // read, the Windows one refuses to open it. Said the same way on both.
         reason = std::string("cannot read the file: ") + std::strerror(EISDIR);
     } else if (!file) {
-        std::printf(kNotFound, path);
-        std::fflush(stdout);
-        std::exit(EXIT_FAILURE);
+        reason = std::strerror(openErrno);
+        std::snprintf(line, sizeof line, kNotFound, path);
+        error = line;
     } else {
         const bool readOk = readWholeFile(file, &bytes, &reason);
         std::fclose(file);
         if (readOk && bytes.empty()) reason = "the file is empty";
         else if (readOk && decodePng(bytes.data(), bytes.size(), image, &error, &reason)) return;
     }
-    std::fputs(error.c_str(), stdout);
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s\n", path, reason.c_str());
-    std::exit(EXIT_FAILURE);
+    reportAssetProblem({AssetKind::picture, path, error.c_str(), reason.c_str()});
+    // The reporter let the caller go on: a transparent pixel stands in for the picture.
+    image->pixels = new uint32_t[1]{0};
+    image->width = 1;
+    image->height = 1;
 }
 
 // ---------------------------------------------------------------------------------------

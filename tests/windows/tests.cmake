@@ -8,7 +8,7 @@
 #       the cross build takes data/ from the native tool.
 #   test_audio
 #       makes its MP3 samples with LAME, which the Windows build does not carry.
-#   test_draw_meshview
+#   test_meshview
 #       runs the meshview tool, which is built only for the machine the content is made on.
 #   test_scene_capture
 #       starts pixeldemo through std::system with POSIX shell quoting and redirections;
@@ -18,7 +18,7 @@
 #       drives pixeldemo with fork, exec and resource limits; bad_inputs.sh below runs a
 #       sample of its cases against pixeldemo.exe and the Linux build and compares them.
 foreach(name test_content_meshes test_content_pixelart test_music test_synth test_audio
-        test_draw_meshview test_scene_capture test_bad_inputs)
+        test_meshview test_scene_capture test_bad_inputs)
   list(REMOVE_ITEM TEST_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
 endforeach()
 
