@@ -97,7 +97,13 @@ void restoreRendererSettings(const RendererSettings& s) {
     std::copy(s.clipPlanes, s.clipPlanes + 6, r.clipPlanes);
 }
 
-const RendererSettings kStartSettings = saveRendererSettings();
+// Taken at the first call, before any scene is loaded. (Not a global of this file: the order
+// in which files' globals are made is the linker's, and on Windows this file's came before
+// the renderer's.)
+const RendererSettings& startSettings() {
+    static const RendererSettings settings = saveRendererSettings();
+    return settings;
+}
 
 // The scenes and the music, loaded once for all the runs.
 DemoScenes* demoScenes() {
@@ -118,11 +124,12 @@ std::vector<uint64_t> renderGoldenFrames(const BlitRowKernels* kernels,
     blitRows = kernels;
     triangleRasterizer = rasterizer;
 
+    const RendererSettings& start = startSettings();
     static FrameLoop loop;
     loop.scenes = demoScenes();
     // What a fresh process starts with: a black screen, no previous frame, the renderer's
     // first settings, the sphere's spin at rest.
-    restoreRendererSettings(kStartSettings);
+    restoreRendererSettings(start);
     std::fill(screen->pixels, screen->pixels + screenWidth * screenHeight, 0xFF000000u);
     loop.scenes->previousTime = 0.0f;
     scene3Spin = SpinState{0.0f, 1.0f, 0.0f};
