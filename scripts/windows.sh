@@ -48,12 +48,16 @@ deps=$(IFS=';'; echo "${prefixes[*]}")
 
 build=build-win
 start=$SECONDS
+werror=OFF   # DEMO_WERROR=1 (set by CI): warnings in our code are errors, as in the native build
+[ "${DEMO_WERROR:-0}" = 1 ] && werror=ON
 # A fresh configuration whenever a library changed: CMake keeps what pkg-config said.
 if [ ! -f "$build/CMakeCache.txt" ] || ! grep -qF "DEMO_WIN_DEPS:STRING=$deps" "$build/CMakeCache.txt"; then
   rm -f "$build/CMakeCache.txt"
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DDEMO_BENCH=OFF -DDEMO_WIN_DEPS="$deps" \
-    -DDEMO_ASSETGEN="$root/build/assetgen" >&2
+    -DDEMO_ASSETGEN="$root/build/assetgen" -DDEMO_WERROR=$werror >&2
+else
+  cmake "$build" -DDEMO_WERROR=$werror >/dev/null
 fi
 if [ "$mode" = test ]; then
   cmake --build "$build" -j2 >&2
@@ -83,11 +87,12 @@ echo "windows: dist/pixeldemo-windows-x64.zip, $(du -k dist/pixeldemo-windows-x6
 # The tests under Wine, in a Wine prefix of their own that is made once per run.
 export WINEPREFIX=$stage/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 start=$SECONDS
-# Made on a display, or Wine takes the screen for 1024x768 on every display after it.
-xvfb-run -a wineboot -i >/dev/null 2>&1 || true
-# One Wine server for the whole run: otherwise each test waits for the previous one's server
-# to shut down (about 3 s).
-wineserver -p
+# One Wine server for the whole run (otherwise each test waits about 3 s for the previous
+# one's server to shut down), with Wine's own services started here: a process that starts
+# them hands them its output, which would keep a test's output open after it ended.
+mkdir -p "$WINEPREFIX"
+wineserver -p </dev/null >/dev/null 2>&1
+wineboot -i </dev/null >/dev/null 2>&1 || true
 echo "windows: Wine prefix ready in $((SECONDS - start)) s" >&2
 status=0
 ctest --test-dir "$build" --output-on-failure -j2 || status=$?
