@@ -59,9 +59,11 @@ fi
 # Started from an empty folder: the demo must find data/ beside the executable.
 cd "$work"
 # E2E_FULL_SCREEN=1: full screen, as a double click starts it, instead of --window.
+# E2E_START=T: from T seconds (a slower set-up may otherwise look at scene 1 while its screen
+# is black between the flashes).
 mode=--window
 [ "${E2E_FULL_SCREEN:-0}" = 1 ] && mode=
-"$demo" $mode >"$work/out" 2>"$work/err" &
+"$demo" $mode --start "${E2E_START:-0}" >"$work/out" 2>"$work/err" &
 demo_pid=$!
 
 window=

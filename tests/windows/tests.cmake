@@ -35,8 +35,9 @@ set_tests_properties(win_e2e_capture win_e2e_window PROPERTIES ENVIRONMENT "${_w
                      TIMEOUT 300 SKIP_RETURN_CODE 77)
 # The same full screen, as a double click starts it.
 add_test(NAME win_e2e_full_screen COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_window.sh ${_wine_demo})
-# Each in a Wine session of its own, which takes a few seconds to open its first window.
-set(_window_env "${_wine_env};PIXELDEMO_NEW_WINE_SESSION=1;E2E_PLAY_SECONDS=8")
+# Each in a Wine session of its own, which takes a few seconds to open its first window; so
+# the demo plays longer before it is looked at, and from scene 3, where no frame is black.
+set(_window_env "${_wine_env};PIXELDEMO_NEW_WINE_SESSION=1;E2E_PLAY_SECONDS=8;E2E_START=30")
 set_tests_properties(win_e2e_window PROPERTIES RUN_SERIAL TRUE ENVIRONMENT "${_window_env}")
 set_tests_properties(win_e2e_full_screen PROPERTIES RUN_SERIAL TRUE TIMEOUT 300 SKIP_RETURN_CODE 77
                      ENVIRONMENT "${_window_env};E2E_FULL_SCREEN=1")
