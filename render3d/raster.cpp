@@ -19,7 +19,9 @@
 #include <xmmintrin.h>
 #define RASTER_HAVE_SSE 1
 #endif
-#if defined(__SSE2__) && defined(__x86_64__)
+// The pair walk moves 64 bits out of a vector at once: x86-64, and wasm SIMD through
+// emscripten's SSE2 header.
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__wasm_simd128__))
 #include <emmintrin.h>
 #define RASTER_HAVE_SSE2_WALK 1
 #endif
