@@ -135,6 +135,7 @@
     showCanvas();
     const audible = Module._webPlay();
     window.pixeldemoState = 'playing';
+    document.body.classList.add('playing');
     if (!audible) {
       $('panel').hidden = false;
       $('progress').hidden = true;
@@ -147,6 +148,7 @@
 
   function ended() {
     window.pixeldemoState = 'ended';
+    document.body.classList.remove('playing');
     $('panel').hidden = false;
     $('progress').hidden = true;
     status('The end.');

@@ -3,14 +3,18 @@
 protocol over a pipe (--remote-debugging-pipe), with nothing but the standard library.
 
 Serves dist/web/ on a free port of 127.0.0.1 and checks, each in a fresh browser profile:
-  play    the page loads without a console error, offers the play button, and after the
-          click the audio context runs, frames are shown and the music clock advances
-          (--autoplay-policy=no-user-gesture-required stands in for a user's click);
-  frames  ?test=frames renders the fixed clock from the start and fingerprints the golden
-          frames of tests/golden_frames.txt; every fingerprint must equal the stored one
-          (the native build's, checked by test_golden_frames);
-  bench   ?test=bench times every frame of the timeline at 60 frames a second and prints
-          each scene's mean and worst like pixeldemo --bench (figures, no assertion).
+  play      the page loads without a console error, offers the play button, and after the
+            click the audio context runs, frames are shown and the music clock advances
+            (--autoplay-policy=no-user-gesture-required stands in for a user's click);
+  no-wasm   with WebAssembly taken away (before the page's scripts run) the page says it
+            needs it;
+  no-audio  with Web Audio taken away the page says the demo plays without sound, and it
+            does, on the silent clock;
+  frames    ?test=frames renders the fixed clock from the start and fingerprints the golden
+            frames of tests/golden_frames.txt; every fingerprint must equal the stored one
+            (the native build's, checked by test_golden_frames);
+  bench     ?test=bench times every frame of the timeline at 60 frames a second and prints
+            each scene's mean and worst like pixeldemo --bench (figures, no assertion).
 
 Ends with the line "N passed, M failed"; the exit code is 1 when anything failed.
 Screenshots and the console of each check go to --out.
@@ -40,7 +44,7 @@ class Browser:
     """One headless Chromium with a fresh profile; CDP messages are JSON texts ended by a
     NUL byte, written to its fd 3 and read from its fd 4."""
 
-    def __init__(self, out_dir, name):
+    def __init__(self, out_dir, name, extra_args=(), script=None):
         self.profile = tempfile.mkdtemp(prefix="pixeldemo-chromium-")
         to_child_r, self.to_child = os.pipe()
         self.from_child, from_child_w = os.pipe()
@@ -58,7 +62,7 @@ class Browser:
                 "--disable-component-update", "--disable-sync", "--disable-extensions",
                 "--mute-audio", "--autoplay-policy=no-user-gesture-required",
                 "--remote-debugging-pipe", "--user-data-dir=" + self.profile,
-                "--window-size=960,720", "about:blank"]
+                "--window-size=960,720"] + list(extra_args) + ["about:blank"]
         self.log = open(os.path.join(out_dir, name + "-chromium.log"), "w")
         # Descriptors 3 and 4 are made in the child; close_fds would close them again.
         self.process = subprocess.Popen(args, close_fds=False, preexec_fn=wire_pipes,
@@ -76,6 +80,8 @@ class Browser:
                                  {"targetId": target, "flatten": True})["sessionId"]
         for domain in ("Runtime", "Log", "Page"):
             self.call(domain + ".enable", session=True)
+        if script:
+            self.call("Page.addScriptToEvaluateOnNewDocument", {"source": script}, session=True)
 
     def _read(self):
         buffer = b""
@@ -240,15 +246,7 @@ def check_play(url, checks):
             problems.append("the play button is not shown")
         browser.screenshot(os.path.join(checks.out_dir, "play-ready.png"))
         if state == "ready":
-            browser.evaluate("document.getElementById('play').click()")
-            time.sleep(2.0)
-            first = browser.evaluate("Module._webPlayTime()")
-            time.sleep(1.5)
-            second = browser.evaluate("Module._webPlayTime()")
-            audio = browser.evaluate(
-                "Module.SDL2 && Module.SDL2.audioContext ? Module.SDL2.audioContext.state : 'none'")
-            state = browser.evaluate("window.pixeldemoState")
-            browser.screenshot(os.path.join(checks.out_dir, "play-running.png"))
+            state, audio, first, second = play_and_measure(browser, checks.out_dir, "play")
             if state != "playing":
                 problems.append("state after the click: %s" % state)
             if audio != "running":
@@ -266,6 +264,51 @@ def check_play(url, checks):
     finally:
         browser.close()
     checks.record("play", problems, console)
+
+
+def play_and_measure(browser, out_dir, name):
+    """Clicks play; returns (state, audio context state, music time before, after)."""
+    browser.evaluate("document.getElementById('play').click()")
+    time.sleep(2.0)
+    first = browser.evaluate("Module._webPlayTime()")
+    time.sleep(1.5)
+    second = browser.evaluate("Module._webPlayTime()")
+    audio = browser.evaluate(
+        "Module.SDL2 && Module.SDL2.audioContext ? Module.SDL2.audioContext.state : 'none'")
+    browser.screenshot(os.path.join(out_dir, name + "-running.png"))
+    return browser.evaluate("window.pixeldemoState"), audio, first, second
+
+
+def check_without(url, checks, name, extra_args, script, what):
+    """A browser without WebAssembly or without Web Audio: the page says so plainly; without
+    audio the demo still plays, on the silent clock."""
+    browser = Browser(checks.out_dir, name, extra_args, script)
+    console, problems = [], []
+    try:
+        browser.call("Page.navigate", {"url": url + "index.html"}, session=True)
+        wanted = ("failed",) if what == "WebAssembly" else ("ready",)
+        state = wait_for_state(browser, wanted, 120)
+        text = browser.evaluate("document.getElementById('message').textContent")
+        browser.screenshot(os.path.join(checks.out_dir, name + ".png"))
+        if state not in wanted:
+            problems.append("state %s, expected %s" % (state, wanted[0]))
+        if what not in text:
+            problems.append("the page does not say that %s is missing: %r" % (what, text))
+        print("     %s: %s" % (name, text))
+        if what == "Web Audio" and state == "ready":
+            state, audio, first, second = play_and_measure(browser, checks.out_dir, name)
+            if state != "playing" or not (second > first + 0.5):
+                problems.append("no silent play: state %s, t = %s, then %s" % (state, first, second))
+        lines, errors = browser.drain_events()
+        console += lines
+        # The page reports its own failure on the console as an error; nothing else may.
+        problems += ["console error: " + e for e in errors
+                     if not (what == "WebAssembly" and e.startswith("pixeldemo: "))]
+    except RuntimeError as e:
+        problems.append(str(e))
+    finally:
+        browser.close()
+    checks.record(name, problems, console)
 
 
 def check_frames(url, golden_path, checks):
@@ -330,17 +373,24 @@ def main():
     parser.add_argument("--dist", required=True, help="the built page (dist/web)")
     parser.add_argument("--golden", required=True, help="tests/golden_frames.txt")
     parser.add_argument("--out", required=True, help="folder for screenshots and consoles")
-    parser.add_argument("--only", choices=("play", "frames", "bench"), action="append",
-                        help="run only these checks")
+    names = ("play", "no-wasm", "no-audio", "frames", "bench")
+    parser.add_argument("--only", choices=names, action="append", help="run only these checks")
     parser.add_argument("--bench-fps", type=int, default=60)
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
     server, url = serve(os.path.abspath(args.dist))
     checks = Checks(args.out)
-    only = args.only or ["play", "frames", "bench"]
+    only = args.only or names
     try:
         if "play" in only:
             check_play(url, checks)
+        if "no-wasm" in only:
+            check_without(url, checks, "no-wasm", [], "delete window.WebAssembly;",
+                          "WebAssembly")
+        if "no-audio" in only:
+            check_without(url, checks, "no-audio", [],
+                          "delete window.AudioContext; delete window.webkitAudioContext;",
+                          "Web Audio")
         if "frames" in only:
             check_frames(url, args.golden, checks)
         if "bench" in only:
