@@ -23,3 +23,7 @@ set_tests_properties(e2e_window PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77 RUN_S
 add_test(NAME e2e_video
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_video.sh $<TARGET_FILE:pixeldemo>)
 set_tests_properties(e2e_video PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+add_test(NAME e2e_fullscreen
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_fullscreen.sh $<TARGET_FILE:pixeldemo>
+                 $<TARGET_FILE:test_display_present>)
+set_tests_properties(e2e_fullscreen PROPERTIES TIMEOUT 180 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)
