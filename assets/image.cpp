@@ -1,6 +1,8 @@
 // assets/image.cpp — Image allocation, half-size copies and mip chains.
 #include "assets/image.h"
 
+#include <cstring>
+
 #include <cmath>
 
 Image* newImage(int32_t width, int32_t height) {
@@ -60,4 +62,32 @@ Texture* loadTexture(Texture* texture, const char* path) {
     texture->levels[0] = base;
     for (int32_t k = 1; k <= maxLevel; ++k) texture->levels[k] = halveImage(texture->levels[k - 1]);
     return texture;
+}
+
+void freeTexture(Texture* texture) {
+    if (!texture || !texture->levels) return;
+    for (int32_t k = 0; k <= texture->maxLevel; ++k) freeImage(texture->levels[k]);
+    delete[] texture->levels;
+    texture->levels = nullptr;
+    texture->maxLevel = 0;
+}
+
+void Image::flipVertical() {
+    const size_t stride = static_cast<size_t>(width > 0 ? width : 0);
+    // Rows up to this long are exchanged through a buffer with three block copies, which
+    // run many pixels at a time; longer ones pixel by pixel.
+    constexpr size_t kBufferPixels = 2048;
+    uint32_t buffer[kBufferPixels];
+    const size_t bytes = stride * sizeof(uint32_t);
+    for (int32_t i = 0; i < height / 2; ++i) {
+        uint32_t* top = pixels + static_cast<size_t>(i) * stride;
+        uint32_t* bottom = pixels + static_cast<size_t>(height - 1 - i) * stride;
+        if (stride <= kBufferPixels) {
+            std::memcpy(buffer, top, bytes);
+            std::memcpy(top, bottom, bytes);
+            std::memcpy(bottom, buffer, bytes);
+        } else {
+            std::swap_ranges(top, top + stride, bottom);
+        }
+    }
 }

@@ -1,6 +1,6 @@
 // assets/image.h — the picture record every part of the demo draws with, and PNG I/O.
 //
-// Offers: Image, Texture, newImage/freeImage, loadPng (ends the process on failure),
+// Offers: Image, Texture, newImage/freeImage, loadPng (reports failures, assets/report.h),
 //         decodePng (returns errors; the core that loadPng and the fuzzer drive),
 //         halveImage, loadTexture, writePng.
 // Needs:  libpng + zlib.
@@ -17,7 +17,7 @@ struct Image {
     int32_t width;
     int32_t height;
 
-    // Mirrors the rows in place (row i <-> row height-1-i). Defined with the blits in gfx2d.
+    // Mirrors the rows in place (row i <-> row height-1-i).
     void flipVertical();
 };
 
@@ -41,10 +41,11 @@ void freeImage(Image* image);
 bool decodePng(const uint8_t* data, size_t size, Image* image, std::string* error,
                std::string* reason = nullptr);
 
-// Fills `image` from the file at `path`. On any failure prints one line on standard
-// output ("File not found: %s \n", "Not a valid PNG file \n" or
-// "The PNG's without alpha channel or it's invalid \n") and ends the process with a
-// nonzero exit code; the file's path and libpng's reason go to standard error.
+// Fills `image` from the file at `path`. On any failure hands the problem to the asset
+// reporter (assets/report.h) with the console line the user is shown ("File not found: %s \n",
+// "Not a valid PNG file \n" or "The PNG's without alpha channel or it's invalid \n") and
+// the reason (the system's for a file that cannot be opened or read, libpng's for a bad
+// one); if the reporter returns, `image` holds one transparent pixel.
 void loadPng(Image* image, const char* path);
 // A new heap Image filled by loadPng: the scenes' one-line image load.
 Image* loadImage(const char* path);
@@ -54,6 +55,10 @@ Image* halveImage(const Image* image);
 
 // Loads a PNG and builds its mip chain; maxLevel = trunc(ln(width) / ln(2)). Returns texture.
 Texture* loadTexture(Texture* texture, const char* path);
+
+// Frees every level of the chain and the level array (not the Texture record itself, which
+// loadTexture's caller provides); the tests' counterpart of loadTexture.
+void freeTexture(Texture* texture);
 
 // Writes an 8-bit PNG: RGB (alpha dropped) or RGBA. Writes to a temporary name and renames,
 // so a failed write never leaves a half-written file under `path`.

@@ -5,7 +5,7 @@
 // instead of being read past its end.
 #include "assets/mesh.h"
 
-#include "display/messagebox.h"
+#include "assets/report.h"
 
 #include <cerrno>
 #include <cfloat>
@@ -241,10 +241,13 @@ Model* openModel(const char* path) {
         reason = std::strerror(errno);
     else if (loadModel(file, model, &reason))
         return model;
-    std::fprintf(stderr, "%s: %s\n", path, reason.c_str());
-    std::fflush(stderr);
-    showMessageBox("Error: .ebr file not found", path);
+    reportAssetProblem({AssetKind::mesh, path, "Error: .ebr file not found", reason.c_str()});
     return model;
+}
+
+Mesh* firstMesh(const Model* model) {
+    if (!model || model->meshCount < 1 || !model->meshes) return nullptr;
+    return model->meshes[0];
 }
 
 void freeModel(Model* model) {

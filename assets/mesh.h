@@ -3,7 +3,7 @@
 // Offers: Vertex, Mesh, Model, parseModel (returns errors; the core the fuzzer drives),
 //         loadModel (from an open FILE*), computeNormals, openModel (the scenes' one-call
 //         "open, load or report" helper).
-// Needs:  display/messagebox.h for the missing-file report.
+// Needs:  assets/report.h for the missing-file report.
 //
 // File layout, little-endian, no header:
 //   int32 meshCount, then meshCount blocks of
@@ -53,9 +53,12 @@ bool loadModel(FILE* file, Model* model, std::string* error = nullptr);
 void computeNormals(Mesh* mesh);
 
 // The scenes' mesh loading step: a new empty Model, filled from `path` when the file opens
-// and is well formed; otherwise the message box "Error: .ebr file not found" captioned
-// with the path (the reason also on stderr) and the Model stays empty. Never returns null.
+// and is well formed; otherwise the problem goes to the asset reporter (assets/report.h)
+// with the message "Error: .ebr file not found" and the Model stays empty. Never returns null.
 Model* openModel(const char* path);
+
+// The model's first mesh; null when there is no model or it has no mesh.
+Mesh* firstMesh(const Model* model);
 
 // Frees every mesh of a model and empties it (used by tools and tests; the demo keeps
 // its models for the whole run).

@@ -5,6 +5,7 @@
 // destructible locals, and everything they allocate lives in a record owned by the
 // caller, so an error path can always free it.
 #include "assets/image.h"
+#include "assets/report.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -191,22 +192,25 @@ bool decodePng(const uint8_t* data, size_t size, Image* image, std::string* erro
 }
 
 void loadPng(Image* image, const char* path) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        std::printf(kNotFound, path);
-        std::fflush(stdout);
-        std::exit(EXIT_FAILURE);
-    }
     std::vector<uint8_t> bytes;
     std::string error = kNotPng, reason;
-    const bool readOk = readWholeFile(file, &bytes, &reason);
-    std::fclose(file);
-    if (readOk && bytes.empty()) reason = "the file is empty";
-    else if (readOk && decodePng(bytes.data(), bytes.size(), image, &error, &reason)) return;
-    std::fputs(error.c_str(), stdout);
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s\n", path, reason.c_str());
-    std::exit(EXIT_FAILURE);
+    char line[4200];
+    FILE* file = std::fopen(path, "rb");
+    if (!file) {
+        reason = std::strerror(errno);
+        std::snprintf(line, sizeof line, kNotFound, path);
+        error = line;
+    } else {
+        const bool readOk = readWholeFile(file, &bytes, &reason);
+        std::fclose(file);
+        if (readOk && bytes.empty()) reason = "the file is empty";
+        else if (readOk && decodePng(bytes.data(), bytes.size(), image, &error, &reason)) return;
+    }
+    reportAssetProblem({AssetKind::picture, path, error.c_str(), reason.c_str()});
+    // The reporter let the caller go on: a transparent pixel stands in for the picture.
+    image->pixels = new uint32_t[1]{0};
+    image->width = 1;
+    image->height = 1;
 }
 
 // ---------------------------------------------------------------------------------------

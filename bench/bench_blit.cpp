@@ -21,8 +21,8 @@
 #include "gfx2d/blitrows.h"
 #include "display/display.h"
 #include "gfx2d/effects.h"
-#include "scenes/scene4.h"
-#include "scenes/scene7.h"
+#include "scenes/scene4_bronze.h"
+#include "scenes/scene7_trails.h"
 
 namespace {
 

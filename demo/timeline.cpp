@@ -2,18 +2,6 @@
 
 #include <cstdio>
 
-const SceneWindow kSceneWindows[kSceneCount] = {
-    {0.0f, 12.0f},  {12.0f, 24.5f},  {24.5f, 48.0f},  {48.0f, 72.4f},
-    {72.4f, 95.5f}, {95.5f, 121.0f}, {121.0f, 146.0f},
-};
-
-int sceneAt(float t) {
-    for (int i = 0; i < kSceneCount; ++i) {
-        if (insideWindow(kSceneWindows[i], t)) return i + 1;
-    }
-    return 0;
-}
-
 void resetFrameStats(FrameStats* stats) {
     stats->framesSinceReport = 0;
     stats->lastReportTime = 0.0f;

@@ -1,5 +1,5 @@
-// demo/timeline.h — which scene plays when, the frame-rate report, and the rules of the
-// headless modes' fixed clock. Pure functions on plain values, so they can be tested alone.
+// demo/timeline.h — scene windows, the end of the timeline, the frame-rate report, and the
+// rules of the headless modes' fixed clock. Pure functions on plain values, tested alone.
 //
 // Music time t is seconds as a float. Every window is open: a < t < b.
 #pragma once
@@ -15,14 +15,7 @@ struct SceneWindow {
     float end;
 };
 
-// Scenes 1 to 7 at indexes 0 to 6. The bound between scenes 4 and 5 is 72.4f, the float
-// nearest to 72.4, on both sides.
-extern const SceneWindow kSceneWindows[kSceneCount];
-
 inline bool insideWindow(const SceneWindow& w, float t) { return w.start < t && t < w.end; }
-
-// The scene (1..7) whose window holds t, 0 when none does (at a bound, before 0, after 146).
-int sceneAt(float t);
 
 // True once t has passed the end of the timeline.
 inline bool timelineEnded(float t) { return t > kEndTime; }

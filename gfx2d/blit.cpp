@@ -1,4 +1,4 @@
-// gfx2d/blit.cpp — pixel blending, the blits, their row kernels and Image::flipVertical.
+// gfx2d/blit.cpp — pixel blending, the blits and their row kernels.
 #include "gfx2d/blit.h"
 
 #include <algorithm>
@@ -302,24 +302,4 @@ void stretchDraw(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, 
 void stretchDrawAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
                     int32_t opacity) {
     blitScaled(dst, src, x, y, w, h, opacity, blitRows->addScaled, blitRows->add);
-}
-
-void Image::flipVertical() {
-    const size_t stride = static_cast<size_t>(width > 0 ? width : 0);
-    // Rows up to this long are exchanged through a buffer with three block copies, which
-    // run many pixels at a time; longer ones pixel by pixel.
-    constexpr size_t kBufferPixels = 2048;
-    uint32_t buffer[kBufferPixels];
-    const size_t bytes = stride * sizeof(uint32_t);
-    for (int32_t i = 0; i < height / 2; ++i) {
-        uint32_t* top = pixels + static_cast<size_t>(i) * stride;
-        uint32_t* bottom = pixels + static_cast<size_t>(height - 1 - i) * stride;
-        if (stride <= kBufferPixels) {
-            std::memcpy(buffer, top, bytes);
-            std::memcpy(top, bottom, bytes);
-            std::memcpy(bottom, buffer, bytes);
-        } else {
-            std::swap_ranges(top, top + stride, bottom);
-        }
-    }
 }

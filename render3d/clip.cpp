@@ -123,5 +123,5 @@ void clipTriangleTo(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int l
 }
 
 void clipTriangle(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int level) {
-    clipTriangleTo(r, a, b, c, level, rasterizeTriangle);
+    clipTriangleTo(r, a, b, c, level, triangleRasterizer);
 }

@@ -110,3 +110,24 @@ Mat4& mat4Perspective(Mat4& out, float fovDegrees, float aspect, float nearZ, fl
     out[15] = 0.0f;
     return out;
 }
+
+Mat4 mat4Translation(float x, float y, float z) {
+    Mat4 m = mat4Identity();
+    m[12] = x;
+    m[13] = y;
+    m[14] = z;
+    return m;
+}
+
+Mat4 mat4Scale(float k) {
+    Mat4 m = mat4Identity();
+    m[0] = m[5] = m[10] = k;
+    return m;
+}
+
+Mat4& mat4PostMultiply(Mat4& out, const Mat4& b) {
+    Mat4 product;
+    mat4Multiply(product, out, b);
+    out = product;
+    return out;
+}

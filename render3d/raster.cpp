@@ -549,6 +549,8 @@ void rasterizeTriangleAnySize(Renderer* r, const ClipVertex& a, const ClipVertex
     rasterize(r, a, b, c, false);
 }
 
+TriangleRasterizer triangleRasterizer = rasterizeTriangle;
+
 int pickMipLevel(const Texture* texture, float g) {
     if (!texture) return 0;
     const int maxLevel = texture->maxLevel;

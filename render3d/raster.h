@@ -16,5 +16,11 @@ void rasterizeTriangle(Renderer* r, const ClipVertex& a, const ClipVertex& b,
 // pictures and depths.
 void rasterizeTriangleAnySize(Renderer* r, const ClipVertex& a, const ClipVertex& b,
                               const ClipVertex& c);
+// The rasteriser the clipper hands its triangles to: rasterizeTriangle unless a test or a
+// tool picks the plain path, to show that both make the same frames.
+typedef void (*TriangleRasterizer)(Renderer* r, const ClipVertex& a, const ClipVertex& b,
+                                   const ClipVertex& c);
+extern TriangleRasterizer triangleRasterizer;
+
 // Smallest L in 0..maxLevel with 2^L > g; otherwise (and for NaN) maxLevel - 1.
 int pickMipLevel(const Texture* texture, float g);

@@ -21,15 +21,6 @@ float restLength(const Vertex& v) {
     return sqrtRounded(sum);
 }
 
-namespace {
-
-Mesh* firstMesh(const Model* model) {
-    if (!model || model->meshCount < 1 || !model->meshes) return nullptr;
-    return model->meshes[0];
-}
-
-}  // namespace
-
 float* newRestLengths(const Model* model) {
     const Mesh* mesh = firstMesh(model);
     if (!mesh || mesh->vertexCount < 1 || !mesh->vertices) return nullptr;

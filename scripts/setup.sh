@@ -42,7 +42,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
+# DEMO_WERROR=1 (set by CI) makes warnings in our code errors.
+werror=OFF
+[ "${DEMO_WERROR:-0}" = 1 ] && werror=ON
 if [ ! -f build/CMakeCache.txt ]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >&2
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DDEMO_WERROR=$werror >&2
+elif [ "$werror" = ON ]; then
+  cmake build -DDEMO_WERROR=ON >/dev/null
 fi
 cmake --build build -j"$(nproc)" >&2

@@ -27,3 +27,8 @@ add_test(NAME e2e_fullscreen
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_fullscreen.sh $<TARGET_FILE:pixeldemo>
                  $<TARGET_FILE:test_display_present>)
 set_tests_properties(e2e_fullscreen PROPERTIES TIMEOUT 180 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)
+
+# The golden frames run the whole demo but its entry routine.
+if(TARGET test_golden_frames)
+  target_link_libraries(test_golden_frames PRIVATE demo_core)
+endif()

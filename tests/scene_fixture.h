@@ -23,7 +23,7 @@ inline Texture* solidTexture(uint32_t value) {
     return texture;
 }
 
-inline void freeTexture(Texture* texture) {
+inline void deleteTexture(Texture* texture) {
     if (!texture) return;
     for (int i = 0; i <= texture->maxLevel; ++i) freeImage(texture->levels[i]);
     delete[] texture->levels;

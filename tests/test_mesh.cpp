@@ -1,6 +1,6 @@
 // The .ebr reader, smooth normals and the scenes' load helper. Every file is built here.
 #include "assets/mesh.h"
-#include "display/messagebox.h"
+#include "tests/asset_reports.h"
 
 #include <gtest/gtest.h>
 
@@ -350,37 +350,39 @@ TEST(LoadModel, ReadsTheWholeOpenFile) {
 }
 
 TEST(OpenModel, ReportsMissingAndBrokenFilesAndCarriesOn) {
-    setMessageBoxesEnabled(false);
     struct Case {
         const char* name;
-        Bytes bytes;         // written to the path unless `missing`
+        Bytes bytes;           // written to the path unless `missing`
         bool missing;
-        int32_t meshCount;   // expected; -1: refused
+        int32_t meshCount;     // expected; -1: refused
+        const char* reason;    // the start of the reported reason
     };
     const Case cases[] = {
-        {"missing.ebr", {}, true, -1},
-        {"short.ebr", {3, 0, 0}, false, -1},
-        {"bad_index.ebr", withInt(ebr({unitTriangle()}), 79, 50), false, -1},
-        {"good.ebr", ebr({unitTriangle()}), false, 1},
+        {"missing.ebr", {}, true, -1, "No such file or directory"},
+        {"short.ebr", {3, 0, 0}, false, -1, "the file is too short"},
+        {"bad_index.ebr", withInt(ebr({unitTriangle()}), 79, 50), false, -1,
+         "mesh 0: triangle 0 uses vertex 50"},
+        {"good.ebr", ebr({unitTriangle()}), false, 1, ""},
     };
     for (const Case& c : cases) {
         const std::string path = scratchPath(c.name);
         std::remove(path.c_str());
         if (!c.missing) writeBytes(path, c.bytes);
-        ::testing::internal::CaptureStderr();
+        const ReportedProblems reported;
         Model* model = openModel(path.c_str());
-        const std::string err = ::testing::internal::GetCapturedStderr();
         ASSERT_NE(model, nullptr);
         if (c.meshCount < 0) {
             EXPECT_EQ(model->meshCount, 0) << c.name;
             EXPECT_EQ(model->meshes, nullptr) << c.name;
-            EXPECT_NE(err.find(path + ": Error: .ebr file not found"), std::string::npos) << err;
-            // The reason comes first, on its own line with the path.
-            EXPECT_EQ(err.find(path + ": "), 0u) << err;
-            EXPECT_GT(std::count(err.begin(), err.end(), '\n'), 1) << err;
+            ASSERT_EQ(reported.problems.size(), 1u) << c.name;
+            const ReportedProblem& p = reported.problems[0];
+            EXPECT_EQ(p.kind, AssetKind::mesh);
+            EXPECT_EQ(p.path, path);
+            EXPECT_EQ(p.message, "Error: .ebr file not found");
+            EXPECT_EQ(p.reason.rfind(c.reason, 0), 0u) << p.reason;
         } else {
             EXPECT_EQ(model->meshCount, c.meshCount) << c.name;
-            EXPECT_EQ(err, "") << c.name;
+            EXPECT_TRUE(reported.problems.empty()) << c.name;
         }
         freeModel(model);
         delete model;

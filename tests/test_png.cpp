@@ -18,6 +18,7 @@
 #include <vector>
 #include <zlib.h>
 
+#include "tests/asset_reports.h"
 #include "tests/png_encode.h"
 
 namespace {
@@ -360,40 +361,49 @@ TEST(DecodePngBad, NullBufferIsRefused) {
 }
 
 // ---------------------------------------------------------------------------------------
-// loadPng: one line on standard output and a failing exit code
+// loadPng: every failure reported once, with the user's line and the reason
 
-// Runs loadPng in the death-test child with stdout joined to stderr, so the line it
-// prints can be matched.
-void loadAndReport(const std::string& path) {
-    dup2(2, 1);
-    Image image{};
-    loadPng(&image, path.c_str());
-    std::printf("loaded %dx%d\n", image.width, image.height);
-    std::fflush(stdout);
-    std::exit(0);
-}
-
-TEST(LoadPngDeathTest, FailuresPrintTheirLineAndExitNonzero) {
-    const std::string missing = "/nonexistent-pixeldemo-dir/no_such_file.png";
-    EXPECT_EXIT(loadAndReport(missing), ::testing::ExitedWithCode(EXIT_FAILURE),
-                "File not found: " + missing + " \n");
-
-    const std::string text = writeFile("text.png", {'n', 'o', 't', ' ', 'p', 'n', 'g'});
-    EXPECT_EXIT(loadAndReport(text), ::testing::ExitedWithCode(EXIT_FAILURE),
-                "Not a valid PNG file \n");
-
+TEST(LoadPng, FailuresAreReportedWithTheirLineAndReason) {
     PngPlan grey;
     grey.colorType = PNG_COLOR_TYPE_GRAY;
     grey.samples = {1};
-    const std::string greyPath = writeFile("grey.png", encode(grey));
-    EXPECT_EXIT(loadAndReport(greyPath), ::testing::ExitedWithCode(EXIT_FAILURE),
-                "The PNG's without alpha channel or it's invalid \n");
-
-    EXPECT_EXIT(loadAndReport(tempDir()), ::testing::ExitedWithCode(EXIT_FAILURE),
-                "Not a valid PNG file \n");
-
-    const std::string good = writeFile("good.png", smallRgb());
-    EXPECT_EXIT(loadAndReport(good), ::testing::ExitedWithCode(0), "loaded 2x1");
+    const std::string missing = "/nonexistent-pixeldemo-dir/no_such_file.png";
+    struct Case {
+        std::string path;
+        std::string line;     // what the user is shown
+        std::string reason;   // the start of the reported cause
+    } cases[] = {
+        {missing, "File not found: " + missing + " \n", "No such file or directory"},
+        {writeFile("text.png", {'n', 'o', 't', ' ', 'p', 'n', 'g'}), "Not a valid PNG file \n",
+         "file ends early"},
+        {writeFile("grey.png", encode(grey)), "The PNG's without alpha channel or it's invalid \n",
+         "colour type"},
+        {writeFile("empty.png", {}), "Not a valid PNG file \n", "the file is empty"},
+        {tempDir(), "Not a valid PNG file \n", ""},
+    };
+    for (const Case& c : cases) {
+        const ReportedProblems reported;
+        Image image{};
+        loadPng(&image, c.path.c_str());
+        ASSERT_EQ(reported.problems.size(), 1u) << c.path;
+        const ReportedProblem& p = reported.problems[0];
+        EXPECT_EQ(p.kind, AssetKind::picture);
+        EXPECT_EQ(p.path, c.path);
+        EXPECT_EQ(p.message, c.line);
+        EXPECT_FALSE(p.reason.empty()) << c.path;
+        EXPECT_EQ(p.reason.rfind(c.reason, 0), 0u) << c.path << ": " << p.reason;
+        // The reporter returned: one transparent pixel stands in.
+        ASSERT_EQ(image.width, 1);
+        ASSERT_EQ(image.height, 1);
+        EXPECT_EQ(image.pixels[0], 0u);
+        delete[] image.pixels;
+    }
+    const ReportedProblems reported;
+    Image good{};
+    loadPng(&good, writeFile("good.png", smallRgb()).c_str());
+    EXPECT_TRUE(reported.problems.empty());
+    EXPECT_EQ(good.width, 2);
+    delete[] good.pixels;
 }
 
 TEST(LoadImage, ReturnsDecodedHeapImage) {

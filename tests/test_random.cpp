@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scenes/random.h"
+#include "scenes/lcg_rand.h"
 
 // The sprite flicker seeds with trunc(15t)*99; these are the values the scenes rely on.
 TEST(Random, KnownSequences) {

@@ -18,7 +18,7 @@
 
 namespace fixture {
 
-using scenefix::freeTexture;
+using scenefix::deleteTexture;
 
 inline Image* solid(int32_t w, int32_t h, uint32_t value) { return scenefix::filled(w, h, value); }
 

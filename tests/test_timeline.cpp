@@ -1,10 +1,11 @@
-// Which scene plays at which music time, the frame-rate report and the fixed clock.
+// Which scene plays at which music time (the scene table), the frame-rate report and the fixed clock.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <string>
 
+#include "demo/scene_table.h"
 #include "demo/timeline.h"
 
 namespace {
@@ -26,15 +27,15 @@ TEST(Timeline, WindowsAtAndAroundEveryBound) {
     // Not more than one window ever holds t.
     for (float t = -1.0f; t < 150.0f; t += 0.01f) {
         int holding = 0;
-        for (const SceneWindow& w : kSceneWindows) holding += insideWindow(w, t) ? 1 : 0;
+        for (const SceneEntry& scene : kScenes) holding += insideWindow(scene.window, t) ? 1 : 0;
         EXPECT_LE(holding, 1) << t;
     }
 }
 
 // 72.4 is the float nearest to it, used on both sides; a double 72.4 would move the bound.
 TEST(Timeline, TheScene5BoundIsTheSinglePrecision72_4) {
-    EXPECT_EQ(kSceneWindows[3].end, 72.4f);
-    EXPECT_EQ(kSceneWindows[4].start, 72.4f);
+    EXPECT_EQ(kScenes[3].window.end, 72.4f);
+    EXPECT_EQ(kScenes[4].window.start, 72.4f);
     EXPECT_GT(static_cast<double>(72.4f), 72.4);   // 72.40000153
     EXPECT_EQ(sceneAt(72.4f), 0);
     EXPECT_EQ(sceneAt(below(72.4f)), 4);

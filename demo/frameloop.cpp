@@ -1,0 +1,35 @@
+#include "demo/frameloop.h"
+
+#include <chrono>
+
+#include "audio/music.h"
+#include "render3d/renderer.h"
+
+bool stepFrame(FrameLoop* loop) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point begin = Clock::now();
+    FrameClock& clock = loop->clock;
+    float t;
+    if (clock.fps == 0) {
+        t = musicBytesToSeconds(getMusicPosition());
+        getMusicSpectrum(loop->spectrum);
+    } else {
+        t = fixedClockTime(clock.next, clock.fps);
+        getMusicSpectrumAt(musicSecondsToBytes(t), loop->spectrum);
+    }
+    renderDemoScenes(loop->scenes, t, loop->spectrum);
+    FrameInfo frame;
+    frame.image = screen;
+    frame.t = t;
+    frame.number = clock.fps == 0 ? loop->frames : clock.next;
+    frame.renderSeconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    ++loop->frames;
+    ++clock.next;
+    const bool more = loop->sink.take(loop->sink.context, frame);
+    return more && !timelineEnded(t);
+}
+
+void runFrameLoop(FrameLoop* loop) {
+    while (stepFrame(loop)) {
+    }
+}

@@ -1,0 +1,57 @@
+// Live play: the loading picture, the scenes, the music, then frames on the music clock
+// shown on the display until Escape or the end of the timeline.
+#include <cstdio>
+
+#include "demo/frameloop.h"
+#include "demo/modes.h"
+#include "demo/startup.h"
+#include "display/display.h"
+
+namespace {
+
+struct LiveSink {
+    FrameStats stats;
+};
+
+bool showFrame(void* context, const FrameInfo& frame) {
+    LiveSink* sink = static_cast<LiveSink*>(context);
+    presentFrame(frame.image->pixels);
+    float rate, average;
+    if (countFrame(&sink->stats, frame.t, &rate, &average)) printFpsLine(rate, average);
+    return !escapePressed();
+}
+
+}  // namespace
+
+int runLive(const DemoOptions& options) {
+    setDisplayOptions({options.windowed, options.depth});
+    if (!initDisplay()) {
+        std::fprintf(stderr,
+                     "pixeldemo: cannot open the display (%s).\n"
+                     "Without a display, export the demo as a video with sound, or write its\n"
+                     "frames to PNG files (see pixeldemo --help):\n"
+                     "  pixeldemo --video demo.mp4     (needs ffmpeg)\n"
+                     "  pixeldemo --capture DIR\n",
+                     displayError());
+        return 2;
+    }
+    if (options.depthGiven) {
+        std::fprintf(stderr, "pixeldemo: frames shown through a %d-bit %s texture\n",
+                     displayDepth(), displayFormatName());
+    }
+    presentFrame(loadLoadingPicture()->pixels);
+
+    LiveSink sink;
+    resetFrameStats(&sink.stats);
+    static FrameLoop loop;
+    loop.scenes = loadDemoScenes();
+    loop.clock = musicClock();
+    loop.sink = {&sink, showFrame};
+
+    openMusic(true);
+    startMusic(options.start);
+    // Escape held while the scenes loaded: no frame at all.
+    if (!escapePressed()) runFrameLoop(&loop);
+    shutdownDisplay();
+    return 0;
+}

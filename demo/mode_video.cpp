@@ -1,0 +1,104 @@
+// --video: frames of the fixed clock from t = 0, piped with the music to ffmpeg.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "demo/frameloop.h"
+#include "demo/modes.h"
+#include "demo/startup.h"
+#include "demo/video.h"
+#include "render3d/renderer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct VideoSink {
+    VideoEncoder* encoder;
+    VideoFrames frames;
+    std::string error;
+    bool ok = true;
+};
+
+bool encodeFrame(void* context, const FrameInfo& frame) {
+    VideoSink* sink = static_cast<VideoSink*>(context);
+    const int64_t k = frame.number;
+    const int64_t last = sink->frames.first + sink->frames.count - 1;
+    if (k >= sink->frames.first) sink->ok = writeVideoFrame(sink->encoder, *frame.image, &sink->error);
+    if (videoInterrupted()) sink->ok = false;
+    showVideoProgress(k >= sink->frames.first ? k - sink->frames.first + 1 : 0,
+                      sink->frames.count, frame.t, !sink->ok || k == last);
+    return sink->ok && k < last;
+}
+
+}  // namespace
+
+int runVideo(const DemoOptions& options) {
+    VideoSink sink;
+    sink.frames = videoFrames(options.fps, options.from, options.to);
+    if (sink.frames.count == 0) {
+        std::fprintf(stderr, "pixeldemo: no frame lies in the chosen times; no video written\n");
+        return 1;
+    }
+    static FrameLoop loop;
+    loop.scenes = loadDemoScenes();
+    openMusic(false);
+
+    VideoSettings settings;
+    settings.outPath = options.videoPath;
+    std::error_code ec;
+    settings.musicPath = fs::absolute(kMusicPath, ec).string();
+    if (ec || access(settings.musicPath.c_str(), R_OK) != 0) {
+        std::fprintf(stderr, "pixeldemo: cannot read %s; the video gets a silent track\n",
+                     kMusicPath);
+        settings.musicPath.clear();
+    }
+    settings.fps = options.fps;
+    settings.width = screenWidth;
+    settings.height = screenHeight;
+    settings.audioStart = static_cast<double>(sink.frames.first) / options.fps;
+    settings.duration = static_cast<double>(sink.frames.count) / options.fps;
+
+    sink.encoder = startVideo(settings, &sink.error);
+    if (!sink.encoder) {
+        std::fprintf(stderr, "pixeldemo: %s\n", sink.error.c_str());
+        return 1;
+    }
+    const auto begin = std::chrono::steady_clock::now();
+    // Video time and music time agree: frame k of the file's timeline shows t = k / fps.
+    loop.clock = fixedClock(options.fps, 0);
+    loop.sink = {&sink, encodeFrame};
+    runFrameLoop(&loop);
+
+    if (!sink.ok) {
+        abortVideo(sink.encoder);
+        if (videoInterrupted()) {
+            std::fprintf(stderr, "pixeldemo: video interrupted; %s.part removed\n",
+                         options.videoPath.c_str());
+            return 130;
+        }
+        std::fprintf(stderr, "pixeldemo: video stopped: %s; %s.part removed\n",
+                     sink.error.c_str(), options.videoPath.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "video: rendered; ffmpeg finishes the file...\n");
+    if (!finishVideo(sink.encoder, &sink.error)) {
+        std::fprintf(stderr, "pixeldemo: video failed: %s; nothing written to %s\n",
+                     sink.error.c_str(), options.videoPath.c_str());
+        return videoInterrupted() ? 130 : 1;
+    }
+    const int64_t last = sink.frames.first + sink.frames.count - 1;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    std::fprintf(stderr,
+                 "video: %lld frames (t %.3f to %.3f s, %.3f s at %d frames/s) with music "
+                 "written to %s in %.1f s\n",
+                 static_cast<long long>(sink.frames.count), settings.audioStart,
+                 static_cast<double>(last) / options.fps, settings.duration, options.fps,
+                 options.videoPath.c_str(), seconds);
+    return 0;
+}

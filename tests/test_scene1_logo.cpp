@@ -1,0 +1,130 @@
+// The logo intro drawn straight into the screen from small hand-made pictures: which
+// windows draw what, the black tenth of a second, the flicker between the two blur levels
+// and the generator seed the scene leaves behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "gfx2d/blit.h"
+#include "render3d/renderer.h"
+#include "scenes/lcg_rand.h"
+#include "scenes/scene1_logo.h"
+
+namespace {
+
+constexpr uint32_t kLogoColour = 0xFFC04020;
+constexpr uint32_t kBlack = 0xFF000000;
+
+Image* filled(int32_t w, int32_t h, uint32_t value) {
+    Image* image = newImage(w, h);
+    std::fill(image->pixels, image->pixels + w * h, value);
+    return image;
+}
+
+// The logo: transparent, with an opaque block (100..199, 100..149) and a 4-pixel stripe at
+// x 320..323. The stripe survives the quarter-size blur as one opaque column and turns
+// half-transparent at an eighth, which tells the two blur levels apart on screen.
+class Scene1Test : public ::testing::Test {
+protected:
+    Scene1State state{};
+
+    void SetUp() override {
+        state.black = filled(4, 4, kBlack);
+        state.white = filled(4, 4, 0xFFFFFFFF);
+        state.glow = filled(8, 6, 0xFF808080);
+        state.glow2 = filled(8, 6, 0xFF404040);
+        state.logo = filled(screenWidth, screenHeight, 0x00000000);
+        for (int32_t y = 0; y < screenHeight; ++y)
+            for (int32_t x = 0; x < screenWidth; ++x)
+                if ((x >= 100 && x < 200 && y >= 100 && y < 150) || (x >= 320 && x < 324))
+                    state.logo->pixels[y * screenWidth + x] = kLogoColour;
+        Image* half = halveImage(state.logo);
+        state.logoBlur[0] = halveImage(half);
+        state.logoBlur[1] = halveImage(state.logoBlur[0]);
+        freeImage(half);
+        std::fill(screen->pixels, screen->pixels + screenWidth * screenHeight, 0xFF123456);
+    }
+    void TearDown() override {
+        for (Image* image : {state.black, state.white, state.glow, state.glow2, state.logo,
+                             state.logoBlur[0], state.logoBlur[1]})
+            freeImage(image);
+    }
+
+    uint32_t at(int32_t x, int32_t y) const { return screen->pixels[y * screenWidth + x]; }
+    int count(uint32_t value) const {
+        return static_cast<int>(std::count(screen->pixels, screen->pixels + screenWidth * screenHeight, value));
+    }
+};
+
+uint32_t over(uint32_t dst, uint32_t src, int32_t opacity) {
+    blendAlpha(&dst, src, opacity);
+    return dst;
+}
+
+}  // namespace
+
+TEST_F(Scene1Test, BetweenTheFlashesOnlyTheBlackBackground) {
+    for (float t : {6.0f, 6.1f, 6.2f, 6.25f, 6.3f, 6.4f}) {
+        renderScene1(&state, t);
+        EXPECT_EQ(count(kBlack), screenWidth * screenHeight) << "t = " << t;
+    }
+}
+
+TEST_F(Scene1Test, SharpLogoWithItsFlashesAndTheWhiteFade) {
+    const uint32_t logoOnBlack = over(kBlack, kLogoColour, 255);
+    const uint32_t bareBlack = over(kBlack, 0x00000000, 255);   // transparent logo: alpha 0
+    struct Case { float t; uint32_t overlay; int32_t opacity; const char* what; } cases[] = {
+        {6.05f, 0xFF808080, 127, "first flash rising, half-way"},
+        {6.15f, 0xFF808080, 127, "first flash falling, half-way"},
+        {6.35f, 0xFF404040, 127, "second flash falling, half-way"},
+        {9.9f, 0, 0, "the logo alone"},
+        {11.0f, 0xFFFFFFFF, 127, "half-way to white"},
+        {11.99f, 0xFFFFFFFF, 253, "almost white"},
+    };
+    for (const Case& c : cases) {
+        renderScene1(&state, c.t);
+        uint32_t inLogo = logoOnBlack, outside = bareBlack;
+        if (c.overlay) {
+            inLogo = over(inLogo, c.overlay, c.opacity);
+            outside = over(outside, c.overlay, c.opacity);
+        }
+        EXPECT_EQ(at(150, 120), inLogo) << c.what;
+        EXPECT_EQ(at(321, 300), inLogo) << c.what;
+        EXPECT_EQ(at(10, 10), outside) << c.what;
+        EXPECT_EQ(at(639, 479), outside) << c.what;
+    }
+}
+
+TEST_F(Scene1Test, BlurredLogoAlternatesBetweenTheTwoSizes) {
+    // t = 3.0 and 3.1: trunc(8t) = 24, quarter size: the stripe shows fully opaque.
+    // t = 3.13: 25, eighth size: the stripe is half-transparent, never the plain colour.
+    struct Case { float t; bool quarter; } cases[] = {{3.0f, true}, {3.1f, true}, {3.13f, false}};
+    for (const Case& c : cases) {
+        renderScene1(&state, c.t);
+        int plain = 0;   // around the stripe only; the block stays opaque at both sizes
+        for (int32_t y = 0; y < screenHeight; ++y)
+            for (int32_t x = 300; x < 350; ++x) plain += at(x, y) == over(kBlack, kLogoColour, 255);
+        if (c.quarter)
+            EXPECT_GT(plain, 0) << "t = " << c.t;
+        else
+            EXPECT_EQ(plain, 0) << "t = " << c.t;
+    }
+}
+
+TEST_F(Scene1Test, EmergesFromBlack) {
+    // t = 0.001: black over the picture at opacity 254 leaves no colour at all (c*1/255 = 0).
+    renderScene1(&state, 0.001f);
+    EXPECT_EQ(count(0xFE000000), screenWidth * screenHeight);
+    // t = 1: the black overlay at opacity 127 over the blurred logo.
+    renderScene1(&state, 1.0f);
+    const uint32_t logo = over(kBlack, kLogoColour, 255);
+    EXPECT_GT(count(over(logo, kBlack, 127)), 0);
+    EXPECT_EQ(count(logo), 0);
+}
+
+TEST_F(Scene1Test, LeavesTheGeneratorSeededWithTheFrame) {
+    renderScene1(&state, 3.13f);
+    const int afterScene = rng::rand();
+    rng::srand(25 * 99);
+    EXPECT_EQ(afterScene, rng::rand());
+}
