@@ -9,33 +9,11 @@
 
 #include "gfx2d/blit.h"
 #include "gfx2d/blitrows.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-// An image whose pixel block sits between two guard zones, so that any write outside
-// the image shows up as a changed guard word.
-struct GuardedImage {
-    static constexpr size_t kGuard = 64;
-    static constexpr uint32_t kGuardWord = 0xDEADBEEF;
-    std::vector<uint32_t> block;
-    Image image;
-
-    GuardedImage(int32_t w, int32_t h, uint32_t fill = 0)
-        : block(kGuard * 2 + static_cast<size_t>(w) * h, kGuardWord) {
-        image = Image{block.data() + kGuard, w, h};
-        for (int32_t i = 0; i < w * h; ++i) image.pixels[i] = fill;
-    }
-    bool guardsIntact() const {
-        const size_t n = static_cast<size_t>(image.width) * image.height;
-        for (size_t i = 0; i < kGuard; ++i)
-            if (block[i] != kGuardWord || block[kGuard + n + i] != kGuardWord) return false;
-        return true;
-    }
-    uint32_t at(int32_t x, int32_t y) const { return image.pixels[y * image.width + x]; }
-    std::vector<uint32_t> pixels() const {
-        return std::vector<uint32_t>(image.pixels, image.pixels + image.width * image.height);
-    }
-};
+using namespace fixtures;
 
 // Every pixel different, with a mix of alphas, so a wrong sample or offset shows.
 void fillPattern(Image* image, uint32_t seed) {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "render3d/draw.h"
-#include "test_raster_util.h"
+#include "tests/fixtures.h"
 
-using namespace r3dtest;
+using namespace fixtures;
 
 namespace {
 
@@ -43,7 +43,7 @@ struct DrawTest : ::testing::Test {
     }
     int drawnCount() const {
         int n = 0;
-        for (int i = 0; i < 16 * 16; ++i) n += img.image.pixels[i] != kBackground;
+        for (int i = 0; i < 16 * 16; ++i) n += img.image.pixels[i] != kUntouchedPixel;
         return n;
     }
 };
@@ -96,7 +96,7 @@ TEST_F(DrawTest, ClippingKeepsTrianglesInsideTheViewportAndOffPassesThemThrough)
     int outside = 0;
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
-            if (img.at(x, y) != kBackground) outside += x < 4 || x > 12 || y < 4 || y >= 12;
+            if (img.at(x, y) != kUntouchedPixel) outside += x < 4 || x > 12 || y < 4 || y >= 12;
     EXPECT_EQ(outside, 0);
     EXPECT_GT(drawnCount(), 40);
 
@@ -104,7 +104,7 @@ TEST_F(DrawTest, ClippingKeepsTrianglesInsideTheViewportAndOffPassesThemThrough)
     RendererScope s(&fresh.image, &tex.texture);
     renderer.clipping = false;
     drawMesh(&renderer, v.data(), idx, 3, 3);
-    EXPECT_NE(fresh.at(2, 13), kBackground);   // below-left of the viewport, inside the triangle
+    EXPECT_NE(fresh.at(2, 13), kUntouchedPixel);   // below-left of the viewport, inside the triangle
 }
 
 // Meshes built in code are not validated by the loader: out-of-range indices skip their
@@ -115,8 +115,8 @@ TEST_F(DrawTest, MalformedMeshesAreSkippedSafely) {
     std::vector<int32_t> bad = {0, 1, 4, 0, 2, 3, -1, 1, 2};
     drawMesh(&renderer, q.v.data(), bad.data(), 4, 9);
     // Only the triangle (0, 2, 3), the upper-left half, is drawn.
-    EXPECT_NE(img.at(2, 5), kBackground);
-    EXPECT_EQ(img.at(13, 10), kBackground);
+    EXPECT_NE(img.at(2, 5), kUntouchedPixel);
+    EXPECT_EQ(img.at(13, 10), kUntouchedPixel);
 
     GuardedImage fresh(16, 16);
     RendererScope s(&fresh.image, &tex.texture);
@@ -125,7 +125,7 @@ TEST_F(DrawTest, MalformedMeshesAreSkippedSafely) {
     drawMesh(&renderer, nullptr, q.idx.data(), 4, 6);
     drawMesh(&renderer, q.v.data(), nullptr, 4, 6);
     drawMesh(&renderer, q.v.data(), q.idx.data(), 4, 2);   // fewer than three indices
-    for (int i = 0; i < 16 * 16; ++i) ASSERT_EQ(fresh.image.pixels[i], kBackground);
+    for (int i = 0; i < 16 * 16; ++i) ASSERT_EQ(fresh.image.pixels[i], kUntouchedPixel);
 }
 
 TEST_F(DrawTest, TrailingIndicesBeyondTheLastFullTriangleAreIgnored) {
@@ -136,7 +136,7 @@ TEST_F(DrawTest, TrailingIndicesBeyondTheLastFullTriangleAreIgnored) {
     RendererScope s(&fresh.image, &tex.texture);
     drawMesh(&renderer, q.v.data(), q.idx.data(), 4, 5);   // one triangle and two spare indices
     int half = 0;
-    for (int i = 0; i < 16 * 16; ++i) half += fresh.image.pixels[i] != kBackground;
+    for (int i = 0; i < 16 * 16; ++i) half += fresh.image.pixels[i] != kUntouchedPixel;
     EXPECT_GT(half, full / 3);
     EXPECT_LT(half, full);
 }
@@ -188,7 +188,7 @@ TEST(DrawBounds, ClippedFanFillsTheViewportToItsEdges) {
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 640; ++x) {
                 const bool in = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h;
-                const bool drawn = img.at(x, y) != kBackground;
+                const bool drawn = img.at(x, y) != kUntouchedPixel;
                 missing += in && !drawn;
                 // The right edge's column may be touched by a span starting on it.
                 outside += !in && drawn && !(x == c.x + c.w && y >= c.y && y < c.y + c.h);
@@ -215,7 +215,7 @@ TEST(DrawBounds, NoWriteOutsideA640x300ImageWithTheFullViewport) {
         std::fill(renderer.depthBuffer + inside, renderer.depthBuffer + 640 * 480, 0.5f);
         Quad full(clipping ? 1.5f : 1.0f, 0, 7);
         full.draw();
-        for (size_t i = 0; i < inside; ++i) ASSERT_NE(img.image.pixels[i], kBackground) << i;
+        for (size_t i = 0; i < inside; ++i) ASSERT_NE(img.image.pixels[i], kUntouchedPixel) << i;
         for (size_t i = inside; i < 640 * 480; ++i) ASSERT_EQ(renderer.depthBuffer[i], 0.5f) << i;
         EXPECT_TRUE(img.guardsIntact());
     }

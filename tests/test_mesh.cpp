@@ -1,6 +1,6 @@
 // The .ebr reader, smooth normals and the scenes' load helper. Every file is built here.
 #include "assets/mesh.h"
-#include "tests/asset_reports.h"
+#include "tests/fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +18,9 @@
 
 namespace {
 
+using fixtures::deleteHeapModel;
+using fixtures::ReportedProblem;
+using fixtures::ReportedProblems;
 using Bytes = std::vector<uint8_t>;
 
 struct MeshSpec {
@@ -384,8 +387,7 @@ TEST(OpenModel, ReportsMissingAndBrokenFilesAndCarriesOn) {
             EXPECT_EQ(model->meshCount, c.meshCount) << c.name;
             EXPECT_TRUE(reported.problems.empty()) << c.name;
         }
-        freeModel(model);
-        delete model;
+        deleteHeapModel(model);
         std::remove(path.c_str());
     }
 }

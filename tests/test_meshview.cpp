@@ -60,11 +60,12 @@ struct MeshviewTest : ::testing::Test {
         dir = fs::temp_directory_path() / ("meshview_test_" + std::to_string(::getpid()));
         fs::create_directories(dir);
         write("cube.ebr", cubeFile());
-        Image tex{new uint32_t[256 * 256], 256, 256};
-        for (int i = 0; i < 256 * 256; ++i) tex.pixels[i] = ((i / 256 / 32 + i % 256 / 32) % 2) ? 0xFFE0C040u : 0xFF3060D0u;
+        Image* tex = newImage(256, 256);
+        for (int i = 0; i < 256 * 256; ++i) tex->pixels[i] = ((i / 256 / 32 + i % 256 / 32) % 2) ? 0xFFE0C040u : 0xFF3060D0u;
         std::string error;
-        ASSERT_TRUE(writePng((dir / "tex.png").c_str(), tex, false, &error)) << error;
-        delete[] tex.pixels;
+        const bool written = writePng((dir / "tex.png").c_str(), *tex, false, &error);
+        freeImage(tex);
+        ASSERT_TRUE(written) << error;
     }
     void TearDown() override {
         std::error_code ec;

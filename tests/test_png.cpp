@@ -18,12 +18,14 @@
 #include <vector>
 #include <zlib.h>
 
-#include "tests/asset_reports.h"
+#include "tests/fixtures.h"
 #include "tests/png_encode.h"
 
 namespace {
 
 using namespace pngtest;
+using fixtures::ReportedProblem;
+using fixtures::ReportedProblems;
 
 Bytes encode(const PngPlan& plan) {
     Bytes out;
@@ -497,8 +499,7 @@ TEST(LoadTexture, BuildsChainDownToOnePixel) {
     Image* expected = halveImage(texture.levels[3]);
     EXPECT_EQ(pixelsOf(*texture.levels[4]), pixelsOf(*expected));
     freeImage(expected);
-    for (int k = 0; k <= 8; ++k) freeImage(texture.levels[k]);
-    delete[] texture.levels;
+    freeTexture(&texture);
 }
 
 TEST(LoadTexture, OnlyTheWidthSetsTheDepth) {
@@ -518,8 +519,7 @@ TEST(LoadTexture, OnlyTheWidthSetsTheDepth) {
         EXPECT_EQ(texture.maxLevel, c.maxLevel) << c.width;
         EXPECT_EQ(texture.levels[texture.maxLevel]->width, int32_t(c.width >> c.maxLevel));
         EXPECT_EQ(texture.levels[texture.maxLevel]->height, int32_t(c.height >> c.maxLevel));
-        for (int k = 0; k <= texture.maxLevel; ++k) freeImage(texture.levels[k]);
-        delete[] texture.levels;
+        freeTexture(&texture);
     }
 }
 

@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "test_raster_util.h"
+#include "tests/fixtures.h"
 
-using namespace r3dtest;
+using namespace fixtures;
 
 namespace {
 
@@ -43,17 +43,17 @@ struct CoverageCase {
 TEST_F(RasterTest, CoversExactlyThePixelsOfTheRowAndSpanRules) {
     const CoverageCase cases[] = {
         {"general", pt(1.2f, 0.7f), pt(5.6f, 3.4f), pt(2.1f, 6.3f),
-         {{1, range(1, 2)}, {2, range(1, 4)}, {3, range(2, 5)}, {4, range(2, 4)}, {5, range(2, 3)}}},
+         {{1, columns(1, 2)}, {2, columns(1, 4)}, {3, columns(2, 5)}, {4, columns(2, 4)}, {5, columns(2, 3)}}},
         {"flat top", pt(2, 1), pt(8, 1), pt(2, 7),
-         {{1, range(2, 7)}, {2, range(2, 6)}, {3, range(2, 5)}, {4, range(2, 4)}, {5, range(2, 3)},
-          {6, range(2, 2)}}},
+         {{1, columns(2, 7)}, {2, columns(2, 6)}, {3, columns(2, 5)}, {4, columns(2, 4)}, {5, columns(2, 3)},
+          {6, columns(2, 2)}}},
         {"flat bottom", pt(2, 1), pt(2, 7), pt(8, 7),
-         {{1, range(2, 2)}, {2, range(2, 3)}, {3, range(2, 4)}, {4, range(2, 5)}, {5, range(2, 6)},
-          {6, range(2, 7)}}},
+         {{1, columns(2, 2)}, {2, columns(2, 3)}, {3, columns(2, 4)}, {4, columns(2, 5)}, {5, columns(2, 6)},
+          {6, columns(2, 7)}}},
         // A leftward row whose long edge lies left of 0.5 keeps pixel 0 (its centre is inside).
         {"long edge at x 0.3", pt(0.3f, 0), pt(6.3f, 3), pt(0.3f, 6),
-         {{0, range(0, 1)}, {1, range(0, 3)}, {2, range(0, 5)}, {3, range(0, 5)}, {4, range(0, 3)},
-          {5, range(0, 1)}}},
+         {{0, columns(0, 1)}, {1, columns(0, 3)}, {2, columns(0, 5)}, {3, columns(0, 5)}, {4, columns(0, 3)},
+          {5, columns(0, 1)}}},
         {"one row height", pt(1, 4), pt(9, 4), pt(5, 4), {}},
     };
     for (const CoverageCase& c : cases) {
@@ -88,7 +88,7 @@ TEST_F(RasterTest, SpansRunFromTheShortEdgeTowardsTheLongEdge) {
         // Long edge vertical at xLong; the short edge leaves the top row at xShort.
         draw(pt(c.xLong, 0, 0, u(c.xLong)), pt(c.xShort, 0, 0, u(c.xShort)),
              pt(c.xLong, 1000, 0, u(c.xLong)));
-        EXPECT_EQ(rowCoverage(fresh, 0), range(3, 10));
+        EXPECT_EQ(rowCoverage(fresh, 0), columns(3, 10));
         for (int x = 3; x <= 10; ++x)
             EXPECT_EQ(static_cast<int>(fresh.at(x, 0) & 255), x + c.colOffset) << "x " << x;
     }
@@ -106,7 +106,7 @@ TEST(RasterSeams, SharedEdgesLeaveNoCracks) {
     constexpr float cell = 11.37f;
     int holes = 0;
     for (int trial = 0; trial < 400; ++trial) {
-        std::fill(img.image.pixels, img.image.pixels + 240 * 240, kBackground);
+        std::fill(img.image.pixels, img.image.pixels + 240 * 240, kUntouchedPixel);
         clearDepth(&renderer, 240 * 240);
         std::vector<ClipVertex> g((N + 1) * (N + 1));
         for (int y = 0; y <= N; ++y)
@@ -130,7 +130,7 @@ TEST(RasterSeams, SharedEdgesLeaveNoCracks) {
                 }
             }
         for (int y = 5; y < 3 + N * cell - 2; ++y)
-            for (int x = 5; x < 3 + N * cell - 2; ++x) holes += img.at(x, y) == kBackground;
+            for (int x = 5; x < 3 + N * cell - 2; ++x) holes += img.at(x, y) == kUntouchedPixel;
     }
     EXPECT_EQ(holes, 0);
 }
@@ -189,7 +189,7 @@ TEST_F(RasterTest, OneMipLevelPerTriangleFromTheTexelStep) {
         int drawn = 0;
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x)
-                if (fresh.at(x, y) != kBackground) {
+                if (fresh.at(x, y) != kUntouchedPixel) {
                     ++drawn;
                     EXPECT_EQ(static_cast<int>(fresh.at(x, y) >> 16), c.level) << x << "," << y;
                 }
@@ -211,7 +211,7 @@ TEST_F(RasterTest, StrictDepthTestKeepsTheFirstOfEqualDepths) {
     tri(0.30f, 9);                      // farther: not drawn
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
-            if (img.at(x, y) != kBackground) {
+            if (img.at(x, y) != kUntouchedPixel) {
                 EXPECT_EQ(colAt(x, y), 5);
             }
     tri(0.20f, 9);                      // nearer: replaces colour and depth
@@ -253,8 +253,8 @@ TEST_F(RasterTest, RightBorderSpanStaysInsideItsRow) {
     draw(pt(16, 0, 0, 0.1f, 0.1f), pt(16, 10, 0, 0.1f, 0.1f), pt(8, 24, 0, 0.1f, 0.1f));
     // Rows 0 and 1 consist of pixel 16 alone; from row 2 on the span reaches pixel 15.
     for (int y = 0; y < 12; ++y) {
-        EXPECT_EQ(narrow.at(0, y), kBackground) << "row " << y;
-        EXPECT_EQ(narrow.at(15, y) != kBackground, y >= 2) << "row " << y;
+        EXPECT_EQ(narrow.at(0, y), kUntouchedPixel) << "row " << y;
+        EXPECT_EQ(narrow.at(15, y) != kUntouchedPixel, y >= 2) << "row " << y;
     }
     EXPECT_TRUE(narrow.guardsIntact());
 }
@@ -283,9 +283,9 @@ TEST_F(RasterTest, ClampingChangesNothingInsideTheImage) {
         for (int y = 0; y < 12; ++y)
             for (int x = 0; x < 20; ++x) ASSERT_EQ(small.at(x, y), big.at(x, y)) << i;
         for (int y = 0; y < 48; ++y)
-            for (int x = 0; x < 64; ++x) big.at(x, y) = kBackground;
+            for (int x = 0; x < 64; ++x) big.at(x, y) = kUntouchedPixel;
         for (int y = 0; y < 12; ++y)
-            for (int x = 0; x < 20; ++x) small.at(x, y) = kBackground;
+            for (int x = 0; x < 20; ++x) small.at(x, y) = kUntouchedPixel;
     }
     EXPECT_TRUE(big.guardsIntact());
     EXPECT_TRUE(small.guardsIntact());
@@ -309,7 +309,7 @@ TEST_F(RasterTest, ClippedStartKeepsTheTextureAligned) {
         int drawn = 0;
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x) {
-                if (fresh.at(x, y) == kBackground) continue;
+                if (fresh.at(x, y) == kUntouchedPixel) continue;
                 ++drawn;
                 EXPECT_NEAR(static_cast<int>(fresh.at(x, y) & 255) - x, 20, 1) << x << "," << y;
                 EXPECT_NEAR(static_cast<int>((fresh.at(x, y) >> 8) & 255) - y, 20, 1) << x << "," << y;
@@ -337,8 +337,8 @@ TEST_F(RasterTest, ImageLargerThanTheDepthBufferDrawsOnlyTheRowsItHas) {
     GuardedImage wide(1000, 400);   // 400,000 pixels; the depth buffer holds 307,200
     RendererScope s(&wide.image, &tex.texture);
     draw(pt(0, 0), pt(2000, 0), pt(0, 2000));
-    EXPECT_NE(wide.at(5, 306), kBackground);
-    EXPECT_EQ(wide.at(5, 307), kBackground);
+    EXPECT_NE(wide.at(5, 306), kUntouchedPixel);
+    EXPECT_EQ(wide.at(5, 307), kUntouchedPixel);
     EXPECT_TRUE(wide.guardsIntact());
 }
 
@@ -385,7 +385,7 @@ TEST(RasterPaths, FastAndGeneralPathsAgreeOn256Textures) {
         EXPECT_EQ(fast.block, general.block);
         std::map<int, int> levels;
         for (int i = 0; i < 32 * 32; ++i)
-            if (fast.image.pixels[i] != kBackground) ++levels[static_cast<int>(fast.image.pixels[i] >> 16)];
+            if (fast.image.pixels[i] != kUntouchedPixel) ++levels[static_cast<int>(fast.image.pixels[i] >> 16)];
         EXPECT_GE(levels.size(), 3u) << "the triangles should exercise several levels";
     }
 }
@@ -419,8 +419,8 @@ TEST(RasterPaths, OtherTextureSizesWrapAtTheirOwnSize) {
             rasterizeTriangle(&renderer, tris[i], tris[i + 1], tris[i + 2]);
         for (int i = 0; i < 48 * 48; ++i) {
             const uint32_t p = img.image.pixels[i];
-            if (p == kBackground) continue;
-            ASSERT_NE(p, kCanary);
+            if (p == kUntouchedPixel) continue;
+            ASSERT_NE(p, kGuardWord);
             const int level = static_cast<int>(p >> 16);
             ASSERT_LE(level, sz.maxLevel);
             EXPECT_LT(static_cast<int>((p >> 8) & 255), sz.h >> level);

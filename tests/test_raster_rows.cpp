@@ -13,9 +13,9 @@
 #include "render3d/draw.h"
 #include "render3d/raster.h"
 #include "render3d/renderer.h"
-#include "test_raster_util.h"
+#include "tests/fixtures.h"
 
-using namespace r3dtest;
+using namespace fixtures;
 
 namespace {
 
@@ -70,7 +70,7 @@ TEST(RasterRows, FastWalkEqualsThePlainWalk) {
         EXPECT_EQ(fast.block, plain.block);
         EXPECT_TRUE(fast.guardsIntact());
         int drawn = 0;
-        for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += fast.image.pixels[i] != kBackground;
+        for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += fast.image.pixels[i] != kUntouchedPixel;
         EXPECT_GT(drawn, screenWidth * screenHeight / 2) << "the triangles should cover most of the screen";
     }
 }

@@ -3,23 +3,16 @@
 // and the generator seed the scene leaves behind.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "gfx2d/blit.h"
-#include "render3d/renderer.h"
 #include "scenes/lcg_rand.h"
 #include "scenes/scene1_logo.h"
+#include "tests/fixtures.h"
 
 namespace {
 
+using namespace fixtures;
+
 constexpr uint32_t kLogoColour = 0xFFC04020;
 constexpr uint32_t kBlack = 0xFF000000;
-
-Image* filled(int32_t w, int32_t h, uint32_t value) {
-    Image* image = newImage(w, h);
-    std::fill(image->pixels, image->pixels + w * h, value);
-    return image;
-}
 
 // The logo: transparent, with an opaque block (100..199, 100..149) and a 4-pixel stripe at
 // x 320..323. The stripe survives the quarter-size blur as one opaque column and turns
@@ -29,11 +22,11 @@ protected:
     Scene1State state{};
 
     void SetUp() override {
-        state.black = filled(4, 4, kBlack);
-        state.white = filled(4, 4, 0xFFFFFFFF);
-        state.glow = filled(8, 6, 0xFF808080);
-        state.glow2 = filled(8, 6, 0xFF404040);
-        state.logo = filled(screenWidth, screenHeight, 0x00000000);
+        state.black = solidImage(4, 4, kBlack);
+        state.white = solidImage(4, 4, 0xFFFFFFFF);
+        state.glow = solidImage(8, 6, 0xFF808080);
+        state.glow2 = solidImage(8, 6, 0xFF404040);
+        state.logo = solidImage(screenWidth, screenHeight, 0x00000000);
         for (int32_t y = 0; y < screenHeight; ++y)
             for (int32_t x = 0; x < screenWidth; ++x)
                 if ((x >= 100 && x < 200 && y >= 100 && y < 150) || (x >= 320 && x < 324))
@@ -42,31 +35,21 @@ protected:
         state.logoBlur[0] = halveImage(half);
         state.logoBlur[1] = halveImage(state.logoBlur[0]);
         freeImage(half);
-        std::fill(screen->pixels, screen->pixels + screenWidth * screenHeight, 0xFF123456);
+        fillScreen(0xFF123456);
     }
     void TearDown() override {
         for (Image* image : {state.black, state.white, state.glow, state.glow2, state.logo,
                              state.logoBlur[0], state.logoBlur[1]})
             freeImage(image);
     }
-
-    uint32_t at(int32_t x, int32_t y) const { return screen->pixels[y * screenWidth + x]; }
-    int count(uint32_t value) const {
-        return static_cast<int>(std::count(screen->pixels, screen->pixels + screenWidth * screenHeight, value));
-    }
 };
-
-uint32_t over(uint32_t dst, uint32_t src, int32_t opacity) {
-    blendAlpha(&dst, src, opacity);
-    return dst;
-}
 
 }  // namespace
 
 TEST_F(Scene1Test, BetweenTheFlashesOnlyTheBlackBackground) {
     for (float t : {6.0f, 6.1f, 6.2f, 6.25f, 6.3f, 6.4f}) {
         renderScene1(&state, t);
-        EXPECT_EQ(count(kBlack), screenWidth * screenHeight) << "t = " << t;
+        EXPECT_EQ(countScreen(kBlack), screenWidth * screenHeight) << "t = " << t;
     }
 }
 
@@ -88,10 +71,10 @@ TEST_F(Scene1Test, SharpLogoWithItsFlashesAndTheWhiteFade) {
             inLogo = over(inLogo, c.overlay, c.opacity);
             outside = over(outside, c.overlay, c.opacity);
         }
-        EXPECT_EQ(at(150, 120), inLogo) << c.what;
-        EXPECT_EQ(at(321, 300), inLogo) << c.what;
-        EXPECT_EQ(at(10, 10), outside) << c.what;
-        EXPECT_EQ(at(639, 479), outside) << c.what;
+        EXPECT_EQ(pixelAt(150, 120), inLogo) << c.what;
+        EXPECT_EQ(pixelAt(321, 300), inLogo) << c.what;
+        EXPECT_EQ(pixelAt(10, 10), outside) << c.what;
+        EXPECT_EQ(pixelAt(639, 479), outside) << c.what;
     }
 }
 
@@ -103,7 +86,7 @@ TEST_F(Scene1Test, BlurredLogoAlternatesBetweenTheTwoSizes) {
         renderScene1(&state, c.t);
         int plain = 0;   // around the stripe only; the block stays opaque at both sizes
         for (int32_t y = 0; y < screenHeight; ++y)
-            for (int32_t x = 300; x < 350; ++x) plain += at(x, y) == over(kBlack, kLogoColour, 255);
+            for (int32_t x = 300; x < 350; ++x) plain += pixelAt(x, y) == over(kBlack, kLogoColour, 255);
         if (c.quarter)
             EXPECT_GT(plain, 0) << "t = " << c.t;
         else
@@ -114,12 +97,12 @@ TEST_F(Scene1Test, BlurredLogoAlternatesBetweenTheTwoSizes) {
 TEST_F(Scene1Test, EmergesFromBlack) {
     // t = 0.001: black over the picture at opacity 254 leaves no colour at all (c*1/255 = 0).
     renderScene1(&state, 0.001f);
-    EXPECT_EQ(count(0xFE000000), screenWidth * screenHeight);
+    EXPECT_EQ(countScreen(0xFE000000), screenWidth * screenHeight);
     // t = 1: the black overlay at opacity 127 over the blurred logo.
     renderScene1(&state, 1.0f);
     const uint32_t logo = over(kBlack, kLogoColour, 255);
-    EXPECT_GT(count(over(logo, kBlack, 127)), 0);
-    EXPECT_EQ(count(logo), 0);
+    EXPECT_GT(countScreen(over(logo, kBlack, 127)), 0);
+    EXPECT_EQ(countScreen(logo), 0);
 }
 
 TEST_F(Scene1Test, LeavesTheGeneratorSeededWithTheFrame) {

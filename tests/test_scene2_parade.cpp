@@ -7,22 +7,18 @@
 #include <cmath>
 #include <vector>
 
-#include "gfx2d/blit.h"
-#include "render3d/renderer.h"
 #include "scenes/scene2_parade.h"
-#include "tests/scene_fixture.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-using namespace scenefix;
+using namespace fixtures;
 
 constexpr uint32_t kRed = 0xFFC00000;
 constexpr uint32_t kBlue = 0xFF0000C0;
 constexpr uint32_t kBoxGreen = 0xFF00E000;
 constexpr uint32_t kCanary = 0xDEADBEEF;
 constexpr float kDepthSentinel = 0.25f;
-
-Model* cubeModel(float h) { return new Model{new Mesh*[1]{cubeMesh(h, 0.0f)}, 1}; }
 
 // Small hand-made pictures: a background whose top 150 rows are red and the rest blue
 // (so the stage is red above its row 150 and blue below), transparent grass, sprites and
@@ -34,31 +30,30 @@ protected:
     float spectrum[4] = {0, 0, 0, 0};
 
     void SetUp() override {
-        state.background = filled(screenWidth, screenHeight, kBlue);
+        state.background = solidImage(screenWidth, screenHeight, kBlue);
         std::fill(state.background->pixels, state.background->pixels + 150 * screenWidth, kRed);
-        state.grass = filled(4, 4, 0);
-        state.grass2 = filled(4, 4, 0);
-        state.grass3 = filled(4, 4, 0);
-        state.sprite1 = filled(2, 2, 0);
-        state.sprite2 = filled(2, 2, 0);
-        state.sprite3 = filled(2, 2, 0);
-        state.water = filled(1, 1, 0);
-        state.white = filled(4, 4, 0xFFFFFFFF);
-        state.s = filled(4, 4, 0);
-        state.env = solidTexture(kBoxGreen);
-        state.box = new Model{nullptr, 0};
+        state.grass = solidImage(4, 4, 0);
+        state.grass2 = solidImage(4, 4, 0);
+        state.grass3 = solidImage(4, 4, 0);
+        state.sprite1 = solidImage(2, 2, 0);
+        state.sprite2 = solidImage(2, 2, 0);
+        state.sprite3 = solidImage(2, 2, 0);
+        state.water = solidImage(1, 1, 0);
+        state.white = solidImage(4, 4, 0xFFFFFFFF);
+        state.s = solidImage(4, 4, 0);
+        state.env = solidMipTexture(kBoxGreen);
+        state.box = emptyModel();
         stageBlock.assign(static_cast<size_t>(screenWidth) * screenHeight, kCanary);
         state.stage = new Image{stageBlock.data(), kStageWidth, kStageHeight};
-        std::fill(screen->pixels, screen->pixels + screenWidth * screenHeight, 0xFF123456);
+        fillScreen(0xFF123456);
     }
     void TearDown() override {
         for (Image* image : {state.background, state.grass, state.grass2, state.grass3,
                              state.sprite1, state.sprite2, state.sprite3, state.water,
                              state.white, state.s})
             freeImage(image);
-        deleteTexture(state.env);
-        freeModel(state.box);
-        delete state.box;
+        deleteHeapTexture(state.env);
+        deleteHeapModel(state.box);
         delete state.stage;   // its pixels belong to stageBlock
     }
 
@@ -140,9 +135,8 @@ TEST_F(Scene2Test, WhiteFlashWindowsAreOpen) {
 TEST_F(Scene2Test, BoxPassStaysInsideTheStage) {
     // Large boxes lifted by a full bass reach well below the stage's last row in the
     // 640x480 projection.
-    freeModel(state.box);
-    delete state.box;
-    state.box = cubeModel(100.0f);
+    deleteHeapModel(state.box);
+    state.box = modelOf({cubeMesh(100.0f, 0.0f)});
     spectrum[1] = 1.0f;
     float* depth = renderer.depthBuffer;
     std::fill(depth + kStageWidth * kStageHeight, depth + screenWidth * screenHeight, kDepthSentinel);

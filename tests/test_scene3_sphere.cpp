@@ -12,15 +12,13 @@
 #include <string>
 
 #include "display/messagebox.h"
-#include "gfx2d/blit.h"
-#include "render3d/renderer.h"
 #include "scenes/lcg_rand.h"
 #include "scenes/scene3_sphere.h"
-#include "tests/scene_fixture.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-using namespace scenefix;
+using namespace fixtures;
 
 constexpr uint32_t kBlack = 0xFF000000;
 constexpr uint32_t kGrey = 0xFF404040;
@@ -43,19 +41,6 @@ void lookAtOrigin(Texture* texture) {
     renderer.texture = texture;
     renderer.envMap = true;
     renderer.clipping = true;
-}
-
-void fillScreen(uint32_t value) {
-    std::fill(screen->pixels, screen->pixels + screenWidth * screenHeight, value);
-}
-
-int countScreen(uint32_t value) {
-    return static_cast<int>(std::count(screen->pixels, screen->pixels + screenWidth * screenHeight, value));
-}
-
-uint32_t over(uint32_t dst, uint32_t src, int32_t opacity) {
-    blendAlpha(&dst, src, opacity);
-    return dst;
 }
 
 }  // namespace
@@ -123,14 +108,14 @@ protected:
     Texture* texture = nullptr;
 
     void SetUp() override {
-        texture = solidTexture(0xFF30A0FF);
+        texture = solidMipTexture(0xFF30A0FF);
         lookAtOrigin(texture);
         fillScreen(kBlack);
     }
     void TearDown() override {
         freeModel(&sphere.shape);
         freeModel(&sphere.rest);
-        deleteTexture(texture);
+        deleteHeapTexture(texture);
     }
 };
 
@@ -254,26 +239,26 @@ protected:
     float spectrum[3] = {0, 0, 0};
 
     void SetUp() override {
-        state.env = solidTexture(0xFF8080FF);
+        state.env = solidMipTexture(0xFF8080FF);
         state.sphere = new DeformingSphere();
         state.glow = newImage(32, 24);
-        state.background = filled(screenWidth, screenHeight, kBlack);
+        state.background = solidImage(screenWidth, screenHeight, kBlack);
         state.background->pixels[200 * screenWidth + 200] = kGrey;
-        state.stripes = filled(1, 1, 0);
-        state.frame2 = filled(1, 1, 0);
-        state.s = filled(1, 1, 0);
-        state.white = filled(4, 4, 0xFFFFFFFF);
-        state.black = filled(4, 4, kBlack);
+        state.stripes = solidImage(1, 1, 0);
+        state.frame2 = solidImage(1, 1, 0);
+        state.s = solidImage(1, 1, 0);
+        state.white = solidImage(4, 4, 0xFFFFFFFF);
+        state.black = solidImage(4, 4, kBlack);
         for (int k = 0; k < 5; ++k) {
-            state.rightSprites[k] = filled(8, 8, rightColour(k));
-            state.leftSprites[k] = filled(8, 8, leftColour(k));
+            state.rightSprites[k] = solidImage(8, 8, rightColour(k));
+            state.leftSprites[k] = solidImage(8, 8, leftColour(k));
         }
-        state.rendered = filled(100, 20, kRendered);
-        state.foru = filled(100, 20, kForu);
+        state.rendered = solidImage(100, 20, kRendered);
+        state.foru = solidImage(100, 20, kForu);
         fillScreen(0xFF123456);
     }
     void TearDown() override {
-        deleteTexture(state.env);
+        deleteHeapTexture(state.env);
         delete state.sphere;
         for (Image* image : {state.glow, state.background, state.stripes, state.frame2, state.s,
                              state.white, state.black, state.rendered, state.foru})
@@ -286,7 +271,6 @@ protected:
 
     static uint32_t rightColour(int k) { return 0xFF000020u + static_cast<uint32_t>(k); }
     static uint32_t leftColour(int k) { return 0xFF002000u + (static_cast<uint32_t>(k) << 8); }
-    uint32_t at(int32_t x, int32_t y) const { return screen->pixels[y * screenWidth + x]; }
 };
 
 TEST_F(Scene3Test, GlowStrengthAndFlares) {
@@ -300,7 +284,7 @@ TEST_F(Scene3Test, GlowStrengthAndFlares) {
         {39.52f, 0.5f, 0.25f, 0.125f, 211, 255},
         {40.93f, 0, 0, 0, 180, 250},
     };
-    Image* sample = filled(32, 24, kBlack);
+    Image* sample = solidImage(32, 24, kBlack);
     sample->pixels[10 * 32 + 10] = kGrey;
     Image* expected = newImage(screenWidth, screenHeight);
     for (const Case& c : cases) {
@@ -317,7 +301,7 @@ TEST_F(Scene3Test, GlowStrengthAndFlares) {
         // Rows 0-299: above the creatures and captions.
         EXPECT_TRUE(std::equal(screen->pixels, screen->pixels + 300 * screenWidth, expected->pixels))
             << "t = " << c.t;
-        EXPECT_NE(at(210, 210), kBlack) << "t = " << c.t;
+        EXPECT_NE(pixelAt(210, 210), kBlack) << "t = " << c.t;
     }
     freeImage(expected);
     freeImage(sample);
@@ -345,7 +329,7 @@ TEST_F(Scene3Test, CreaturesAndCaptionsInTheirWindows) {
     };
     for (const Case& c : cases) {
         renderScene3(&state, c.t, spectrum, 0.0f);
-        const uint32_t rightSlot = at(453, 323), leftSlot = at(43, 323);
+        const uint32_t rightSlot = pixelAt(453, 323), leftSlot = pixelAt(43, 323);
         // -2: some creature of the set, whichever the generator picks.
         const uint32_t rightWant = c.right == -1 ? kBlack : c.right == -2 ? 0xFF000020u : rightColour(c.right);
         const uint32_t leftWant = c.left == -1 ? kBlack : c.left == -2 ? 0xFF002000u : leftColour(c.left);
@@ -363,25 +347,25 @@ TEST_F(Scene3Test, CreaturesAndCaptionsInTheirWindows) {
                 // Top row 340 + 7 sin(2t), truncated.
                 const int32_t y = static_cast<int32_t>(340.0 + 7.0 * std::sin(2.0 * c.t));
                 EXPECT_EQ(plain, 100 * 20) << "t = " << c.t;
-                EXPECT_EQ(at(cap.x, y), cap.colour) << "t = " << c.t;
-                EXPECT_EQ(at(cap.x + 99, y + 19), cap.colour) << "t = " << c.t;
-                EXPECT_EQ(at(cap.x, y - 1), kBlack) << "t = " << c.t;
-                EXPECT_EQ(at(cap.x, y + 20), kBlack) << "t = " << c.t;
+                EXPECT_EQ(pixelAt(cap.x, y), cap.colour) << "t = " << c.t;
+                EXPECT_EQ(pixelAt(cap.x + 99, y + 19), cap.colour) << "t = " << c.t;
+                EXPECT_EQ(pixelAt(cap.x, y - 1), kBlack) << "t = " << c.t;
+                EXPECT_EQ(pixelAt(cap.x, y + 20), kBlack) << "t = " << c.t;
             } else {
                 // Wave-distorted at opacity 200 around row 340 + 7 sin t.
                 const int32_t y = static_cast<int32_t>(340.0 + 7.0 * std::sin(c.t));
                 EXPECT_EQ(plain, 0) << "t = " << c.t;
                 EXPECT_GT(faint, 90 * 15) << "t = " << c.t;
-                EXPECT_EQ(at(cap.x + 50, y + 10), over(kBlack, cap.colour, 200)) << "t = " << c.t;
+                EXPECT_EQ(pixelAt(cap.x + 50, y + 10), over(kBlack, cap.colour, 200)) << "t = " << c.t;
             }
         }
-        EXPECT_EQ(at(100, 100), kBlack) << "t = " << c.t;
+        EXPECT_EQ(pixelAt(100, 100), kBlack) << "t = " << c.t;
     }
 }
 
 TEST_F(Scene3Test, BlackFadeGoesOverTheCreatures) {
     renderScene3(&state, 47.4f, spectrum, 0.0f);
-    const uint32_t creature = at(43, 323);
+    const uint32_t creature = pixelAt(43, 323);
     EXPECT_NE(creature, kBlack);
     EXPECT_LT(creature & 0xFF00, leftColour(0) & 0xFF00);
 }

@@ -9,9 +9,9 @@
 #include "scenes/lcg_rand.h"
 #include "scenes/scene4_bronze.h"
 #include "scenes/twist.h"
-#include "test_scene456.h"
+#include "tests/fixtures.h"
 
-using namespace fixture;
+using namespace fixtures;
 
 TEST(DarkenTrails, EveryByteValueBecomesSixTenthsTruncated) {
     // 300 bytes: whole blocks and a tail, every value at least once.
@@ -71,14 +71,14 @@ TEST(Twist, RestPositionsTurnAboutTheSwingingAxis) {
     // Reference positions worked out independently in double precision with Rodrigues'
     // formula (the demo's row vectors turn by minus the angle) from the rounded angles.
     struct Case { TwistAngle angle; float t; Vertex rest; float x, y, z, tolerance; } cases[] = {
-        {objectTwistAngle, 50.0f, at(3, -2, 5), 4.6172f, 2.4702f, 3.2526f, 1e-3f},
-        {objectTwistAngle, 61.3f, at(-10.5f, 0.25f, 2), -3.8203f, 8.8081f, -4.7048f, 2e-3f},
-        {logoTwistAngle, 80.0f, at(100, 0, -40), -38.5550f, -50.9391f, 86.7105f, 1e-2f},
-        {logoTwistAngle, 90.5f, at(-7, 3, 60), -38.1435f, 20.1955f, 42.3700f, 1e-2f},
+        {objectTwistAngle, 50.0f, vertexAt(3, -2, 5), 4.6172f, 2.4702f, 3.2526f, 1e-3f},
+        {objectTwistAngle, 61.3f, vertexAt(-10.5f, 0.25f, 2), -3.8203f, 8.8081f, -4.7048f, 2e-3f},
+        {logoTwistAngle, 80.0f, vertexAt(100, 0, -40), -38.5550f, -50.9391f, 86.7105f, 1e-2f},
+        {logoTwistAngle, 90.5f, vertexAt(-7, 3, 60), -38.1435f, 20.1955f, 42.3700f, 1e-2f},
     };
     for (const Case& c : cases) {
-        Model* target = modelOf({newMesh({c.rest, at(0, 0, 0)}, {})});
-        Model* rest = modelOf({newMesh({c.rest, at(0, 0, 0)}, {})});
+        Model* target = modelOf({newMesh({c.rest, vertexAt(0, 0, 0)}, {})});
+        Model* rest = modelOf({newMesh({c.rest, vertexAt(0, 0, 0)}, {})});
         float* lengths = newRestLengths(rest);
         ASSERT_TRUE(twistFirstMesh(target, rest, lengths, c.t, c.angle));
         const Vertex& v = target->meshes[0]->vertices[0];
@@ -90,8 +90,8 @@ TEST(Twist, RestPositionsTurnAboutTheSwingingAxis) {
         EXPECT_EQ(origin.x, 0.0f);
         EXPECT_EQ(origin.z, 0.0f);
         delete[] lengths;
-        deleteModel(target);
-        deleteModel(rest);
+        deleteHeapModel(target);
+        deleteHeapModel(rest);
     }
 }
 
@@ -125,9 +125,9 @@ TEST(Twist, RebuildsFromTheRestCopyTwistsOnlyTheFirstMeshAndRenormals) {
     EXPECT_EQ(target->meshes[1]->vertices[0].x, 10.0f);
     EXPECT_EQ(target->meshes[1]->vertices[0].y, 0.0f);
     delete[] lengths;
-    deleteModel(target);
-    deleteModel(rest);
-    deleteModel(once);
+    deleteHeapModel(target);
+    deleteHeapModel(rest);
+    deleteHeapModel(once);
 }
 
 TEST(Twist, MissingOrMismatchedMeshesAreLeftOut) {
@@ -143,7 +143,7 @@ TEST(Twist, MissingOrMismatchedMeshesAreLeftOut) {
     EXPECT_FALSE(twistFirstMesh(one, other, nullptr, 50.0f, objectTwistAngle));
     EXPECT_EQ(one->meshes[0]->vertices[0].x, 10.0f);
     delete[] lengths;
-    for (Model* m : {empty, one, other, small}) deleteModel(m);
+    for (Model* m : {empty, one, other, small}) deleteHeapModel(m);
 }
 
 namespace {
@@ -169,6 +169,20 @@ uint32_t bare(uint32_t previous) {
     return washed(previous);
 }
 
+// Frees what a scene state holds, whether SetUp made it or initScene4 loaded it (the demo
+// keeps what it loads until it exits).
+void release(Scene4State* state) {
+    for (Image* image : {state->frame2, state->black, state->s, state->white, state->red, state->cred1, state->cred2})
+        freeImage(image);
+    for (int i = 0; i < 5; ++i) {
+        freeImage(state->leftSprites[i]);
+        freeImage(state->rightSprites[i]);
+    }
+    deleteHeapTexture(state->bronze);
+    for (Model* m : {state->box, state->thing, state->thingRest}) deleteHeapModel(m);
+    delete[] state->restLength;
+}
+
 class Scene4Test : public ::testing::Test {
 protected:
     Scene4State state{};
@@ -176,37 +190,27 @@ protected:
 
     void SetUp() override {
         state.box = emptyModel();
-        state.frame2 = solid(screenWidth, screenHeight, 0x00000000);
-        state.s = solid(screenWidth, screenHeight, 0x00000000);
-        state.black = solid(4, 4, 0xFF000000);
-        state.white = solid(4, 4, 0xFFFFFFFF);
-        state.red = solid(screenWidth, screenHeight, kRed);
+        state.frame2 = solidImage(screenWidth, screenHeight, 0x00000000);
+        state.s = solidImage(screenWidth, screenHeight, 0x00000000);
+        state.black = solidImage(4, 4, 0xFF000000);
+        state.white = solidImage(4, 4, 0xFFFFFFFF);
+        state.red = solidImage(screenWidth, screenHeight, kRed);
         for (int i = 0; i < 5; ++i) {
-            state.leftSprites[i] = solid(8, 8, leftColour(i));
-            state.rightSprites[i] = solid(8, 8, rightColour(i));
+            state.leftSprites[i] = solidImage(8, 8, leftColour(i));
+            state.rightSprites[i] = solidImage(8, 8, rightColour(i));
         }
-        state.bronze = solidTexture(kBronze);
+        state.bronze = solidOneLevelTexture(kBronze);
         state.thing = emptyModel();
         state.thingRest = emptyModel();
         state.restLength = nullptr;
-        state.cred1 = solid(100, 20, kCredit1);
-        state.cred2 = solid(100, 20, kCredit2);
+        state.cred1 = solidImage(100, 20, kCredit1);
+        state.cred2 = solidImage(100, 20, kCredit2);
         fillScreen(kPrevious);
     }
-    void TearDown() override {
-        for (Image* image : {state.frame2, state.s, state.black, state.white, state.red, state.cred1, state.cred2})
-            freeImage(image);
-        for (int i = 0; i < 5; ++i) {
-            freeImage(state.leftSprites[i]);
-            freeImage(state.rightSprites[i]);
-        }
-        deleteTexture(state.bronze);
-        for (Model* m : {state.box, state.thing, state.thingRest}) deleteModel(m);
-        delete[] state.restLength;
-    }
+    void TearDown() override { release(&state); }
     void withObject() {
-        deleteModel(state.thing);
-        deleteModel(state.thingRest);
+        deleteHeapModel(state.thing);
+        deleteHeapModel(state.thingRest);
         state.thing = modelOf({octahedron(10)});
         state.thingRest = modelOf({octahedron(10)});
         state.restLength = newRestLengths(state.thingRest);
@@ -303,33 +307,16 @@ TEST_F(Scene4Test, TrailsFadeUnderTheObjectAndTheBassWidensTheView) {
 
 TEST_F(Scene4Test, ObjectWithoutItsRestCopyIsLeftOut) {
     withObject();
-    deleteModel(state.thingRest);
+    deleteHeapModel(state.thingRest);
     state.thingRest = emptyModel();
     fillScreen(kPrevious);
     renderScene4(&state, 55.0f, silence);
     EXPECT_EQ(pixelAt(320, 230), bare(kPrevious));
 }
 
-namespace {
-
-// The demo keeps what a scene loads until it exits; the tests give it back.
-void release(Scene4State* state) {
-    for (Image* image : {state->frame2, state->black, state->s, state->white, state->red, state->cred1, state->cred2})
-        freeImage(image);
-    for (int i = 0; i < 5; ++i) {
-        freeImage(state->leftSprites[i]);
-        freeImage(state->rightSprites[i]);
-    }
-    deleteTexture(state->bronze);
-    for (Model* m : {state->box, state->thing, state->thingRest}) deleteModel(m);
-    delete[] state->restLength;
-}
-
-}  // namespace
-
 TEST(Scene4Start, MissingObjectFileLeavesTheSceneWithoutIt) {
     {
-        fixture::DataWithout data({"thing.ebr"});
+        DataWithout data({"thing.ebr"});
         Scene4State state{};
         initScene4(&state);
         EXPECT_EQ(state.thing->meshCount, 0);
@@ -340,7 +327,7 @@ TEST(Scene4Start, MissingObjectFileLeavesTheSceneWithoutIt) {
         release(&state);
     }
     {
-        fixture::DataWithout data({});
+        DataWithout data({});
         Scene4State state{};
         initScene4(&state);
         ASSERT_GT(state.thing->meshCount, 0);

@@ -8,9 +8,9 @@
 #include "scenes/sprites_captions.h"
 #include "scenes/scene5_tunnel.h"
 #include "scenes/twist.h"
-#include "test_scene456.h"
+#include "tests/fixtures.h"
 
-using namespace fixture;
+using namespace fixtures;
 
 TEST(TunnelStream, JumpsAfter94SecondsAndRunsAboutAHundredTimesFaster) {
     struct Case { float t; float offset; float tolerance; } cases[] = {
@@ -28,8 +28,8 @@ TEST(TunnelStream, JumpsAfter94SecondsAndRunsAboutAHundredTimesFaster) {
 }
 
 TEST(TunnelStream, CoordinatesAreRebuiltFromTheRestCopyEveryFrame) {
-    Model* tunnel = modelOf({newMesh({at(5, 6, 0, 0.25f, 0.75f), at(0, 250, 5, 0.5f, 0.0f)}, {})});
-    Model* rest = modelOf({newMesh({at(5, 6, 0, 0.25f, 0.75f), at(0, 250, 5, 0.5f, 0.0f)}, {})});
+    Model* tunnel = modelOf({newMesh({vertexAt(5, 6, 0, 0.25f, 0.75f), vertexAt(0, 250, 5, 0.5f, 0.0f)}, {})});
+    Model* rest = modelOf({newMesh({vertexAt(5, 6, 0, 0.25f, 0.75f), vertexAt(0, 250, 5, 0.5f, 0.0f)}, {})});
     // Reference values worked out separately: u = 0.25 - 1.5 cos(0.78 t), v = 0.35 * 0.75 - offset.
     struct Case { float t; float u, v; } cases[] = {{80.0f, -1.1122875f, -79.7375031f},
                                                     {94.5f, 0.4257365f, -708.4874878f}};
@@ -43,11 +43,11 @@ TEST(TunnelStream, CoordinatesAreRebuiltFromTheRestCopyEveryFrame) {
         EXPECT_EQ(v.y, 6.0f);
     }
     Model* empty = emptyModel();
-    Model* shorter = modelOf({newMesh({at(5, 6, 0, 0.25f, 0.75f)}, {})});
+    Model* shorter = modelOf({newMesh({vertexAt(5, 6, 0, 0.25f, 0.75f)}, {})});
     EXPECT_FALSE(scrollTunnel(empty, rest, 80.0f));
     EXPECT_FALSE(scrollTunnel(tunnel, empty, 80.0f));
     EXPECT_FALSE(scrollTunnel(shorter, rest, 80.0f));
-    for (Model* m : {tunnel, rest, empty, shorter}) deleteModel(m);
+    for (Model* m : {tunnel, rest, empty, shorter}) deleteHeapModel(m);
 }
 
 TEST(LogoModel, ScaledTurnedAboutYThenZAndFlownAwayLiftedByTheBass) {
@@ -83,6 +83,24 @@ constexpr uint32_t kBit2 = 0xFFB02020;
 uint32_t leftColour(int i) { return 0xFF000030u + static_cast<uint32_t>(i); }
 uint32_t rightColour(int i) { return 0xFF000040u + static_cast<uint32_t>(i); }
 
+// Frees what a scene state holds, whether SetUp made it or initScene5 loaded it (the demo
+// keeps what it loads until it exits).
+void release(Scene5State* state) {
+    for (Model* m : {state->pixel, state->pixelRest, state->pxl, state->pxlRest, state->pxl2,
+                     state->pxl2Rest, state->tunnel, state->tunnelRest})
+        deleteHeapModel(m);
+    for (int i = 0; i < 5; ++i) {
+        freeImage(state->leftSprites[i]);
+        freeImage(state->rightSprites[i]);
+    }
+    for (Image* image : {state->frame, state->falling, state->bit, state->bit2, state->white, state->s})
+        freeImage(image);
+    deleteHeapTexture(state->rainbow);
+    deleteHeapTexture(state->blokk);
+    for (float* lengths : {state->pixelRestLength, state->pxlRestLength, state->pxl2RestLength})
+        delete[] lengths;
+}
+
 class Scene5Test : public ::testing::Test {
 protected:
     Scene5State state{};
@@ -93,34 +111,20 @@ protected:
                           &state.pxl2Rest, &state.tunnel, &state.tunnelRest})
             *m = emptyModel();
         for (int i = 0; i < 5; ++i) {
-            state.leftSprites[i] = solid(8, 8, leftColour(i));
-            state.rightSprites[i] = solid(8, 8, rightColour(i));
+            state.leftSprites[i] = solidImage(8, 8, leftColour(i));
+            state.rightSprites[i] = solidImage(8, 8, rightColour(i));
         }
-        state.frame = solid(screenWidth, screenHeight, 0x00000000);
-        state.s = solid(screenWidth, screenHeight, 0x00000000);
-        state.falling = solid(60, 20, kFalling);
-        state.bit = solid(60, 20, kBit);
-        state.bit2 = solid(60, 20, kBit2);
-        state.white = solid(4, 4, 0xFFFFFFFF);
-        state.rainbow = solidTexture(0xFF8040C0);
-        state.blokk = solidTexture(0xFF40C080);
+        state.frame = solidImage(screenWidth, screenHeight, 0x00000000);
+        state.s = solidImage(screenWidth, screenHeight, 0x00000000);
+        state.falling = solidImage(60, 20, kFalling);
+        state.bit = solidImage(60, 20, kBit);
+        state.bit2 = solidImage(60, 20, kBit2);
+        state.white = solidImage(4, 4, 0xFFFFFFFF);
+        state.rainbow = solidOneLevelTexture(0xFF8040C0);
+        state.blokk = solidOneLevelTexture(0xFF40C080);
         fillScreen(0xFF123456);
     }
-    void TearDown() override {
-        for (Model* m : {state.pixel, state.pixelRest, state.pxl, state.pxlRest, state.pxl2,
-                         state.pxl2Rest, state.tunnel, state.tunnelRest})
-            deleteModel(m);
-        for (int i = 0; i < 5; ++i) {
-            freeImage(state.leftSprites[i]);
-            freeImage(state.rightSprites[i]);
-        }
-        for (Image* image : {state.frame, state.s, state.falling, state.bit, state.bit2, state.white})
-            freeImage(image);
-        deleteTexture(state.rainbow);
-        deleteTexture(state.blokk);
-        for (float* lengths : {state.pixelRestLength, state.pxlRestLength, state.pxl2RestLength})
-            delete[] lengths;
-    }
+    void TearDown() override { release(&state); }
 };
 
 }  // namespace
@@ -172,14 +176,14 @@ TEST_F(Scene5Test, TunnelAndLogosDrawInTheirWindowsAndMissingOnesAreSkipped) {
     // A tunnel square far ahead fills the middle; a logo square close in front of it
     // covers the centre while its window is open.
     const uint32_t tunnelColour = 0xFF8040C0, logoColour = 0xFF40C080;
-    deleteModel(state.tunnel);
-    deleteModel(state.tunnelRest);
+    deleteHeapModel(state.tunnel);
+    deleteHeapModel(state.tunnelRest);
     state.tunnel = modelOf({squareXZ(40)});
     state.tunnelRest = modelOf({squareXZ(40)});
     for (Model* m : {state.tunnel, state.tunnelRest})
         for (int32_t i = 0; i < 4; ++i) m->meshes[0]->vertices[i].y = 100;
-    deleteModel(state.pxl);
-    deleteModel(state.pxlRest);
+    deleteHeapModel(state.pxl);
+    deleteHeapModel(state.pxlRest);
     state.pxl = modelOf({octahedron(200)});
     state.pxlRest = modelOf({octahedron(200)});
     state.pxlRestLength = newRestLengths(state.pxlRest);
@@ -194,35 +198,14 @@ TEST_F(Scene5Test, TunnelAndLogosDrawInTheirWindowsAndMissingOnesAreSkipped) {
     renderScene5(&state, 79.0f, silence);
     EXPECT_EQ(pixelAt(320, 230) & 0xFFFFFF, tunnelColour & 0xFFFFFF);
     // The tunnel's rest copy missing: no tunnel.
-    deleteModel(state.tunnelRest);
+    deleteHeapModel(state.tunnelRest);
     state.tunnelRest = emptyModel();
     renderScene5(&state, 79.0f, silence);
     EXPECT_EQ(pixelAt(320, 230), 0u);
 }
 
-namespace {
-
-// The demo keeps what a scene loads until it exits; the tests give it back.
-void release(Scene5State* state) {
-    for (Model* m : {state->pixel, state->pixelRest, state->pxl, state->pxlRest, state->pxl2,
-                     state->pxl2Rest, state->tunnel, state->tunnelRest})
-        deleteModel(m);
-    for (int i = 0; i < 5; ++i) {
-        freeImage(state->leftSprites[i]);
-        freeImage(state->rightSprites[i]);
-    }
-    for (Image* image : {state->frame, state->falling, state->bit, state->bit2, state->white, state->s})
-        freeImage(image);
-    deleteTexture(state->rainbow);
-    deleteTexture(state->blokk);
-    for (float* lengths : {state->pixelRestLength, state->pxlRestLength, state->pxl2RestLength})
-        delete[] lengths;
-}
-
-}  // namespace
-
 TEST(Scene5Start, MissingMeshFilesSkipTheirObjects) {
-    fixture::DataWithout data({"tunnell.ebr", "pixeldyr/pxl.ebr"});
+    DataWithout data({"tunnell.ebr", "pixeldyr/pxl.ebr"});
     Scene5State state{};
     initScene5(&state);
     EXPECT_EQ(state.tunnel->meshCount, 0);
@@ -241,7 +224,7 @@ TEST(Scene5Start, MissingMeshFilesSkipTheirObjects) {
     ASSERT_TRUE(twistFirstMesh(expected, restOnly, length, 95.0f, logoTwistAngle));
     EXPECT_EQ(state.pixel->meshes[0]->vertices[0].x, expected->meshes[0]->vertices[0].x);
     EXPECT_EQ(state.pixel->meshes[0]->vertices[0].z, expected->meshes[0]->vertices[0].z);
-    deleteModel(expected);
-    deleteModel(restOnly);
+    deleteHeapModel(expected);
+    deleteHeapModel(restOnly);
     release(&state);
 }

@@ -8,9 +8,9 @@
 
 #include "scenes/sprites_captions.h"
 #include "scenes/scene6_greetings.h"
-#include "test_scene456.h"
+#include "tests/fixtures.h"
 
-using namespace fixture;
+using namespace fixtures;
 
 namespace {
 
@@ -58,32 +58,36 @@ namespace {
 constexpr uint32_t kGreet = 0xFF30C0E0;
 uint32_t spriteColour(int i) { return 0xFF000050u + static_cast<uint32_t>(i); }
 
+// Frees what a scene state holds, whether SetUp made it or initScene6 loaded it (the demo
+// keeps what it loads until it exits).
+void release(Scene6State* state) {
+    for (Texture* t : {state->blokk, state->rainbow, state->blackTexture}) deleteHeapTexture(t);
+    for (Model* m : {state->pxl, state->pxl2, state->quillan, state->pennart, state->drossel,
+                     state->you, state->tindral, state->morwick, state->valmora, state->simplebox})
+        deleteHeapModel(m);
+    for (Image* image : {state->frame, state->white, state->s, state->greet}) freeImage(image);
+    for (int i = 0; i < 5; ++i) freeImage(state->sprites[i]);
+}
+
 class Scene6Test : public ::testing::Test {
 protected:
     Scene6State state{};
 
     void SetUp() override {
-        state.blokk = solidTexture(0xFF40C080);
-        state.rainbow = solidTexture(0xFF8040C0);
-        state.blackTexture = solidTexture(0xFF102030);
+        state.blokk = solidOneLevelTexture(0xFF40C080);
+        state.rainbow = solidOneLevelTexture(0xFF8040C0);
+        state.blackTexture = solidOneLevelTexture(0xFF102030);
         for (Model** m : {&state.pxl, &state.pxl2, &state.quillan, &state.pennart, &state.drossel,
                           &state.you, &state.tindral, &state.morwick, &state.valmora, &state.simplebox})
             *m = emptyModel();
-        state.frame = solid(screenWidth, screenHeight, 0x00000000);
-        state.s = solid(screenWidth, screenHeight, 0x00000000);
-        state.white = solid(4, 4, 0xFFFFFFFF);
-        for (int i = 0; i < 5; ++i) state.sprites[i] = solid(8, 8, spriteColour(i));
-        state.greet = solid(200, 30, kGreet);
+        state.frame = solidImage(screenWidth, screenHeight, 0x00000000);
+        state.s = solidImage(screenWidth, screenHeight, 0x00000000);
+        state.white = solidImage(4, 4, 0xFFFFFFFF);
+        for (int i = 0; i < 5; ++i) state.sprites[i] = solidImage(8, 8, spriteColour(i));
+        state.greet = solidImage(200, 30, kGreet);
         fillScreen(0xFF123456);
     }
-    void TearDown() override {
-        for (Texture* t : {state.blokk, state.rainbow, state.blackTexture}) deleteTexture(t);
-        for (Model* m : {state.pxl, state.pxl2, state.quillan, state.pennart, state.drossel,
-                         state.you, state.tindral, state.morwick, state.valmora, state.simplebox})
-            deleteModel(m);
-        for (Image* image : {state.frame, state.s, state.white, state.greet}) freeImage(image);
-        for (int i = 0; i < 5; ++i) freeImage(state.sprites[i]);
-    }
+    void TearDown() override { release(&state); }
 
     // Mean row of the pixels of one colour (RGB), or -1 when there are none.
     double meanRow(uint32_t colour, int* count) const {
@@ -134,9 +138,9 @@ TEST_F(Scene6Test, CreatureAboveItsWordInFrontOfTheBox) {
     // A creature square and a word square, both face-on at the origin, and a box: at
     // sin 2t = 0 they do not swing. The creature is lowered 1, the word 1.5, so from the
     // eye 6 units away they land around rows 230 + 200 * 1.732 * (1, 1.5) / 6.
-    deleteModel(state.pxl);
-    deleteModel(state.quillan);
-    deleteModel(state.simplebox);
+    deleteHeapModel(state.pxl);
+    deleteHeapModel(state.quillan);
+    deleteHeapModel(state.simplebox);
     state.pxl = modelOf({squareXZ(15)});
     state.quillan = modelOf({squareXZ(20)});
     state.simplebox = modelOf({octahedron(2)});
@@ -155,7 +159,7 @@ TEST_F(Scene6Test, CreatureAboveItsWordInFrontOfTheBox) {
     renderScene6(&state, 101.15f);
     int alone = 0;
     meanRow(0xFF102030, &alone);
-    deleteModel(state.valmora);
+    deleteHeapModel(state.valmora);
     state.valmora = modelOf({squareXZ(20)});
     for (int32_t i = 0; i < 4; ++i) state.valmora->meshes[0]->vertices[i].z -= 45;
     renderScene6(&state, 101.15f);
@@ -165,22 +169,8 @@ TEST_F(Scene6Test, CreatureAboveItsWordInFrontOfTheBox) {
     EXPECT_GT(both, alone * 3 / 2);
 }
 
-namespace {
-
-// The demo keeps what a scene loads until it exits; the tests give it back.
-void release(Scene6State* state) {
-    for (Texture* t : {state->blokk, state->rainbow, state->blackTexture}) deleteTexture(t);
-    for (Model* m : {state->pxl, state->pxl2, state->quillan, state->pennart, state->drossel,
-                     state->you, state->tindral, state->morwick, state->valmora, state->simplebox})
-        deleteModel(m);
-    for (Image* image : {state->frame, state->white, state->s, state->greet}) freeImage(image);
-    for (int i = 0; i < 5; ++i) freeImage(state->sprites[i]);
-}
-
-}  // namespace
-
 TEST(Scene6Start, MissingGreetingFileLeavesItsPassBlank) {
-    fixture::DataWithout data({"greets/valmora.ebr", "simplebox.ebr"});
+    DataWithout data({"greets/valmora.ebr", "simplebox.ebr"});
     Scene6State state{};
     initScene6(&state);
     EXPECT_EQ(state.valmora->meshCount, 0);

@@ -2,11 +2,10 @@
 // frames drawn straight into the screen from small hand-made pictures.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "gfx2d/blit.h"
-#include "render3d/renderer.h"
 #include "scenes/scene7_trails.h"
+#include "tests/fixtures.h"
+
+using namespace fixtures;
 
 TEST(TrailDot, PointSevenGrowsAndBrightensAlongItsTrail) {
     struct Case { int i; int32_t size, opacity; } cases[] = {{0, 0, 0}, {1, 2, 5}, {29, 72, 150}};
@@ -57,38 +56,22 @@ constexpr uint32_t kBlack = 0xFF000000;
 constexpr uint32_t kWhite = 0xFFFFFFFF;
 constexpr uint32_t kPrevious = 0xFF123456;   // what the screen held before the frame
 
-Image* filled(int32_t w, int32_t h, uint32_t value) {
-    Image* image = newImage(w, h);
-    std::fill(image->pixels, image->pixels + w * h, value);
-    return image;
-}
-
-uint32_t over(uint32_t dst, uint32_t src, int32_t opacity) {
-    blendAlpha(&dst, src, opacity);
-    return dst;
-}
-
 class Scene7Test : public ::testing::Test {
 protected:
     Scene7State state{};
 
     void SetUp() override {
-        state.black = filled(4, 4, kBlack);
-        state.white = filled(4, 4, kWhite);
-        state.creatures = filled(screenWidth, screenHeight, 0xFF204060);
-        state.girl = filled(screenWidth, screenHeight, 0xFF102030);
-        state.hand = filled(screenWidth, screenHeight, 0x00000000);
-        state.dot = filled(8, 8, 0xFFFFC080);
-        clearScreen();
+        state.black = solidImage(4, 4, kBlack);
+        state.white = solidImage(4, 4, kWhite);
+        state.creatures = solidImage(screenWidth, screenHeight, 0xFF204060);
+        state.girl = solidImage(screenWidth, screenHeight, 0xFF102030);
+        state.hand = solidImage(screenWidth, screenHeight, 0x00000000);
+        state.dot = solidImage(8, 8, 0xFFFFC080);
+        fillScreen(kPrevious);
     }
     void TearDown() override {
         for (Image* image : {state.black, state.white, state.creatures, state.girl, state.hand, state.dot})
             freeImage(image);
-    }
-    void clearScreen() { std::fill(screen->pixels, screen->pixels + screenWidth * screenHeight, kPrevious); }
-    uint32_t at(int32_t x, int32_t y) const { return screen->pixels[y * screenWidth + x]; }
-    int count(uint32_t value) const {
-        return static_cast<int>(std::count(screen->pixels, screen->pixels + screenWidth * screenHeight, value));
     }
 };
 
@@ -109,11 +92,11 @@ TEST_F(Scene7Test, FramesAcrossTheScene) {
         {146.0f, kPrevious, "past the scene nothing is drawn"},
     };
     for (const Case& c : cases) {
-        clearScreen();
+        fillScreen(kPrevious);
         renderScene7(&state, c.t);
-        EXPECT_EQ(at(600, 450), c.probe) << c.what;
+        EXPECT_EQ(pixelAt(600, 450), c.probe) << c.what;
         if (c.probe == kPrevious || c.probe == kBlack || c.t < 126.0f) {
-            EXPECT_EQ(count(c.probe), kAll) << c.what;
+            EXPECT_EQ(countScreen(c.probe), kAll) << c.what;
         }
     }
 }
@@ -122,15 +105,15 @@ TEST_F(Scene7Test, TrailsAreAddedOverTheGirl) {
     renderScene7(&state, 130.0f);
     // The centre of point 7's largest dot is brighter than the bare picture.
     const TrailDot d = trailDot(7, 29, 130.0f);
-    const uint32_t centre = at(d.x + d.size / 2, d.y + d.size / 2);
+    const uint32_t centre = pixelAt(d.x + d.size / 2, d.y + d.size / 2);
     EXPECT_GT((centre >> 16) & 0xFF, 0x10u + 100);
     EXPECT_GT((centre >> 8) & 0xFF, 0x20u + 50);
 }
 
 TEST_F(Scene7Test, SmallerCreaturesPictureLeavesTheFadingWhiteAround) {
     freeImage(state.creatures);
-    state.creatures = filled(320, 240, 0xFF204060);
+    state.creatures = solidImage(320, 240, 0xFF204060);
     renderScene7(&state, 121.2f);
-    EXPECT_EQ(at(10, 10), 0xFF204060u);
-    EXPECT_EQ(at(400, 300), over(kPrevious, kWhite, 127));
+    EXPECT_EQ(pixelAt(10, 10), 0xFF204060u);
+    EXPECT_EQ(pixelAt(400, 300), over(kPrevious, kWhite, 127));
 }
