@@ -74,7 +74,10 @@ bool decodeMusicFile(const char* path, std::vector<int16_t>* stereo, std::string
 #endif
     int err = MPG123_OK;
     Mpg123Handle mh;
-    mh.handle = mpg123_new(nullptr, &err);
+    // One decoder on every platform: libmpg123 would otherwise pick one for the processor
+    // (SSE, AVX, ...), and their samples differ in the last bits, enough to move a spectrum
+    // value across a scene's threshold. "generic" is the one every build of it has.
+    mh.handle = mpg123_new(kMusicDecoder, &err);
     if (!mh.handle) {
         *error = std::string("cannot start the MP3 decoder: ") + mpg123_plain_strerror(err);
         return false;

@@ -31,6 +31,9 @@
 #include <vector>
 
 constexpr int kMusicRate = 44100;
+// The MP3 decoder of libmpg123 used everywhere, so that every platform hears, and every
+// frame sees, exactly the same samples.
+constexpr const char* kMusicDecoder = "generic";
 constexpr int kMusicBytesPerFrame = 4;
 constexpr int kMusicBytesPerSecond = kMusicRate * kMusicBytesPerFrame;   // 176400
 

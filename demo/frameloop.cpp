@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "audio/music.h"
+#include "demo/signals.h"
 #include "render3d/renderer.h"
 
 bool stepFrame(FrameLoop* loop) {
@@ -26,10 +27,12 @@ bool stepFrame(FrameLoop* loop) {
     ++loop->frames;
     ++clock.next;
     const bool more = loop->sink.take(loop->sink.context, frame);
-    return more && !timelineEnded(t);
+    return more && !timelineEnded(t) && !stopSignal();
 }
 
 void runFrameLoop(FrameLoop* loop) {
+    // From here a stop signal ends the run after the current frame (demo/signals.h).
+    setSignalsPolled(true);
     while (stepFrame(loop)) {
     }
 }

@@ -48,8 +48,9 @@ struct FrameLoop {
 
 // Makes one frame: reads the clock and the spectrum, lets the scene of that time draw into
 // `screen`, and hands the frame to the sink. Returns false once the run has ended: the
-// frame was the first past the end of the timeline, or the sink said stop.
+// frame was the first past the end of the timeline, the sink said stop, or a stop signal
+// arrived (demo/signals.h).
 bool stepFrame(FrameLoop* loop);
 
-// stepFrame until the run ends.
+// stepFrame until the run ends; stop signals are polled meanwhile.
 void runFrameLoop(FrameLoop* loop);

@@ -4,6 +4,7 @@
 
 #include "demo/frameloop.h"
 #include "demo/modes.h"
+#include "demo/signals.h"
 #include "demo/startup.h"
 #include "display/display.h"
 
@@ -42,7 +43,7 @@ int runLive(const DemoOptions& options) {
     presentFrame(loadLoadingPicture()->pixels);
 
     LiveSink sink;
-    resetFrameStats(&sink.stats);
+    resetFrameStats(&sink.stats, static_cast<float>(options.start));
     static FrameLoop loop;
     loop.scenes = loadDemoScenes();
     loop.clock = musicClock();
@@ -53,5 +54,5 @@ int runLive(const DemoOptions& options) {
     // Escape held while the scenes loaded: no frame at all.
     if (!escapePressed()) runFrameLoop(&loop);
     shutdownDisplay();
-    return 0;
+    return stopSignal() ? signalExitCode(stopSignal()) : 0;
 }
