@@ -97,7 +97,13 @@ void restoreRendererSettings(const RendererSettings& s) {
     std::copy(s.clipPlanes, s.clipPlanes + 6, r.clipPlanes);
 }
 
-const RendererSettings kStartSettings = saveRendererSettings();
+// Taken at the first run, before any scene has drawn. Not at static initialisation: this
+// file's initialisers may run before the renderer's constructor (another file's), and
+// would then keep a renderer of zeros, clipping off and no viewport, that no real run has.
+const RendererSettings& startSettings() {
+    static const RendererSettings settings = saveRendererSettings();
+    return settings;
+}
 
 // The scenes and the music, loaded once for all the runs.
 DemoScenes* demoScenes() {
@@ -113,6 +119,7 @@ DemoScenes* demoScenes() {
 // fingerprints of the golden frames.
 std::vector<uint64_t> renderGoldenFrames(const BlitRowKernels* kernels,
                                          TriangleRasterizer rasterizer) {
+    const RendererSettings& start = startSettings();
     const BlitRowKernels* savedKernels = blitRows;
     const TriangleRasterizer savedRasterizer = triangleRasterizer;
     blitRows = kernels;
@@ -122,7 +129,7 @@ std::vector<uint64_t> renderGoldenFrames(const BlitRowKernels* kernels,
     loop.scenes = demoScenes();
     // What a fresh process starts with: a black screen, no previous frame, the renderer's
     // first settings, the sphere's spin at rest.
-    restoreRendererSettings(kStartSettings);
+    restoreRendererSettings(start);
     std::fill(screen->pixels, screen->pixels + screenWidth * screenHeight, 0xFF000000u);
     loop.scenes->previousTime = 0.0f;
     scene3Spin = SpinState{0.0f, 1.0f, 0.0f};
