@@ -13,6 +13,10 @@ bool stepFrame(FrameLoop* loop) {
     float t;
     if (clock.fps == 0) {
         t = musicBytesToSeconds(getMusicPosition());
+        bool stop = false;
+        if (loop->sink.idle && loop->sink.idle(loop->sink.context, &stop)) {
+            return !stop && !timelineEnded(t) && !stopSignal();
+        }
         getMusicSpectrum(loop->spectrum);
     } else {
         t = fixedClockTime(clock.next, clock.fps);

@@ -33,9 +33,13 @@ struct FrameInfo {
 };
 
 // Where finished frames go. `take` returns false to end the run after this frame.
+// `idle`, when given, is asked once a frame after the clock is read: true means no frame
+// is wanted now (a minimised window), so nothing is drawn or handed on and the clock runs
+// on; setting *stop ends the run.
 struct FrameSink {
     void* context;
     bool (*take)(void* context, const FrameInfo& frame);
+    bool (*idle)(void* context, bool* stop) = nullptr;
 };
 
 struct FrameLoop {
