@@ -1,5 +1,7 @@
 #include "demo/video.h"
 
+#include "demo/signals.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -20,21 +22,6 @@
 extern char** environ;
 
 namespace fs = std::filesystem;
-
-VideoFrames videoFrames(int fps, float from, float to) {
-    VideoFrames frames{0, 0};
-    if (fps < 1) return frames;
-    bool found = false;
-    for (int64_t k = 0;; ++k) {
-        const float t = fixedClockTime(k, fps);
-        if (captureEnded(t, to)) break;
-        if (!captureWrites(t, from, to)) continue;
-        if (!found) frames.first = k;
-        found = true;
-        ++frames.count;
-    }
-    return frames;
-}
 
 bool isMp4Name(const std::string& path) {
     if (path.size() < 5) return false;
@@ -92,12 +79,6 @@ std::vector<std::string> videoEncoderArgs(const VideoSettings& s, const std::str
 
 namespace {
 
-volatile sig_atomic_t gInterrupted = 0;
-
-void onInterrupt(int) { gInterrupted = 1; }
-
-const int kCaughtSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
 }  // namespace
 
 struct VideoEncoder {
@@ -106,7 +87,6 @@ struct VideoEncoder {
     std::string outPath;
     std::string partPath;
     std::vector<uint8_t> rgb;   // one frame as rgb24
-    struct sigaction previous[3];
     struct sigaction previousPipe;
     // Progress.
     std::chrono::steady_clock::time_point begin;   // of the first frame in the file
@@ -118,7 +98,6 @@ struct VideoEncoder {
 namespace {
 
 void restoreSignals(VideoEncoder* e) {
-    for (int i = 0; i < 3; ++i) sigaction(kCaughtSignals[i], &e->previous[i], nullptr);
     sigaction(SIGPIPE, &e->previousPipe, nullptr);
 }
 
@@ -127,7 +106,7 @@ int waitEncoder(VideoEncoder* e) {
     int status = 0;
     while (waitpid(e->pid, &status, 0) < 0) {
         if (errno != EINTR) return -1;
-        if (gInterrupted) kill(e->pid, SIGKILL);
+        if (stopSignal()) kill(e->pid, SIGKILL);
     }
     e->pid = -1;
     return status;
@@ -159,14 +138,9 @@ VideoEncoder* startVideo(const VideoSettings& s, std::string* error) {
         return nullptr;
     }
 
-    // The handler comes first, so no moment is left where a signal would end the demo
-    // and leave ffmpeg finishing a partial file on its own.
-    gInterrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;   // no SA_RESTART: a blocked write returns so the loop can stop
-    for (int i = 0; i < 3; ++i) sigaction(kCaughtSignals[i], &action, &e->previous[i]);
+    // From here on a stop signal only records itself (demo/signals.h), so no moment is left
+    // where it would end the demo and leave ffmpeg finishing a partial file on its own.
+    setSignalsPolled(true);
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -214,7 +188,7 @@ VideoEncoder* startVideo(const VideoSettings& s, std::string* error) {
     return e;
 }
 
-bool videoInterrupted() { return gInterrupted != 0; }
+bool videoInterrupted() { return stopSignal() != 0; }
 
 bool writeVideoFrame(VideoEncoder* e, const Image& frame, std::string* error) {
     const size_t pixels = static_cast<size_t>(frame.width) * frame.height;
@@ -233,7 +207,7 @@ bool writeVideoFrame(VideoEncoder* e, const Image& frame, std::string* error) {
     const uint8_t* data = e->rgb.data();
     size_t left = e->rgb.size();
     while (left > 0) {
-        if (gInterrupted) {
+        if (stopSignal()) {
             *error = "interrupted";
             return false;
         }
@@ -255,7 +229,7 @@ bool finishVideo(VideoEncoder* e, std::string* error) {
     const int status = waitEncoder(e);
     restoreSignals(e);
     bool ok = true;
-    if (gInterrupted) {
+    if (stopSignal()) {
         *error = "interrupted";
         ok = false;
     } else if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {

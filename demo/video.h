@@ -19,15 +19,6 @@
 
 #include "assets/image.h"
 
-// The frames of an export: frame k (k = 0, 1, 2, ...) shows t = k / fps, so video time and
-// music time agree. Frames with from <= t <= to up to the end of the timeline go into the
-// file; the earlier ones are still rendered, since the scenes keep state between frames.
-struct VideoFrames {
-    int64_t first;   // k of the first frame in the file
-    int64_t count;   // frames in the file (0 when none lies in the chosen times)
-};
-VideoFrames videoFrames(int fps, float from, float to);
-
 struct VideoSettings {
     std::string outPath;     // the finished file, e.g. "demo.mp4"
     std::string musicPath;   // the soundtrack; empty or unreadable: a silent track
@@ -49,7 +40,8 @@ bool isMp4Name(const std::string& path);
 struct VideoEncoder;
 
 // Starts ffmpeg in a process group of its own (so a Ctrl-C in the terminal reaches only
-// the demo, which then stops ffmpeg itself) and installs the SIGINT/SIGTERM/SIGHUP handler.
+// the demo, which then stops ffmpeg itself); from then on a stop signal only records itself
+// (demo/signals.h) and the export stops cleanly.
 // Null with *error when ffmpeg cannot be started (the message says how to install it) or
 // the output folder does not exist.
 VideoEncoder* startVideo(const VideoSettings& settings, std::string* error);
@@ -58,7 +50,7 @@ VideoEncoder* startVideo(const VideoSettings& settings, std::string* error);
 // False when ffmpeg has stopped or an interrupting signal arrived (*error says which).
 bool writeVideoFrame(VideoEncoder* encoder, const Image& frame, std::string* error);
 
-// True once SIGINT, SIGTERM or SIGHUP arrived since startVideo.
+// True once SIGINT, SIGTERM or SIGHUP arrived (demo/signals.h).
 bool videoInterrupted();
 
 // Closes the pipe, waits for ffmpeg and renames OUT.part to OUT. False with *error when
