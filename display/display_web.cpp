@@ -72,6 +72,12 @@ int32_t presentFrame(const uint32_t* pixels) {
     return webPutFrame(display.rgba.data(), kWidth, kHeight) ? 1 : 0;
 }
 
+// A page that cannot be seen gets no frame callbacks from the browser at all.
+bool displayHidden() { return false; }
+
+// The canvas belongs to the page; tests of the page read its frames through the page.
+bool readBackFrame(const uint32_t*, std::vector<uint32_t>*, int*, int*) { return false; }
+
 void shutdownDisplay() {
     display.open = false;
     setMessageBoxOwner(nullptr);
