@@ -11,6 +11,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
@@ -239,9 +240,15 @@ Model* openModel(const char* path) {
     Model* model = new Model{nullptr, 0};
     std::string reason;
     FILE* file = std::fopen(path, "rb");
-    if (!file)
-        reason = std::strerror(errno);
-    else if (loadModel(file, model, &reason))
+    if (!file) {
+        const int openErrno = errno;
+        // A folder: the Linux C library opens it and fails at the first read, the Windows one
+        // refuses to open it. Said the same way on both.
+        std::error_code ec;
+        reason = std::filesystem::is_directory(path, ec)
+                     ? std::string("cannot read the file: ") + std::strerror(EISDIR)
+                     : std::strerror(openErrno);
+    } else if (loadModel(file, model, &reason))
         return model;
     reportAssetProblem({AssetKind::mesh, path, "Error: .ebr file not found", reason.c_str()});
     return model;

@@ -16,7 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <fcntl.h>
@@ -196,8 +198,14 @@ void loadPng(Image* image, const char* path) {
     std::string error = kNotPng, reason;
     char line[4200];
     FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        reason = std::strerror(errno);
+    const int openErrno = errno;
+    std::error_code ec;
+    if (!file && std::filesystem::is_directory(path, ec)) {
+        // A folder in the picture's place: the Linux C library opens it and fails at the first
+        // read, the Windows one refuses to open it. Said the same way on both.
+        reason = std::string("cannot read the file: ") + std::strerror(EISDIR);
+    } else if (!file) {
+        reason = std::strerror(openErrno);
         std::snprintf(line, sizeof line, kNotFound, path);
         error = line;
     } else {
@@ -296,7 +304,13 @@ bool writePng(const char* path, const Image& image, bool withAlpha, PngCompressi
     static std::atomic<unsigned> counter{0};
     const std::string temp = std::string(path) + ".tmp" + std::to_string(getpid()) + "_" +
                              std::to_string(counter++);
+#ifdef _WIN32
+    // Binary, or the C runtime turns every 0x0A byte into 0x0D 0x0A; not inherited by the
+    // child processes of the program.
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_NOINHERIT, 0666);
+#else
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
     if (fd < 0) return fail(std::strerror(errno));
     FILE* file = fdopen(fd, "wb");
     if (!file) {
@@ -323,8 +337,12 @@ bool writePng(const char* path, const Image& image, bool withAlpha, PngCompressi
         problem = std::strerror(flushErrno);
     else if (!closed)
         problem = std::strerror(closeErrno);
-    else if (std::rename(temp.c_str(), path) != 0)
-        problem = std::strerror(errno);
+    else {
+        // Replaces a file of that name, on Windows too (where std::rename would refuse).
+        std::error_code ec;
+        std::filesystem::rename(temp, path, ec);
+        if (ec) problem = ec.message();
+    }
     if (!problem.empty()) {
         unlink(temp.c_str());
         return fail(problem);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 
@@ -53,7 +54,12 @@ bool decodeMusicFile(const char* path, std::vector<int16_t>* stereo, std::string
     stereo->clear();
     FILE* probe = std::fopen(path, "rb");
     if (!probe) {
-        *error = std::string("cannot open ") + path + ": " + std::strerror(errno);
+        // The Windows C runtime will not open a folder at all (EACCES): say what it is, as
+        // below for the folder that Linux opens.
+        const int openErrno = errno;
+        std::error_code ec;
+        const int reason = std::filesystem::is_directory(path, ec) ? EISDIR : openErrno;
+        *error = std::string("cannot open ") + path + ": " + std::strerror(reason);
         return false;
     }
     // The decoder words these two as "Error reading the stream"; say what it is.

@@ -39,12 +39,13 @@ void findData() {
     if (fs::is_directory("data", ec)) return;
     const fs::path dir = executableFolder();
     if (!dir.empty() && fs::is_directory(dir / "data", ec)) {
-        if (chdir(dir.c_str()) != 0) std::perror("pixeldemo: chdir");
+        fs::current_path(dir, ec);
+        if (ec) std::fprintf(stderr, "pixeldemo: chdir: %s\n", ec.message().c_str());
         return;
     }
     const fs::path here = fs::current_path(ec);
-    std::fprintf(stderr, "pixeldemo: no data folder in %s%s%s\n", here.c_str(),
-                 dir.empty() ? "" : " nor beside the program in ", dir.c_str());
+    std::fprintf(stderr, "pixeldemo: no data folder in %s%s%s\n", here.string().c_str(),
+                 dir.empty() ? "" : " nor beside the program in ", dir.string().c_str());
     std::fflush(stderr);
 }
 

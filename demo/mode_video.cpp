@@ -76,8 +76,9 @@ int runVideo(const DemoOptions& options) {
         abortVideo(sink.encoder);
         if (videoInterrupted()) {
             std::fprintf(stderr, "pixeldemo: video interrupted by %s; %s.part removed\n",
-                         signalName(stopSignal()), options.videoPath.c_str());
-            return signalExitCode(stopSignal());
+                         stopSignal() ? signalName(stopSignal()) : "an interrupt",
+                         options.videoPath.c_str());
+            return stopSignal() ? signalExitCode(stopSignal()) : 130;
         }
         std::fprintf(stderr, "pixeldemo: video stopped: %s; %s.part removed\n",
                      sink.error.c_str(), options.videoPath.c_str());
@@ -87,7 +88,8 @@ int runVideo(const DemoOptions& options) {
     if (!finishVideo(sink.encoder, &sink.error)) {
         std::fprintf(stderr, "pixeldemo: video failed: %s; nothing written to %s\n",
                      sink.error.c_str(), options.videoPath.c_str());
-        return videoInterrupted() ? signalExitCode(stopSignal()) : 1;
+        if (!videoInterrupted()) return 1;
+        return stopSignal() ? signalExitCode(stopSignal()) : 130;
     }
     const int64_t last = sink.frames.first + sink.frames.count - 1;
     const double seconds =

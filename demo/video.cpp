@@ -1,27 +1,33 @@
 #include "demo/video.h"
 
-#include "demo/signals.h"
-
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <system_error>
 
+#include "demo/encoder_process.h"
 #include "demo/timeline.h"
 
-extern char** environ;
-
 namespace fs = std::filesystem;
+
+VideoFrames videoFrames(int fps, float from, float to) {
+    VideoFrames frames{0, 0};
+    if (fps < 1) return frames;
+    bool found = false;
+    for (int64_t k = 0;; ++k) {
+        const float t = fixedClockTime(k, fps);
+        if (captureEnded(t, to)) break;
+        if (!captureWrites(t, from, to)) continue;
+        if (!found) frames.first = k;
+        found = true;
+        ++frames.count;
+    }
+    return frames;
+}
 
 bool isMp4Name(const std::string& path) {
     if (path.size() < 5) return false;
@@ -75,19 +81,13 @@ std::vector<std::string> videoEncoderArgs(const VideoSettings& s, const std::str
     return a;
 }
 
-// --- The encoder process ----------------------------------------------------------------
-
-namespace {
-
-}  // namespace
+// --- The encoder ------------------------------------------------------------------------
 
 struct VideoEncoder {
-    pid_t pid = -1;
-    int pipe = -1;
+    EncoderProcess* process = nullptr;
     std::string outPath;
     std::string partPath;
     std::vector<uint8_t> rgb;   // one frame as rgb24
-    struct sigaction previousPipe;
     // Progress.
     std::chrono::steady_clock::time_point begin;   // of the first frame in the file
     std::chrono::steady_clock::time_point lastDraw;
@@ -97,22 +97,12 @@ struct VideoEncoder {
 
 namespace {
 
-void restoreSignals(VideoEncoder* e) {
-    sigaction(SIGPIPE, &e->previousPipe, nullptr);
-}
-
-// Waits for ffmpeg; a signal that interrupts the wait stops it.
-int waitEncoder(VideoEncoder* e) {
-    int status = 0;
-    while (waitpid(e->pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-        if (stopSignal()) kill(e->pid, SIGKILL);
-    }
-    e->pid = -1;
-    return status;
-}
-
 VideoEncoder* gProgressOwner = nullptr;
+
+void freeEncoder(VideoEncoder* e) {
+    if (gProgressOwner == e) gProgressOwner = nullptr;
+    delete e;
+}
 
 }  // namespace
 
@@ -129,66 +119,18 @@ VideoEncoder* startVideo(const VideoSettings& s, std::string* error) {
     e->outPath = s.outPath;
     e->partPath = s.outPath + ".part";
     e->rgb.resize(static_cast<size_t>(s.width) * s.height * 3);
-    e->terminal = isatty(STDERR_FILENO) != 0;
-
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        *error = std::string("cannot make a pipe: ") + std::strerror(errno);
+    e->terminal = stderrIsTerminal();
+    e->process = startEncoderProcess(videoEncoderArgs(s, e->partPath), error);
+    if (!e->process) {
         delete e;
         return nullptr;
     }
-
-    // From here on a stop signal only records itself (demo/signals.h), so no moment is left
-    // where it would end the demo and leave ffmpeg finishing a partial file on its own.
-    setSignalsPolled(true);
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, &e->previousPipe);
-
-    const std::vector<std::string> args = videoEncoderArgs(s, e->partPath);
-    std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    // A group of its own: a Ctrl-C in the terminal reaches the demo only, which then stops
-    // ffmpeg and removes the partial file. SIGPIPE, ignored here, is default again there.
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
-    const int rc = posix_spawnp(&e->pid, "ffmpeg", &actions, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    close(fds[0]);
-    if (rc != 0) {
-        close(fds[1]);
-        restoreSignals(e);
-        if (rc == ENOENT) {
-            *error = "--video needs ffmpeg, which is not on the PATH. Install it with\n"
-                     "  sudo apt-get install ffmpeg\n"
-                     "(./run.sh --video ... installs it when run as root)";
-        } else {
-            *error = std::string("cannot start ffmpeg: ") + std::strerror(rc);
-        }
-        delete e;
-        return nullptr;
-    }
-    e->pipe = fds[1];
-
     e->begin = e->lastDraw = std::chrono::steady_clock::now();
     gProgressOwner = e;
     return e;
 }
 
-bool videoInterrupted() { return stopSignal() != 0; }
+bool videoInterrupted() { return encoderInterrupted(); }
 
 bool writeVideoFrame(VideoEncoder* e, const Image& frame, std::string* error) {
     const size_t pixels = static_cast<size_t>(frame.width) * frame.height;
@@ -204,62 +146,30 @@ bool writeVideoFrame(VideoEncoder* e, const Image& frame, std::string* error) {
         out[2] = static_cast<uint8_t>(p);
         out += 3;
     }
-    const uint8_t* data = e->rgb.data();
-    size_t left = e->rgb.size();
-    while (left > 0) {
-        if (stopSignal()) {
-            *error = "interrupted";
-            return false;
-        }
-        const ssize_t wrote = write(e->pipe, data, left);
-        if (wrote < 0) {
-            if (errno == EINTR) continue;
-            *error = errno == EPIPE ? std::string("ffmpeg stopped before the end")
-                                    : std::string("cannot write to ffmpeg: ") + std::strerror(errno);
-            return false;
-        }
-        data += wrote;
-        left -= static_cast<size_t>(wrote);
-    }
-    return true;
+    return writeToEncoder(e->process, e->rgb.data(), e->rgb.size(), error);
 }
 
 bool finishVideo(VideoEncoder* e, std::string* error) {
-    close(e->pipe);
-    const int status = waitEncoder(e);
-    restoreSignals(e);
-    bool ok = true;
-    if (stopSignal()) {
-        *error = "interrupted";
-        ok = false;
-    } else if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        if (status >= 0 && WIFSIGNALED(status)) {
-            *error = "ffmpeg was stopped by signal " + std::to_string(WTERMSIG(status));
-        } else if (status >= 0 && WIFEXITED(status)) {
-            *error = "ffmpeg failed (exit code " + std::to_string(WEXITSTATUS(status)) +
-                     "); its messages are above";
-        } else {
-            *error = "lost track of ffmpeg";
+    bool ok = finishEncoderProcess(e->process, error);
+    std::error_code ec;
+    if (ok) {
+        // Replaces a file of that name (on Windows too, where a plain rename would not).
+        fs::rename(e->partPath, e->outPath, ec);
+        if (ec) {
+            *error = "cannot rename " + e->partPath + " to " + e->outPath + ": " + ec.message();
+            ok = false;
         }
-        ok = false;
-    } else if (std::rename(e->partPath.c_str(), e->outPath.c_str()) != 0) {
-        *error = "cannot rename " + e->partPath + " to " + e->outPath + ": " + std::strerror(errno);
-        ok = false;
     }
-    if (!ok) unlink(e->partPath.c_str());
-    if (gProgressOwner == e) gProgressOwner = nullptr;
-    delete e;
+    if (!ok) fs::remove(e->partPath, ec);
+    freeEncoder(e);
     return ok;
 }
 
 void abortVideo(VideoEncoder* e) {
-    close(e->pipe);
-    kill(e->pid, SIGKILL);
-    waitEncoder(e);
-    restoreSignals(e);
-    unlink(e->partPath.c_str());
-    if (gProgressOwner == e) gProgressOwner = nullptr;
-    delete e;
+    stopEncoderProcess(e->process);
+    std::error_code ec;
+    fs::remove(e->partPath, ec);
+    freeEncoder(e);
 }
 
 void showVideoProgress(int64_t done, int64_t total, float t, bool final) {

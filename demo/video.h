@@ -7,17 +7,27 @@
 // neighbours, while the file still plays everywhere). Colours are converted and tagged as
 // BT.709, which players assume for a picture of this size.
 //
-// ffmpeg writes OUT.part; only a finished encode is renamed to OUT. A failure, SIGINT,
-// SIGTERM or SIGHUP stops ffmpeg and removes OUT.part.
+// ffmpeg writes OUT.part; only a finished encode is renamed to OUT. A failure or an
+// interrupt (SIGINT, SIGTERM or SIGHUP; Ctrl-C or closing the console on Windows) stops
+// ffmpeg and removes OUT.part.
 //
-// Needs: ffmpeg on the PATH (Debian's package), POSIX (posix_spawn, pipes, signals),
-// assets/image.h, demo/timeline.h.
+// Needs: ffmpeg on the PATH (Debian's package; on Windows an ffmpeg.exe on the PATH or beside
+// the program), demo/encoder_process.h, assets/image.h, demo/timeline.h.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "assets/image.h"
+
+// The frames of an export: frame k (k = 0, 1, 2, ...) shows t = k / fps, so video time and
+// music time agree. Frames with from <= t <= to up to the end of the timeline go into the
+// file; the earlier ones are still rendered, since the scenes keep state between frames.
+struct VideoFrames {
+    int64_t first;   // k of the first frame in the file
+    int64_t count;   // frames in the file (0 when none lies in the chosen times)
+};
+VideoFrames videoFrames(int fps, float from, float to);
 
 struct VideoSettings {
     std::string outPath;     // the finished file, e.g. "demo.mp4"
@@ -40,8 +50,7 @@ bool isMp4Name(const std::string& path);
 struct VideoEncoder;
 
 // Starts ffmpeg in a process group of its own (so a Ctrl-C in the terminal reaches only
-// the demo, which then stops ffmpeg itself); from then on a stop signal only records itself
-// (demo/signals.h) and the export stops cleanly.
+// the demo, which then stops ffmpeg itself) and installs the interrupt handler.
 // Null with *error when ffmpeg cannot be started (the message says how to install it) or
 // the output folder does not exist.
 VideoEncoder* startVideo(const VideoSettings& settings, std::string* error);
@@ -50,7 +59,8 @@ VideoEncoder* startVideo(const VideoSettings& settings, std::string* error);
 // False when ffmpeg has stopped or an interrupting signal arrived (*error says which).
 bool writeVideoFrame(VideoEncoder* encoder, const Image& frame, std::string* error);
 
-// True once SIGINT, SIGTERM or SIGHUP arrived (demo/signals.h).
+// True once an interrupt (SIGINT, SIGTERM or SIGHUP; on Windows Ctrl-C, Ctrl-Break or
+// closing the console) arrived since startVideo.
 bool videoInterrupted();
 
 // Closes the pipe, waits for ffmpeg and renames OUT.part to OUT. False with *error when

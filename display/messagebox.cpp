@@ -10,9 +10,13 @@ bool boxesEnabled = true;
 SDL_Window* boxOwner = nullptr;
 
 bool displayAvailable() {
+#ifdef _WIN32
+    return true;   // a Windows session always has a desktop for the box
+#else
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x11 && *x11) || (wayland && *wayland);
+#endif
 }
 }  // namespace
 

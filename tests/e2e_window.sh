@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# End to end on a real X display (Xvfb): the demo plays in --window mode with SDL's dummy
-# audio, shows a picture that is not blank, prints frame-rate lines, and Escape sent with
-# xdotool ends it with exit code 0. Skips (exit 77) only when Xvfb is not installed.
+# End to end on a real X display (Xvfb): the demo plays in --window mode (or full screen)
+# with SDL's dummy audio, shows a picture that is not blank, prints frame-rate lines, and
+# Escape sent with xdotool ends it with exit code 0. Skips (exit 77) only when Xvfb is not
+# installed.
 #
 #   tests/e2e_window.sh path/to/pixeldemo [keep-dir]
 set -u
@@ -57,7 +58,10 @@ fi
 
 # Started from an empty folder: the demo must find data/ beside the executable.
 cd "$work"
-"$demo" --window >"$work/out" 2>"$work/err" &
+# E2E_FULL_SCREEN=1: full screen, as a double click starts it, instead of --window.
+mode=--window
+[ "${E2E_FULL_SCREEN:-0}" = 1 ] && mode=
+"$demo" $mode >"$work/out" 2>"$work/err" &
 demo_pid=$!
 
 window=
@@ -69,7 +73,9 @@ for _ in $(seq 100); do
 done
 [ -n "$window" ] || fail "no window titled ^__^"
 
-sleep 4
+# Seconds of play before the checks: E2E_PLAY_SECONDS, 4 unless a slower set-up (Wine, whose
+# first window takes seconds) asks for more.
+sleep "${E2E_PLAY_SECONDS:-4}"
 kill -0 "$demo_pid" 2>/dev/null || fail "the demo ended on its own"
 
 # Not blank: the window shows many different colours. Only the pixels are counted: the

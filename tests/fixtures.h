@@ -284,7 +284,9 @@ public:
                 fs::create_directories(target);
             } else if (!missing.count(relative.generic_string())) {
                 fs::create_directories(target.parent_path());
-                fs::create_symlink(entry.path(), target);
+                std::error_code linkError;
+                fs::create_symlink(entry.path(), target, linkError);
+                if (linkError) fs::copy_file(entry.path(), target);   // no links (Windows)
             }
         }
         fs::current_path(root_);

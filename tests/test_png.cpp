@@ -9,11 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <filesystem>
 #include <string>
 #include <algorithm>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 #include <zlib.h>
@@ -43,12 +41,12 @@ Bytes smallRgb() {
 
 std::string tempDir() {
     static std::string dir = [] {
-        std::string pattern = ::testing::TempDir() + "pngtest.XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        const char* made = mkdtemp(buffer.data());
-        EXPECT_NE(made, nullptr);
-        return std::string(made ? made : "/tmp");
+        const std::filesystem::path made = std::filesystem::path(::testing::TempDir()) /
+                                           ("pngtest." + std::to_string(getpid()));
+        std::error_code ec;
+        std::filesystem::remove_all(made, ec);
+        EXPECT_TRUE(std::filesystem::create_directories(made, ec)) << ec.message();
+        return made.string();
     }();
     return dir;
 }
@@ -526,11 +524,13 @@ TEST(LoadTexture, OnlyTheWidthSetsTheDepth) {
 // ---------------------------------------------------------------------------------------
 // writePng
 
+// The second write replaces the first file (a rename over an existing name, which Windows
+// refuses unless asked).
 TEST(WritePng, RoundTripsWithAndWithoutAlpha) {
     Image* image = imageOf(3, 2, {0x00000000u, 0x80FF0000u, 0xFF00FF00u, 0x120000FFu,
                                   0xFFFFFFFFu, 0x7F123456u});
     for (bool alpha : {true, false}) {
-        const std::string path = tempDir() + (alpha ? "/rgba.png" : "/rgb.png");
+        const std::string path = tempDir() + "/written.png";
         std::string error;
         ASSERT_TRUE(writePng(path.c_str(), *image, alpha, &error)) << error;
         Image back{};
@@ -548,28 +548,32 @@ TEST(WritePng, RoundTripsWithAndWithoutAlpha) {
 
 TEST(WritePng, FailureReportsAndLeavesNothingBehind) {
     Image* image = imageOf(1, 1, {0xFF000000u});
-    const std::string dir = tempDir() + "/readonly";
-    mkdir(dir.c_str(), 0555);
     std::string error;
+#ifndef _WIN32   // a read-only folder takes new files on Windows
+    const std::string dir = tempDir() + "/readonly";
+    std::filesystem::create_directory(dir);
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_write |
+                                          std::filesystem::perms::group_write |
+                                          std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
     if (geteuid() != 0) {  // root writes anywhere
         EXPECT_FALSE(writePng((dir + "/x.png").c_str(), *image, false, &error));
         EXPECT_NE(error.find("x.png"), std::string::npos);
     }
     error.clear();
+#endif
     const std::string nowhere = tempDir() + "/missing_dir/x.png";
     EXPECT_FALSE(writePng(nowhere.c_str(), *image, false, &error));
     EXPECT_NE(error.find("missing_dir/x.png"), std::string::npos) << error;
 
     // A directory in the way of the final name: the encoded temp file must not linger.
     const std::string blocked = tempDir() + "/blocked.png";
-    mkdir(blocked.c_str(), 0755);
-    mkdir((blocked + "/child").c_str(), 0755);
+    std::filesystem::create_directories(blocked + "/child");
     EXPECT_FALSE(writePng(blocked.c_str(), *image, false, &error));
-    DIR* d = opendir(tempDir().c_str());
-    ASSERT_NE(d, nullptr);
-    while (dirent* e = readdir(d))
-        EXPECT_EQ(std::string(e->d_name).find(".tmp"), std::string::npos) << e->d_name;
-    closedir(d);
+    for (const auto& entry : std::filesystem::directory_iterator(tempDir())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+    }
     freeImage(image);
 }
 

@@ -174,7 +174,9 @@ TEST_F(Scene3SphereTest, RippleTakesSinesInDoublePrecision) {
             ASSERT_EQ(shape->vertices[j].z, p.z + p.nz * lift) << "t " << t << ", vertex " << j;
         }
     }
+#ifdef __GLIBC__   // mingw-w64's sinf is the double sine rounded: nothing tells them apart
     EXPECT_GT(singleDiffers, 0) << "no argument here tells the two sines apart";
+#endif
 }
 
 TEST_F(Scene3SphereTest, MissingOrMismatchedSphereIsSkipped) {

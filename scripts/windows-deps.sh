@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Cross-builds the libraries of the Windows release as static mingw-w64 libraries, from the
+# Debian source packages of the versions the Linux build uses (scripts/debsource.sh):
+# SDL2, libpng, mpg123 and kissfft; GoogleTest from Debian's googletest sources for the
+# tests; CLI11's headers as Debian ships them. zlib is Debian's own mingw-w64 build
+# (libz-mingw-w64-dev).
+#
+#   scripts/windows-deps.sh
+#
+# Prints one install prefix per library on standard output. Each is kept under
+# $PIXELDEMO_CACHE/mingw64 (default ~/.cache/pixeldemo/mingw64), in a folder named after the
+# compiler, the library's version and a hash of its recipe, and reused while all three
+# stay the same, so a second run takes a second. Needs the mingw-w64 compilers, cmake,
+# make and dpkg-dev (scripts/windows.sh installs them).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cache=${PIXELDEMO_CACHE:-$HOME/.cache/pixeldemo}
+host=x86_64-w64-mingw32
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+jobs=${DEMO_JOBS:-2}
+export CC=$host-gcc-posix CXX=$host-g++-posix
+
+pkg_version() { dpkg-query -W -f='${Version}' "$1"; }
+compiler="gcc$(pkg_version gcc-mingw-w64-x86-64-posix)-crt$(pkg_version mingw-w64-x86-64-dev)"
+store=$cache/mingw64/${compiler//[^A-Za-z0-9.+_-]/_}
+mkdir -p "$store"
+
+cmake_cross() {   # source folder, build folder, install prefix, more -D options
+  local src=$1 build=$2 prefix=$3
+  shift 3
+  cmake -S "$src" -B "$build" -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF \
+    "$@" >"$build.log" 2>&1 || { tail -40 "$build.log" >&2; return 1; }
+  cmake --build "$build" -j"$jobs" >>"$build.log" 2>&1 || { tail -40 "$build.log" >&2; return 1; }
+  cmake --install "$build" >>"$build.log" 2>&1 || { tail -40 "$build.log" >&2; return 1; }
+}
+
+# --- The recipes: each gets the unpacked source, a scratch folder and its prefix --------
+
+build_sdl2() {
+  cmake_cross "$1" "$2/build" "$3" -DCMAKE_BUILD_TYPE=Release -DSDL_SHARED=OFF -DSDL_STATIC=ON \
+    -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON -DSDL2_DISABLE_UNINSTALL=ON
+  # No SDL2main (the demo has its own main) and no GUI-subsystem flag: that is for the
+  # program that wants it to say (the tests are console programs).
+  sed -i -e '/^Libs/s/ *-lmingw32\b//g; /^Libs/s/ *-mwindows\b//g; /^Libs/s/ *-lSDL2main\b//g' \
+    "$3/lib/pkgconfig/sdl2.pc"
+}
+
+build_libpng() {
+  cmake_cross "$1" "$2/build" "$3" -DCMAKE_BUILD_TYPE=Release -DPNG_SHARED=OFF -DPNG_STATIC=ON \
+    -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+    -DZLIB_INCLUDE_DIR=/usr/$host/include -DZLIB_LIBRARY=/usr/$host/lib/libz.a
+}
+
+# The x86-64 decoder set, as Debian's Linux build has it: the SIMD decoders and the generic
+# C one, chosen at run time (the demo asks for "generic" so every platform decodes alike).
+build_mpg123() {
+  (cd "$2" && "$1/configure" --host=$host --prefix="$3" --disable-shared --enable-static \
+     --with-cpu=x86-64 --disable-modules --disable-network --with-audio=dummy \
+     CFLAGS="-O2" >"$2/configure.log" 2>&1) || { tail -40 "$2/configure.log" >&2; return 1; }
+  (cd "$2" && make -j"$jobs" src/libmpg123/libmpg123.la >"$2/make.log" 2>&1 &&
+   make install-libLTLIBRARIES install-includeHEADERS install-nodist_includeHEADERS \
+        install-pkgconfigDATA lib_LTLIBRARIES=src/libmpg123/libmpg123.la \
+        include_HEADERS=src/libmpg123/fmt123.h nodist_include_HEADERS=src/libmpg123/mpg123.h \
+        pkgconfig_DATA=libmpg123.pc \
+        >>"$2/make.log" 2>&1) || { tail -40 "$2/make.log" >&2; return 1; }
+}
+
+# kissfft's own flags (-ffast-math) with Debian's -O3, as the Linux library is built, so the
+# spectrum comes out the same.
+build_kissfft() {
+  cmake_cross "$1" "$2/build" "$3" -DCMAKE_BUILD_TYPE=None -DCMAKE_C_FLAGS="-g -O3" \
+    -DKISSFFT_STATIC=ON -DKISSFFT_TEST=OFF -DKISSFFT_TOOLS=OFF -DKISSFFT_PKGCONFIG=ON \
+    -DKISSFFT_DATATYPE=float -DCMAKE_INSTALL_INCLUDEDIR=include
+}
+
+build_googletest() {
+  cmake_cross "$1" "$2/build" "$3" -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=ON \
+    -Dgtest_disable_pthreads=OFF
+}
+
+# Header-only: Debian's headers and CMake package file, copied as they are (the package file
+# finds its headers relative to itself).
+build_cli11() {
+  mkdir -p "$3/include" "$3/share/cmake"
+  cp -r /usr/include/CLI "$3/include/"
+  cp -r /usr/share/cmake/CLI11 "$3/share/cmake/"
+}
+
+# --- Fetch, build once, print the prefix -------------------------------------------------
+
+# pkg-config files for static linking: what Libs.private lists goes into Libs, so a plain
+# `pkg-config --libs` (all that CMake's pkg_check_modules asks) gives the whole link line.
+# Paths are made relative to the file, so the prefix can move.
+static_pc() {
+  local pc private
+  for pc in "$1"/lib/pkgconfig/*.pc; do
+    [ -f "$pc" ] || continue
+    private=$(sed -n 's/^Libs.private: *//p' "$pc")
+    sed -i -e '/^Libs.private:/d' -e "s|^Libs:.*|& $private|" \
+           -e "s|$1|\${pcfiledir}/../..|g" "$pc"
+  done
+}
+
+# name, recipe, source folder, version
+provide() {
+  local name=$1 recipe=$2 src=$3 version=$4 hash dest
+  hash=$({ declare -f "$recipe" cmake_cross static_pc; grep -E 'COMPILER|FLAGS' "$toolchain"; } |
+         sha1sum | cut -c1-10)
+  dest=$store/${name}-${version//[^A-Za-z0-9.+_-]/_}-$hash
+  if [ ! -f "$dest/.built" ]; then
+    echo "windows-deps: building $name $version for $host" >&2
+    local scratch start=$SECONDS
+    scratch=$(mktemp -d "$store/.build.XXXXXX")
+    rm -rf "$dest"
+    mkdir -p "$scratch/src"
+    cp -a "$src/." "$scratch/src/"   # out of the shared source tree: configure writes into it
+    "$recipe" "$scratch/src" "$scratch" "$dest"
+    static_pc "$dest"
+    rm -rf "$scratch"
+    # Written last: a build that stopped half-way is redone.
+    echo "$name $version $compiler" > "$dest/.built"
+    # Earlier builds of the same library (another version or recipe) are not used again.
+    find "$store" -mindepth 1 -maxdepth 1 -name "$name-*" ! -path "$dest" -exec rm -rf {} +
+    echo "windows-deps: $name built in $((SECONDS - start)) s" >&2
+  fi
+  echo "$dest"
+}
+
+source_of() { "$root/scripts/debsource.sh" "$@"; }
+upstream_of() { local v; v=$(pkg_version "$1"); v=${v#*:}; echo "${v%-*}"; }
+
+provide sdl2 build_sdl2 "$(source_of libsdl2 libsdl2-dev)" "$(upstream_of libsdl2-dev)"
+provide libpng build_libpng "$(source_of libpng1.6 libpng-dev)" "$(upstream_of libpng-dev)"
+provide mpg123 build_mpg123 "$(source_of mpg123 libmpg123-dev)" "$(upstream_of libmpg123-dev)"
+provide kissfft build_kissfft "$(source_of kissfft libkissfft-dev)" "$(upstream_of libkissfft-dev)"
+provide googletest build_googletest /usr/src/googletest "$(upstream_of googletest)"
+provide cli11 build_cli11 /usr/include/CLI "$(upstream_of libcli11-dev)"

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# The Windows release: cross-compiles pixeldemo.exe with Debian's mingw-w64 and packs it with
+# the generated data/ into dist/pixeldemo-windows-x64.zip; `test` also runs the Windows
+# build's tests under Wine.
+#
+#   scripts/windows.sh [release]   build dist/pixeldemo-windows-x64.zip
+#   scripts/windows.sh test        the same, then the tests under Wine (CTest in build-win/)
+#
+# Installs the Debian packages it needs when they are missing (as root). The native build
+# (build/, through scripts/setup.sh) comes first: its asset tool makes data/ and, for the
+# tests, its pixeldemo renders the frames the Windows one must match. The cross-built
+# libraries are kept in ~/.cache/pixeldemo/mingw64 (scripts/windows-deps.sh), so only the
+# first run builds them (a few minutes). Exits nonzero when anything fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+mode=${1:-release}
+case $mode in release|test) ;; *) echo "usage: scripts/windows.sh [release|test]" >&2; exit 2 ;; esac
+
+cross_pkgs=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+            libz-mingw-w64-dev googletest libcli11-dev cmake make pkg-config dpkg-dev zip)
+test_pkgs=(wine wine64 xvfb xauth xdotool x11-apps imagemagick)
+
+pkgs=("${cross_pkgs[@]}")
+[ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages. Install them as root, then run this again:" >&2
+    echo "  sudo sh -c 'apt-get update && apt-get install -y --no-install-recommends ${missing[*]}'" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi
+
+# The native build: its asset tool, and for the tests its pixeldemo.
+scripts/setup.sh "$([ "$mode" = test ] && echo test || echo run)"
+
+# The libraries, one prefix each (built once, then taken from the cache).
+mapfile -t prefixes < <(scripts/windows-deps.sh)
+deps=$(IFS=';'; echo "${prefixes[*]}")
+
+build=build-win
+start=$SECONDS
+# A fresh configuration whenever a library changed: CMake keeps what pkg-config said.
+if [ ! -f "$build/CMakeCache.txt" ] || ! grep -qF "DEMO_WIN_DEPS:STRING=$deps" "$build/CMakeCache.txt"; then
+  rm -f "$build/CMakeCache.txt"
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DDEMO_BENCH=OFF -DDEMO_WIN_DEPS="$deps" \
+    -DDEMO_ASSETGEN="$root/build/assetgen" >&2
+fi
+if [ "$mode" = test ]; then
+  cmake --build "$build" -j2 >&2
+else
+  cmake --build "$build" -j2 --target pixeldemo >&2
+fi
+echo "windows: cross build done in $((SECONDS - start)) s" >&2
+
+# The release: pixeldemo.exe (without its debug information), data/ and README.txt. Every
+# file carries the time of the last commit, so the same tree gives the same archive.
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+x86_64-w64-mingw32-strip -o "$stage/pixeldemo.exe" "$build/pixeldemo.exe"
+cp -r "$build/data" "$stage/data"
+rm -f "$stage/data/.stamp" "$stage/data/contact.png"
+sed 's/$/\r/' docs/windows-readme.txt > "$stage/README.txt"
+epoch=$(git log -1 --format=%ct 2>/dev/null || date +%s)
+find "$stage" -exec touch -h -d "@$epoch" {} +
+mkdir -p dist
+rm -f dist/pixeldemo-windows-x64.zip
+(cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
+   TZ=UTC zip -X -q -9 "$root/dist/pixeldemo-windows-x64.zip" -@)
+echo "windows: dist/pixeldemo-windows-x64.zip, $(du -k dist/pixeldemo-windows-x64.zip | cut -f1) kB" >&2
+
+[ "$mode" = test ] || exit 0
+
+# The tests under Wine, in a Wine prefix of their own that is made once per run.
+export WINEPREFIX=$stage/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+start=$SECONDS
+# Made on a display, or Wine takes the screen for 1024x768 on every display after it.
+xvfb-run -a wineboot -i >/dev/null 2>&1 || true
+# One Wine server for the whole run: otherwise each test waits for the previous one's server
+# to shut down (about 3 s).
+wineserver -p
+echo "windows: Wine prefix ready in $((SECONDS - start)) s" >&2
+status=0
+ctest --test-dir "$build" --output-on-failure -j2 || status=$?
+wineserver -k 2>/dev/null || true
+exit $status

@@ -1,0 +1,61 @@
+# The Windows build's tests: the GoogleTest programs run under Wine through
+# CMAKE_CROSSCOMPILING_EMULATOR, and the end-to-end checks of pixeldemo.exe under Wine
+# (tests/windows/*.sh, run by bash on the Linux machine that built it).
+#
+# Left out, and why:
+#   test_content_meshes, test_content_pixelart, test_music, test_synth
+#       test the asset tool (cairo, FreeType, LAME), which runs only on the build machine;
+#       the cross build takes data/ from the native tool.
+#   test_audio
+#       makes its MP3 samples with LAME, which the Windows build does not carry.
+#   test_meshview
+#       runs the meshview tool, which is built only for the machine the content is made on.
+#   test_scene_capture
+#       starts pixeldemo through std::system with POSIX shell quoting and redirections;
+#       capture_compare.sh below checks every frame of pixeldemo.exe against the Linux
+#       build's instead.
+#   test_bad_inputs
+#       drives pixeldemo with fork, exec and resource limits; bad_inputs.sh below runs a
+#       sample of its cases against pixeldemo.exe and the Linux build and compares them.
+foreach(name test_content_meshes test_content_pixelart test_music test_synth test_audio
+        test_meshview test_scene_capture test_bad_inputs)
+  list(REMOVE_ITEM TEST_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
+endforeach()
+
+# End to end: pixeldemo.exe under Wine. The Linux scripts run it through wine-pixeldemo.sh;
+# the others compare it with the native build (DEMO_NATIVE_BUILD, the build of the asset
+# tool) or drive what is particular to Windows.
+get_filename_component(DEMO_NATIVE_BUILD ${DEMO_ASSETGEN} DIRECTORY)
+set(_wine_demo ${CMAKE_CURRENT_SOURCE_DIR}/windows/wine-pixeldemo.sh)
+set(_wine_env PIXELDEMO_EXE=$<TARGET_FILE:pixeldemo>)
+
+add_test(NAME win_e2e_capture COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_capture.sh ${_wine_demo})
+add_test(NAME win_e2e_window COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_window.sh ${_wine_demo})
+set_tests_properties(win_e2e_capture win_e2e_window PROPERTIES ENVIRONMENT "${_wine_env}"
+                     TIMEOUT 300 SKIP_RETURN_CODE 77)
+# The same full screen, as a double click starts it.
+add_test(NAME win_e2e_full_screen COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_window.sh ${_wine_demo})
+# Wine takes a few seconds to open the first window of a session.
+set_tests_properties(win_e2e_window PROPERTIES RUN_SERIAL TRUE
+                     ENVIRONMENT "${_wine_env};E2E_PLAY_SECONDS=8")
+set_tests_properties(win_e2e_full_screen PROPERTIES RUN_SERIAL TRUE TIMEOUT 300 SKIP_RETURN_CODE 77
+                     ENVIRONMENT "${_wine_env};E2E_PLAY_SECONDS=8;E2E_FULL_SCREEN=1")
+
+add_test(NAME win_capture_compare
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/capture_compare.sh
+                 ${DEMO_NATIVE_BUILD}/pixeldemo ${_wine_demo})
+add_test(NAME win_bad_inputs
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/bad_inputs.sh
+                 ${DEMO_NATIVE_BUILD}/pixeldemo ${_wine_demo})
+
+# --video against a stand-in ffmpeg.exe (there is no Windows ffmpeg to be had here).
+add_executable(standin_ffmpeg ${CMAKE_CURRENT_SOURCE_DIR}/windows/standin_ffmpeg.cpp)
+set_target_properties(standin_ffmpeg PROPERTIES OUTPUT_NAME ffmpeg
+                      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/standin)
+demo_warnings(standin_ffmpeg)
+add_test(NAME win_video
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/video.sh
+                 ${DEMO_NATIVE_BUILD}/pixeldemo ${_wine_demo} $<TARGET_FILE:standin_ffmpeg>)
+
+set_tests_properties(win_capture_compare win_bad_inputs win_video PROPERTIES
+                     ENVIRONMENT "${_wine_env}" TIMEOUT 600)
