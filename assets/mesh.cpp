@@ -227,7 +227,9 @@ void computeNormals(Mesh* mesh) {
             p.nx = p.ny = p.nz = 0.0f;
             continue;
         }
-        const float k = static_cast<float>(1.0 / std::sqrt(static_cast<double>(len2)));
+        // As normalize does it: the square root rounded to float first, then its reciprocal.
+        const float length = static_cast<float>(std::sqrt(static_cast<double>(len2)));
+        const float k = 1.0f / length;
         p.nx *= k;
         p.ny *= k;
         p.nz *= k;

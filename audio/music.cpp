@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -79,7 +80,10 @@ bool decodeMusicFile(const char* path, std::vector<int16_t>* stereo, std::string
 #endif
     int err = MPG123_OK;
     Mpg123Handle mh;
-    mh.handle = mpg123_new(nullptr, &err);
+    // One decoder on every platform: libmpg123 would otherwise pick one for the processor
+    // (SSE, AVX, ...), and their samples differ in the last bits, enough to move a spectrum
+    // value across a scene's threshold. "generic" is the one every build of it has.
+    mh.handle = mpg123_new(kMusicDecoder, &err);
     if (!mh.handle) {
         *error = std::string("cannot start the MP3 decoder: ") + mpg123_plain_strerror(err);
         return false;
@@ -190,20 +194,32 @@ struct Player {
     std::vector<int16_t> samples;
     int64_t frameCount = 0;
     SDL_AudioDeviceID device = 0;
-    int64_t deviceBufferFrames = 0;
     bool audioStarted = false;
     bool playing = false;
     std::string error;
 
-    // Written by the audio callback, read by the main thread, under the device lock.
+    // Written by the audio callback and by the main thread, under the device lock while a
+    // device is open.
+    int64_t deviceBufferFrames = 0;
     int64_t writeFrame = 0;      // next frame the callback hands to the device
     int64_t anchorFrame = 0;     // writeFrame when the last callback began
     uint64_t anchorTicks = 0;    // performance counter at that moment
-
-    // The silent clock, and the position last returned (main thread only).
+    // The silent clock: silentBaseFrame plus the time since silentBaseTicks. It is the
+    // position whenever nothing is heard: no device, no music, or a device that stopped
+    // calling back (onSilentClock). The first callback after such a stall carries on from
+    // the silent clock, so the music comes back in step with the pictures.
+    bool onSilentClock = false;
     int64_t silentBaseFrame = 0;
     uint64_t silentBaseTicks = 0;
-    int64_t lastFrame = 0;
+
+    // Main thread only.
+    int64_t lastFrame = 0;       // the position last returned
+    bool outputWanted = false;   // a device was opened: when it goes, get one back
+    uint64_t lastOpenTry = 0;
+
+    // Set by SDL's device events, from whichever thread sends them.
+    std::atomic<uint32_t> removedDevice{0};
+    std::atomic<bool> deviceAdded{false};
 };
 
 // Allocated once and never freed: the audio thread may still run while the process exits.
@@ -221,14 +237,43 @@ double ticksToSeconds(uint64_t ticks) {
     return static_cast<double>(ticks) / static_cast<double>(SDL_GetPerformanceFrequency());
 }
 
+// Without a callback for this long the device counts as stalled: a few buffers, and never
+// less than a tenth of a second, so that a late callback is not taken for a stall.
+double stallSeconds() {
+    return std::max(0.1, 4.0 * static_cast<double>(player().deviceBufferFrames) / kMusicRate);
+}
+
+// While no device is back, a new one is tried this often (and at once on a device event).
+constexpr double kReopenSeconds = 1.0;
+
+int64_t silentFrameAt(uint64_t now) {
+    const Player& p = player();
+    const double since = now > p.silentBaseTicks ? ticksToSeconds(now - p.silentBaseTicks) : 0.0;
+    return p.silentBaseFrame + static_cast<int64_t>(since * kMusicRate);
+}
+
+// The silent clock from `frame` on, starting now.
+void startSilentClock(int64_t frame, uint64_t now) {
+    Player& p = player();
+    p.silentBaseFrame = frame;
+    p.silentBaseTicks = now;
+}
+
 void audioCallback(void* /*userdata*/, Uint8* stream, int len) {
     Player& p = player();
+    const uint64_t now = SDL_GetPerformanceCounter();
+    if (p.onSilentClock) {
+        // Back after a stall, or a new device: what is handed over now is heard one buffer
+        // from now, where the silent clock will be by then.
+        p.writeFrame = silentFrameAt(now) + p.deviceBufferFrames;
+        p.onSilentClock = false;
+    }
     p.anchorFrame = p.writeFrame;
-    p.anchorTicks = SDL_GetPerformanceCounter();
+    p.anchorTicks = now;
     int16_t* out = reinterpret_cast<int16_t*>(stream);
     const int64_t frames = len / kMusicBytesPerFrame;
     int64_t copied = 0;
-    if (p.writeFrame < p.frameCount) {
+    if (p.writeFrame >= 0 && p.writeFrame < p.frameCount) {
         copied = std::min(frames, p.frameCount - p.writeFrame);
         std::memcpy(out, p.samples.data() + 2 * p.writeFrame,
                     static_cast<size_t>(copied) * kMusicBytesPerFrame);
@@ -238,18 +283,93 @@ void audioCallback(void* /*userdata*/, Uint8* stream, int len) {
     p.writeFrame += frames;
 }
 
+// Notes SDL's output device events for the main thread. Called by SDL as each event is
+// queued, on any thread: only the two atomics are touched.
+int watchDeviceEvents(void* /*userdata*/, SDL_Event* event) {
+    Player& p = player();
+    if (event->type == SDL_AUDIODEVICEREMOVED && !event->adevice.iscapture) {
+        p.removedDevice.store(event->adevice.which);
+    } else if (event->type == SDL_AUDIODEVICEADDED && !event->adevice.iscapture) {
+        p.deviceAdded.store(true);
+    }
+    return 1;
+}
+
 void setAnchor(int64_t frame) {
     Player& p = player();
-    p.silentBaseFrame = frame;
-    p.silentBaseTicks = SDL_GetPerformanceCounter();
+    const uint64_t now = SDL_GetPerformanceCounter();
     p.lastFrame = frame;
+    if (p.device) SDL_LockAudioDevice(p.device);
+    startSilentClock(frame, now);
+    // A stalled device stays on the silent clock, which now runs from `frame`.
+    p.writeFrame = frame;
+    p.anchorFrame = frame;
+    p.anchorTicks = now;
+    if (p.device) SDL_UnlockAudioDevice(p.device);
+}
+
+// Opens the default output device, paused. 0 when there is none (the reason in p.error).
+SDL_AudioDeviceID openOutput(int64_t* bufferFrames) {
+    Player& p = player();
+    SDL_AudioSpec want;
+    SDL_zero(want);
+    want.freq = kMusicRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = audioCallback;
+    SDL_AudioSpec have;
+    // No changes allowed: SDL converts if the hardware wants another format.
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!device) {
+        p.error = std::string("cannot open the audio device: ") + SDL_GetError();
+        return 0;
+    }
+    *bufferFrames = have.samples;
+    return device;
+}
+
+// The device is gone: the position carries on from where it was on the silent clock.
+void dropDevice(uint64_t now) {
+    Player& p = player();
+    SDL_LockAudioDevice(p.device);
+    if (!p.onSilentClock) startSilentClock(p.lastFrame, now);
+    SDL_UnlockAudioDevice(p.device);
+    SDL_CloseAudioDevice(p.device);
+    p.device = 0;
+}
+
+// Keeps sound coming while playing: a removed device is closed, and while nothing is heard
+// a new default device is opened when SDL reports one added, or every kReopenSeconds when
+// there is no device at all. A device that has stalled is closed only when a new one is
+// added: its thread may be waiting on the system, which could hold up the closing, but a
+// device added while the old one is silent is the cue that the sound went elsewhere.
+// (Some drivers open only one device at a time, so the old one goes first.)
+void tendOutput(uint64_t now) {
+    Player& p = player();
+    if (!p.outputWanted) return;
+    const uint32_t removed = p.removedDevice.exchange(0);
+    const bool added = p.deviceAdded.exchange(false);
+    if (p.device && removed == p.device) dropDevice(now);
     if (p.device) {
         SDL_LockAudioDevice(p.device);
-        p.writeFrame = frame;
-        p.anchorFrame = frame;
-        p.anchorTicks = p.silentBaseTicks;
+        const bool stalled = p.onSilentClock;
         SDL_UnlockAudioDevice(p.device);
+        if (!stalled || !added) return;
+        dropDevice(now);
+    } else if (!added && ticksToSeconds(now - p.lastOpenTry) < kReopenSeconds) {
+        return;
     }
+    p.lastOpenTry = now;
+    int64_t bufferFrames = 0;
+    const SDL_AudioDeviceID device = openOutput(&bufferFrames);
+    if (!device) return;
+    p.device = device;
+    SDL_LockAudioDevice(p.device);
+    p.deviceBufferFrames = bufferFrames;
+    p.onSilentClock = true;   // the first callback starts where the silent clock is
+    SDL_UnlockAudioDevice(p.device);
+    if (p.playing && p.frameCount > 0) SDL_PauseAudioDevice(p.device, 0);
 }
 
 }  // namespace
@@ -264,21 +384,16 @@ bool initMusicOutput() {
         }
         p.audioStarted = true;
     }
-    SDL_AudioSpec want;
-    SDL_zero(want);
-    want.freq = kMusicRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    want.callback = audioCallback;
-    SDL_AudioSpec have;
-    // No changes allowed: SDL converts if the hardware wants another format.
-    p.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (!p.device) {
-        p.error = std::string("cannot open the audio device: ") + SDL_GetError();
-        return false;
-    }
-    p.deviceBufferFrames = have.samples;
+    int64_t bufferFrames = 0;
+    p.device = openOutput(&bufferFrames);
+    if (!p.device) return false;
+    p.deviceBufferFrames = bufferFrames;
+    p.outputWanted = true;
+    p.removedDevice.store(0);
+    p.deviceAdded.store(false);
+    // Once only, however often the output is opened.
+    SDL_DelEventWatch(watchDeviceEvents, nullptr);
+    SDL_AddEventWatch(watchDeviceEvents, nullptr);
     return true;
 }
 
@@ -316,23 +431,49 @@ uint64_t getMusicPosition() {
     Player& p = player();
     if (!p.playing) return static_cast<uint64_t>(p.lastFrame) * kMusicBytesPerFrame;
     const uint64_t now = SDL_GetPerformanceCounter();
+    tendOutput(now);
     int64_t frame;
     if (audible()) {
         SDL_LockAudioDevice(p.device);
-        const int64_t anchorFrame = p.anchorFrame;
-        const uint64_t anchorTicks = p.anchorTicks;
+        if (!p.onSilentClock && now > p.anchorTicks &&
+            ticksToSeconds(now - p.anchorTicks) > stallSeconds()) {
+            // No callback for a few buffers (the device was unplugged, the sound server
+            // went away): from where it was, time goes on without it.
+            startSilentClock(p.lastFrame, now);
+            p.onSilentClock = true;
+        }
+        if (p.onSilentClock) {
+            frame = silentFrameAt(now);
+        } else {
+            // The buffer handed over at the last callback is heard after the one before
+            // it: the listener is one buffer behind the callback and catches up at the
+            // frame rate.
+            const double since = now > p.anchorTicks ? ticksToSeconds(now - p.anchorTicks) : 0.0;
+            const int64_t walked = static_cast<int64_t>(since * kMusicRate);
+            frame = std::min(p.anchorFrame - p.deviceBufferFrames + walked, p.anchorFrame);
+        }
         SDL_UnlockAudioDevice(p.device);
-        // The buffer handed over at the last callback is heard after the one before it:
-        // the listener is one buffer behind the callback and catches up at the frame rate.
-        const double since = now > anchorTicks ? ticksToSeconds(now - anchorTicks) : 0.0;
-        const int64_t walked = static_cast<int64_t>(since * kMusicRate);
-        frame = std::min(anchorFrame - p.deviceBufferFrames + walked, anchorFrame);
     } else {
-        const double since = ticksToSeconds(now - p.silentBaseTicks);
-        frame = p.silentBaseFrame + static_cast<int64_t>(since * kMusicRate);
+        frame = silentFrameAt(now);
     }
     if (frame > p.lastFrame) p.lastFrame = frame;   // never backwards while playing
     return static_cast<uint64_t>(p.lastFrame) * kMusicBytesPerFrame;
+}
+
+bool musicAudible() {
+    Player& p = player();
+    if (!p.playing || !audible()) return false;
+    SDL_LockAudioDevice(p.device);
+    const bool heard = !p.onSilentClock;
+    SDL_UnlockAudioDevice(p.device);
+    return heard;
+}
+
+uint32_t musicOutputDevice() { return player().device; }
+
+void pauseMusicOutputForTest(bool paused) {
+    Player& p = player();
+    if (p.device) SDL_PauseAudioDevice(p.device, paused ? 1 : 0);
 }
 
 void getMusicSpectrumAt(uint64_t bytes, float* out) {
@@ -352,15 +493,18 @@ void getMusicSpectrum(float* out) {
 
 void closeMusic() {
     Player& p = player();
+    SDL_DelEventWatch(watchDeviceEvents, nullptr);
     if (p.device) {
         SDL_CloseAudioDevice(p.device);
         p.device = 0;
     }
+    p.outputWanted = false;
     p.samples.clear();
     p.samples.shrink_to_fit();
     p.frameCount = 0;
     p.playing = false;
     p.writeFrame = p.anchorFrame = 0;
+    p.onSilentClock = false;
     p.silentBaseFrame = 0;
     p.lastFrame = 0;
     p.error.clear();

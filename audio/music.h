@@ -13,6 +13,16 @@
 // device, or without music, the position runs on a silent clock (time since playMusic)
 // and the spectrum still comes from the decoded music, or is zero when there is none.
 //
+// A device that stops calling back for a few buffers (unplugged, the sound server gone)
+// does not stop the clock: the position goes on from where it was on the silent clock, and
+// when callbacks come again the music carries on from the clock's position, in step with
+// the pictures. getMusicPosition also looks after the device: one that SDL reports removed
+// (SDL_AUDIODEVICEREMOVED) is closed, and while nothing is heard the default device is
+// opened anew when SDL reports one added (SDL_AUDIODEVICEADDED), or every second while
+// there is none. SDL's device events are seen through an event watch (SDL_AddEventWatch):
+// nobody needs to hand them over, but SDL's event subsystem must be running (the display
+// starts it with the video) for SDL to send them.
+//
 // The player's functions are called from the main thread only; the device's callback runs
 // on SDL's audio thread and shares the play position under the device lock.
 #pragma once
@@ -21,6 +31,9 @@
 #include <vector>
 
 constexpr int kMusicRate = 44100;
+// The MP3 decoder of libmpg123 used everywhere, so that every platform hears, and every
+// frame sees, exactly the same samples.
+constexpr const char* kMusicDecoder = "generic";
 constexpr int kMusicBytesPerFrame = 4;
 constexpr int kMusicBytesPerSecond = kMusicRate * kMusicBytesPerFrame;   // 176400
 
@@ -46,8 +59,13 @@ bool loadMusic(const char* path);
 bool playMusic();
 // Moves playback to `bytes` (rounded down to a whole frame).
 void setMusicPosition(uint64_t bytes);
-// The playback position in bytes: where the listener is now.
+// The playback position in bytes: where the listener is now. Called once a frame; it also
+// switches to the silent clock when the device has stalled and gets a new device when the
+// old one is gone (see above).
 uint64_t getMusicPosition();
+// True while the music is heard: playing, and the position follows a device that calls
+// back. False on the silent clock (no device or no music, not started, a stalled device).
+bool musicAudible();
 // Fills kSpectrumBins magnitudes of what is heard at the position getMusicPosition last
 // returned (the frame loop reads the position first, then the spectrum).
 void getMusicSpectrum(float* out);
@@ -57,6 +75,12 @@ void getMusicSpectrum(float* out);
 void getMusicSpectrumAt(uint64_t bytes, float* out);
 // Stops the device and forgets the music. The next loadMusic / playMusic start afresh.
 void closeMusic();
+
+// The SDL audio device the music plays on (0: none).
+uint32_t musicOutputDevice();
+// For tests: pauses or resumes the device, which stops or restarts its callbacks the way a
+// stalled device does.
+void pauseMusicOutputForTest(bool paused);
 
 // The decoded music (interleaved L/R), empty when none is loaded.
 const std::vector<int16_t>& musicSamples();

@@ -2,6 +2,8 @@
 // SIGINT, SIGTERM and SIGHUP caught while an export runs.
 #include "demo/encoder_process.h"
 
+#include "demo/signals.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -15,25 +17,22 @@ extern char** environ;
 
 namespace {
 
-volatile sig_atomic_t gInterrupted = 0;
+// The stop signals are the demo's (demo/signals.h): once the encoder runs they only record
+// themselves, and the export stops cleanly.
+bool interrupted() { return stopSignal() != 0; }
 
-void onInterrupt(int) { gInterrupted = 1; }
-
-const int kCaughtSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 }  // namespace
 
 struct EncoderProcess {
     pid_t pid = -1;
     int pipe = -1;
-    struct sigaction previous[3];
     struct sigaction previousPipe;
 };
 
 namespace {
 
 void restoreSignals(EncoderProcess* p) {
-    for (int i = 0; i < 3; ++i) sigaction(kCaughtSignals[i], &p->previous[i], nullptr);
     sigaction(SIGPIPE, &p->previousPipe, nullptr);
 }
 
@@ -42,7 +41,7 @@ int waitEncoder(EncoderProcess* p) {
     int status = 0;
     while (waitpid(p->pid, &status, 0) < 0) {
         if (errno != EINTR) return -1;
-        if (gInterrupted) kill(p->pid, SIGKILL);
+        if (interrupted()) kill(p->pid, SIGKILL);
     }
     p->pid = -1;
     return status;
@@ -59,14 +58,9 @@ EncoderProcess* startEncoderProcess(const std::vector<std::string>& args, std::s
         return nullptr;
     }
 
-    // The handler comes first, so no moment is left where a signal would end the demo
-    // and leave the encoder finishing a partial file on its own.
-    gInterrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;   // no SA_RESTART: a blocked write returns so the loop can stop
-    for (int i = 0; i < 3; ++i) sigaction(kCaughtSignals[i], &action, &p->previous[i]);
+    // From here a stop signal only records itself, so no moment is left where it would end
+    // the demo and leave the encoder finishing a partial file on its own.
+    setSignalsPolled(true);
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -112,7 +106,7 @@ EncoderProcess* startEncoderProcess(const std::vector<std::string>& args, std::s
 
 bool writeToEncoder(EncoderProcess* p, const uint8_t* data, size_t size, std::string* error) {
     while (size > 0) {
-        if (gInterrupted) {
+        if (interrupted()) {
             *error = "interrupted";
             return false;
         }
@@ -134,7 +128,7 @@ bool finishEncoderProcess(EncoderProcess* p, std::string* error) {
     const int status = waitEncoder(p);
     restoreSignals(p);
     delete p;
-    if (gInterrupted) {
+    if (interrupted()) {
         *error = "interrupted";
         return false;
     }
@@ -158,6 +152,6 @@ void stopEncoderProcess(EncoderProcess* p) {
     delete p;
 }
 
-bool encoderInterrupted() { return gInterrupted != 0; }
+bool encoderInterrupted() { return interrupted(); }
 
 bool stderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }

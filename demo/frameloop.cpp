@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "audio/music.h"
+#include "demo/signals.h"
 #include "render3d/renderer.h"
 
 bool stepFrame(FrameLoop* loop) {
@@ -12,6 +13,10 @@ bool stepFrame(FrameLoop* loop) {
     float t;
     if (clock.fps == 0) {
         t = musicBytesToSeconds(getMusicPosition());
+        bool stop = false;
+        if (loop->sink.idle && loop->sink.idle(loop->sink.context, &stop)) {
+            return !stop && !timelineEnded(t) && !stopSignal();
+        }
         getMusicSpectrum(loop->spectrum);
     } else {
         t = fixedClockTime(clock.next, clock.fps);
@@ -26,10 +31,12 @@ bool stepFrame(FrameLoop* loop) {
     ++loop->frames;
     ++clock.next;
     const bool more = loop->sink.take(loop->sink.context, frame);
-    return more && !timelineEnded(t);
+    return more && !timelineEnded(t) && !stopSignal();
 }
 
 void runFrameLoop(FrameLoop* loop) {
+    // From here a stop signal ends the run after the current frame (demo/signals.h).
+    setSignalsPolled(true);
     while (stepFrame(loop)) {
     }
 }

@@ -33,9 +33,13 @@ struct FrameInfo {
 };
 
 // Where finished frames go. `take` returns false to end the run after this frame.
+// `idle`, when given, is asked once a frame after the clock is read: true means no frame
+// is wanted now (a minimised window), so nothing is drawn or handed on and the clock runs
+// on; setting *stop ends the run.
 struct FrameSink {
     void* context;
     bool (*take)(void* context, const FrameInfo& frame);
+    bool (*idle)(void* context, bool* stop) = nullptr;
 };
 
 struct FrameLoop {
@@ -48,8 +52,9 @@ struct FrameLoop {
 
 // Makes one frame: reads the clock and the spectrum, lets the scene of that time draw into
 // `screen`, and hands the frame to the sink. Returns false once the run has ended: the
-// frame was the first past the end of the timeline, or the sink said stop.
+// frame was the first past the end of the timeline, the sink said stop, or a stop signal
+// arrived (demo/signals.h).
 bool stepFrame(FrameLoop* loop);
 
-// stepFrame until the run ends.
+// stepFrame until the run ends; stop signals are polled meanwhile.
 void runFrameLoop(FrameLoop* loop);

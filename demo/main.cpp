@@ -12,7 +12,10 @@
 #include "demo/analyze_music.h"
 #include "demo/modes.h"
 #include "demo/options.h"
+#include "demo/outputs.h"
 #include "demo/platform.h"
+#include "demo/signals.h"
+#include "demo/timeline.h"
 #include "demo/startup.h"
 #include "display/messagebox.h"
 #include "render3d/renderer.h"
@@ -49,6 +52,7 @@ void findData() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    installStopSignals();
     DemoOptions options;
     const int rc = parseDemoOptions(argc, argv, &options);
     if (rc >= 0) return rc;
@@ -60,6 +64,19 @@ int main(int argc, char** argv) {
     options.videoPath = absolutePath(options.videoPath);
     findData();
 
+    // What an export would write, and every file and folder the run will write, before any
+    // work starts.
+    const bool exporting = !options.captureDir.empty() || !options.videoPath.empty();
+    if (exporting && exportFrames(options.fps, options.from, options.to).count == 0) {
+        std::fprintf(stderr, "pixeldemo: no frame lies in the chosen times (the timeline ends "
+                             "at %.0f s); nothing written\n", static_cast<double>(kEndTime));
+        return 1;
+    }
+    std::string error;
+    if (!checkRunOutputs(options, &error)) {
+        std::fprintf(stderr, "pixeldemo: %s\n", error.c_str());
+        return 1;
+    }
     if (!options.analyzeOut.empty()) return runMusicAnalysis(kMusicPath, options.analyzeOut);
 
     installDemoAssetReporter();

@@ -7,6 +7,7 @@
 #include "demo/frameloop.h"
 #include "demo/modes.h"
 #include "demo/platform.h"
+#include "demo/signals.h"
 #include "demo/startup.h"
 
 namespace {
@@ -85,6 +86,10 @@ int runBench(const DemoOptions& options) {
         loop.clock = fixedClock(options.fps, 1);
         loop.scenes->previousTime = 0.0f;
         runFrameLoop(&loop);
+        if (stopSignal()) {
+            std::fprintf(stderr, "pixeldemo: bench stopped by %s\n", signalName(stopSignal()));
+            return signalExitCode(stopSignal());
+        }
     }
     const double seconds = secondsSince(begin);
 

@@ -4,6 +4,7 @@
 
 #include "demo/frameloop.h"
 #include "demo/modes.h"
+#include "demo/signals.h"
 #include "demo/startup.h"
 #include "display/display.h"
 
@@ -11,14 +12,31 @@ namespace {
 
 struct LiveSink {
     FrameStats stats;
+    bool wasHidden = false;
 };
 
 bool showFrame(void* context, const FrameInfo& frame) {
     LiveSink* sink = static_cast<LiveSink*>(context);
+    if (sink->wasHidden) {
+        // The rate counts from the first frame shown again, not across the hidden stretch.
+        sink->stats.framesSinceReport = 0;
+        sink->stats.lastReportTime = frame.t;
+        sink->wasHidden = false;
+    }
     presentFrame(frame.image->pixels);
     float rate, average;
     if (countFrame(&sink->stats, frame.t, &rate, &average)) printFpsLine(rate, average);
     return !escapePressed();
+}
+
+// A minimised window: no drawing, only a wait of about a frame for the window to come
+// back (displayHidden), Escape still heard.
+bool whileHidden(void* context, bool* stop) {
+    LiveSink* sink = static_cast<LiveSink*>(context);
+    if (!displayHidden()) return false;
+    sink->wasHidden = true;
+    *stop = escapePressed();
+    return true;
 }
 
 }  // namespace
@@ -42,16 +60,16 @@ int runLive(const DemoOptions& options) {
     presentFrame(loadLoadingPicture()->pixels);
 
     LiveSink sink;
-    resetFrameStats(&sink.stats);
+    resetFrameStats(&sink.stats, static_cast<float>(options.start));
     static FrameLoop loop;
     loop.scenes = loadDemoScenes();
     loop.clock = musicClock();
-    loop.sink = {&sink, showFrame};
+    loop.sink = {&sink, showFrame, whileHidden};
 
     openMusic(true);
     startMusic(options.start);
     // Escape held while the scenes loaded: no frame at all.
     if (!escapePressed()) runFrameLoop(&loop);
     shutdownDisplay();
-    return 0;
+    return stopSignal() ? signalExitCode(stopSignal()) : 0;
 }

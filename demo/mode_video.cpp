@@ -1,14 +1,14 @@
 // --video: frames of the fixed clock from t = 0, piped with the music to ffmpeg.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "audio/music.h"
 #include "demo/frameloop.h"
 #include "demo/modes.h"
+#include "demo/signals.h"
 #include "demo/startup.h"
 #include "demo/video.h"
 #include "render3d/renderer.h"
@@ -19,7 +19,7 @@ namespace {
 
 struct VideoSink {
     VideoEncoder* encoder;
-    VideoFrames frames;
+    ExportFrames frames;
     std::string error;
     bool ok = true;
 };
@@ -39,21 +39,19 @@ bool encodeFrame(void* context, const FrameInfo& frame) {
 
 int runVideo(const DemoOptions& options) {
     VideoSink sink;
-    sink.frames = videoFrames(options.fps, options.from, options.to);
-    if (sink.frames.count == 0) {
-        std::fprintf(stderr, "pixeldemo: no frame lies in the chosen times; no video written\n");
-        return 1;
-    }
+    sink.frames = exportFrames(options.fps, options.from, options.to);
     static FrameLoop loop;
     loop.scenes = loadDemoScenes();
     openMusic(false);
 
     VideoSettings settings;
     settings.outPath = options.videoPath;
+    // The soundtrack is the file the demo decoded; one it could not decode (missing, empty,
+    // cut, not MP3) gives a silent track, as ffmpeg would stop on it.
     std::error_code ec;
     settings.musicPath = fs::absolute(kMusicPath, ec).string();
-    if (ec || access(settings.musicPath.c_str(), R_OK) != 0) {
-        std::fprintf(stderr, "pixeldemo: cannot read %s; the video gets a silent track\n",
+    if (ec || musicSamples().empty()) {
+        std::fprintf(stderr, "pixeldemo: cannot decode %s; the video gets a silent track\n",
                      kMusicPath);
         settings.musicPath.clear();
     }
@@ -77,9 +75,10 @@ int runVideo(const DemoOptions& options) {
     if (!sink.ok) {
         abortVideo(sink.encoder);
         if (videoInterrupted()) {
-            std::fprintf(stderr, "pixeldemo: video interrupted; %s.part removed\n",
+            std::fprintf(stderr, "pixeldemo: video interrupted by %s; %s.part removed\n",
+                         stopSignal() ? signalName(stopSignal()) : "an interrupt",
                          options.videoPath.c_str());
-            return 130;
+            return stopSignal() ? signalExitCode(stopSignal()) : 130;
         }
         std::fprintf(stderr, "pixeldemo: video stopped: %s; %s.part removed\n",
                      sink.error.c_str(), options.videoPath.c_str());
@@ -89,7 +88,8 @@ int runVideo(const DemoOptions& options) {
     if (!finishVideo(sink.encoder, &sink.error)) {
         std::fprintf(stderr, "pixeldemo: video failed: %s; nothing written to %s\n",
                      sink.error.c_str(), options.videoPath.c_str());
-        return videoInterrupted() ? 130 : 1;
+        if (!videoInterrupted()) return 1;
+        return stopSignal() ? signalExitCode(stopSignal()) : 130;
     }
     const int64_t last = sink.frames.first + sink.frames.count - 1;
     const double seconds =

@@ -4,8 +4,22 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
+
+namespace {
+
+// True when the name ends in .png (any letter case) and is not only a folder.
+bool hasPngName(const std::string& path) {
+    if (path.size() < 5 || path[path.size() - 5] == '/') return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".png";
+}
+
+}  // namespace
 
 int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string* help,
                  std::string* error) {
@@ -91,9 +105,17 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         if (o->depth != 32 && o->depth != 24 && o->depth != 16) fail("--depth", "must be 32, 24 or 16");
         if (!(o->start >= 0.0 && o->start <= 3600.0)) fail("--start", "must be 0 to 3600 seconds");
         if (o->fps < 1 || o->fps > 1000) fail("--fps", "must be 1 to 1000");
+        if (std::isnan(o->from) || std::isnan(o->to)) fail("--from/--to", "must be a number of seconds");
         if (!(o->from >= 0.0f) || !(o->to >= 0.0f)) fail("--from/--to", "must not be negative");
         if (o->from > o->to) fail("--from", "must not be after --to");
         if (given(sheet) && o->sheetPath.empty()) fail("--sheet", "needs a file name");
+        if (given(sheet) && !hasPngName(o->sheetPath)) {
+            fail("--sheet", "writes a PNG file: give a name ending in .png");
+        }
+        if (given(analyze) && o->analyzeOut.empty()) fail("--analyze-music", "needs a file name");
+        if (given(analyze) && !hasPngName(o->analyzeOut)) {
+            fail("--analyze-music", "writes a PNG file: give a name ending in .png");
+        }
         if (given(passes) && !given(bench)) fail("--bench-passes", "needs --bench");
         if (o->benchPasses < 1 || o->benchPasses > 10) fail("--bench-passes", "must be 1 to 10");
     } catch (const CLI::ParseError& e) {

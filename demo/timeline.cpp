@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-void resetFrameStats(FrameStats* stats) {
+void resetFrameStats(FrameStats* stats, float start) {
     stats->framesSinceReport = 0;
-    stats->lastReportTime = 0.0f;
+    stats->lastReportTime = start;
     stats->rateSum = 0.0f;
     stats->reportCount = 0.0f;
 }
@@ -29,13 +29,16 @@ int formatFpsLine(char* buffer, size_t size, float rate, float average) {
                          1000.0 / r, a, 1000.0 / a);
 }
 
-int64_t captureFrameCount(int fps, float from, float to) {
-    if (fps <= 0) return 0;
-    int64_t written = 0;
-    for (int64_t n = 1;; ++n) {
+ExportFrames exportFrames(int fps, float from, float to) {
+    ExportFrames frames{0, 0};
+    if (fps <= 0) return frames;
+    for (int64_t n = 0;; ++n) {
         const float t = fixedClockTime(n, fps);
-        if (captureWrites(t, from, to)) ++written;
-        if (captureEnded(t, to)) break;
+        if (exportWrites(t, from, to)) {
+            if (frames.count == 0) frames.first = n;
+            ++frames.count;
+        }
+        if (exportEnded(t, to)) break;
     }
-    return written;
+    return frames;
 }

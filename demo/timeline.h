@@ -29,7 +29,9 @@ struct FrameStats {
     float reportCount;
 };
 
-void resetFrameStats(FrameStats* stats);
+// Starts the statistics at music time `start` (where the run starts: 0, or --start), so the
+// first line counts the frames since then.
+void resetFrameStats(FrameStats* stats, float start = 0.0f);
 
 // Counts a presented frame at music time t. When a line is due, returns true with the rate
 // since the last line and the running average; the caller prints them with formatFpsLine.
@@ -38,15 +40,19 @@ bool countFrame(FrameStats* stats, float t, float* rate, float* average);
 // "FPS: %.2f (%.2f ms), Average: %.2f (%.2f ms)\n". Returns snprintf's result.
 int formatFpsLine(char* buffer, size_t size, float rate, float average);
 
-// The fixed clock of the headless modes: frame n = 1, 2, ... has t = n / fps.
+// The fixed clock of the headless modes: frame n = 0, 1, 2, ... has t = n / fps.
 inline float fixedClockTime(int64_t n, int fps) {
     return static_cast<float>(static_cast<double>(n) / fps);
 }
 
-// Capture keeps going until the first frame past the end of the timeline or past `to`.
-inline bool captureEnded(float t, float to) { return timelineEnded(t) || t > to; }
-// Frames with from <= t <= to are written.
-inline bool captureWrites(float t, float from, float to) { return from <= t && t <= to; }
+// What --capture and --video write, one rule for both: the fixed clock from frame 0
+// (t = 0); frames with from <= t <= to are written; the run ends with the first frame past
+// `to` or past the end of the timeline, the latter still written when it is not past `to`.
+inline bool exportWrites(float t, float from, float to) { return from <= t && t <= to; }
+inline bool exportEnded(float t, float to) { return timelineEnded(t) || t > to; }
 
-// How many frames a capture at `fps` writes between `from` and `to` (same rules as above).
-int64_t captureFrameCount(int fps, float from, float to);
+struct ExportFrames {
+    int64_t first;   // frame number of the first frame written
+    int64_t count;   // frames written (0 when none lies in the chosen times)
+};
+ExportFrames exportFrames(int fps, float from, float to);

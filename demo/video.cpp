@@ -14,21 +14,6 @@
 
 namespace fs = std::filesystem;
 
-VideoFrames videoFrames(int fps, float from, float to) {
-    VideoFrames frames{0, 0};
-    if (fps < 1) return frames;
-    bool found = false;
-    for (int64_t k = 0;; ++k) {
-        const float t = fixedClockTime(k, fps);
-        if (captureEnded(t, to)) break;
-        if (!captureWrites(t, from, to)) continue;
-        if (!found) frames.first = k;
-        found = true;
-        ++frames.count;
-    }
-    return frames;
-}
-
 bool isMp4Name(const std::string& path) {
     if (path.size() < 5) return false;
     std::string ext = path.substr(path.size() - 4);

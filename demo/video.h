@@ -20,15 +20,6 @@
 
 #include "assets/image.h"
 
-// The frames of an export: frame k (k = 0, 1, 2, ...) shows t = k / fps, so video time and
-// music time agree. Frames with from <= t <= to up to the end of the timeline go into the
-// file; the earlier ones are still rendered, since the scenes keep state between frames.
-struct VideoFrames {
-    int64_t first;   // k of the first frame in the file
-    int64_t count;   // frames in the file (0 when none lies in the chosen times)
-};
-VideoFrames videoFrames(int fps, float from, float to);
-
 struct VideoSettings {
     std::string outPath;     // the finished file, e.g. "demo.mp4"
     std::string musicPath;   // the soundtrack; empty or unreadable: a silent track

@@ -19,7 +19,11 @@ struct DisplayState {
     bool screenSaverOff = false;
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
+    SDL_Texture* texture = nullptr;      // the frame, streaming, in the converter's format
+    SDL_Texture* enlarged = nullptr;     // render target: the frame times a whole factor
+    int enlargedWidth = 0;
+    int enlargedHeight = 0;
+    bool enlargeFailed = false;          // the renderer cannot make render targets
     uint32_t format = SDL_PIXELFORMAT_UNKNOWN;
     PixelConverter converter = nullptr;
     bool escapeLatched = false;
@@ -35,12 +39,11 @@ int32_t fail(const std::string& what) {
     return 0;
 }
 
-// Inactive means nothing of the window can be seen. A bare X server has no window manager
-// to hand out focus, so visibility, not focus, decides.
-bool windowActive() {
-    if (!display.window) return false;
+// Hidden means nothing of the window can be seen. A bare X server has no window manager to
+// hand out focus, so visibility, not focus, decides.
+bool windowHidden() {
     const Uint32 flags = SDL_GetWindowFlags(display.window);
-    return (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0;
+    return (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
 }
 
 void closeAndExit() {
@@ -68,6 +71,78 @@ void pumpEvents() {
                 break;
         }
     }
+}
+
+// About one frame at 60 Hz: how long a pass of a hidden window waits for events.
+constexpr Uint64 kHiddenWaitMs = 16;
+
+// Pumps events; while the window stays hidden, waits for events until kHiddenWaitMs have
+// passed. True when the window is still hidden at the end.
+bool waitWhileHidden() {
+    const Uint64 deadline = SDL_GetTicks64() + kHiddenWaitMs;
+    for (;;) {
+        pumpEvents();
+        if (!windowHidden()) return false;
+        const Uint64 now = SDL_GetTicks64();
+        if (now >= deadline) return true;
+        // Leaves the event in the queue for the next pumpEvents.
+        SDL_WaitEventTimeout(nullptr, static_cast<int>(deadline - now));
+    }
+}
+
+// The intermediate render target for `plan`, made (again) when its size changes; null when
+// the renderer has no render targets, and the frame is then filtered straight to the window.
+SDL_Texture* enlargedTarget(const FrameScaling& plan) {
+    if (display.enlarged && display.enlargedWidth == plan.intermediateWidth &&
+        display.enlargedHeight == plan.intermediateHeight) {
+        return display.enlarged;
+    }
+    if (display.enlarged) SDL_DestroyTexture(display.enlarged);
+    display.enlarged = nullptr;
+    if (display.enlargeFailed || !SDL_RenderTargetSupported(display.renderer)) return nullptr;
+    display.enlarged = SDL_CreateTexture(display.renderer, SDL_PIXELFORMAT_ARGB8888,
+                                         SDL_TEXTUREACCESS_TARGET, plan.intermediateWidth,
+                                         plan.intermediateHeight);
+    if (!display.enlarged) {
+        display.enlargeFailed = true;
+        return nullptr;
+    }
+    SDL_SetTextureScaleMode(display.enlarged, SDL_ScaleModeLinear);
+    display.enlargedWidth = plan.intermediateWidth;
+    display.enlargedHeight = plan.intermediateHeight;
+    return display.enlarged;
+}
+
+// Converts the frame into the texture and draws it into the window's back buffer as
+// planFrameScaling says, black around it. False when the texture cannot be locked.
+bool drawFrame(const uint32_t* pixels) {
+    void* memory = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(display.texture, nullptr, &memory, &pitch) != 0) return false;
+    convertFrame(display.converter, pixels, display.width, display.height, memory, pitch);
+    SDL_UnlockTexture(display.texture);
+
+    int outputWidth = 0, outputHeight = 0;
+    SDL_GetRendererOutputSize(display.renderer, &outputWidth, &outputHeight);
+    const FrameScaling plan =
+        planFrameScaling(display.width, display.height, outputWidth, outputHeight);
+    SDL_Texture* source = display.texture;
+    SDL_SetTextureScaleMode(display.texture,
+                            plan.linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+    if (plan.intermediate) {
+        SDL_Texture* enlarged = enlargedTarget(plan);
+        if (enlarged && SDL_SetRenderTarget(display.renderer, enlarged) == 0) {
+            SDL_SetTextureScaleMode(display.texture, SDL_ScaleModeNearest);
+            SDL_RenderCopy(display.renderer, display.texture, nullptr, nullptr);
+            SDL_SetRenderTarget(display.renderer, nullptr);
+            source = enlarged;
+        }
+    }
+    SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(display.renderer);
+    const SDL_Rect picture = {plan.x, plan.y, plan.width, plan.height};
+    SDL_RenderCopy(display.renderer, source, nullptr, &picture);
+    return true;
 }
 
 }  // namespace
@@ -126,8 +201,6 @@ int32_t initDisplay() {
         display.renderer = SDL_CreateRenderer(display.window, -1, SDL_RENDERER_SOFTWARE);
     }
     if (!display.renderer) return fail("cannot create a renderer");
-    // Logical size: the frame is scaled to the window with its aspect kept.
-    SDL_RenderSetLogicalSize(display.renderer, display.width, display.height);
 
     uint32_t candidates[16];
     const int count = textureFormatCandidates(display.options.firstDepth, candidates, 16);
@@ -153,25 +226,42 @@ int32_t initDisplay() {
 
 int32_t presentFrame(const uint32_t* pixels) {
     if (!display.window) return 1;
-    pumpEvents();
-    if (!windowActive()) {
-        SDL_Delay(1);
-        return 1;
-    }
-    void* memory = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(display.texture, nullptr, &memory, &pitch) != 0) return 0;
-    convertFrame(display.converter, pixels, display.width, display.height, memory, pitch);
-    SDL_UnlockTexture(display.texture);
-    SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(display.renderer);
-    SDL_RenderCopy(display.renderer, display.texture, nullptr, nullptr);
+    if (waitWhileHidden()) return 1;
+    if (!drawFrame(pixels)) return 0;
     SDL_RenderPresent(display.renderer);
     return 1;
 }
 
+bool displayHidden() {
+    if (!display.window) return false;
+    return waitWhileHidden();
+}
+
+bool readBackFrame(const uint32_t* pixels, std::vector<uint32_t>* out, int* width,
+                   int* height) {
+    if (!display.window || !drawFrame(pixels)) return false;
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize(display.renderer, &w, &h) != 0 || w <= 0 || h <= 0) {
+        return false;
+    }
+    out->assign(static_cast<size_t>(w) * h, 0);
+    if (SDL_RenderReadPixels(display.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, out->data(),
+                             w * 4) != 0) {
+        return false;
+    }
+    *width = w;
+    *height = h;
+    return true;
+}
+
 void shutdownDisplay() {
     setMessageBoxOwner(nullptr);
+    if (display.enlarged) {
+        SDL_DestroyTexture(display.enlarged);
+        display.enlarged = nullptr;
+        display.enlargedWidth = display.enlargedHeight = 0;
+    }
+    display.enlargeFailed = false;
     if (display.texture) {
         SDL_DestroyTexture(display.texture);
         display.texture = nullptr;

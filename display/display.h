@@ -2,8 +2,9 @@
 // into the display's pixel format.
 //
 // Offers: PixelConverter, the eight row converters, selectPixelConverter, convertFrame,
-//         initDisplay / presentFrame / shutdownDisplay, escapePressed, the options of the
-//         display (window or full screen, first depth of the format search).
+//         planFrameScaling, initDisplay / presentFrame / displayHidden / shutdownDisplay,
+//         escapePressed, the options of the display (window or full screen, first depth of
+//         the format search).
 // Needs:  SDL2 (video and events).
 //
 // The frame is 640x480 words 0xAARRGGBB, top row first, rows exactly 640 pixels apart.
@@ -11,11 +12,13 @@
 // aspect kept (black bars where the shapes differ), presented with vsync. The texture
 // format is searched at 32, then 24, then 16 bits per pixel; the first one that can be
 // created decides the converter, so every frame is converted row by row straight into the
-// locked texture.
+// locked texture. How the texture is enlarged is planFrameScaling's plan: every frame pixel
+// comes out the same size on the screen, whatever the window's size.
 //
 // Not thread-safe: everything here runs on the main thread.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 // Converts `count` consecutive source pixels 0xAARRGGBB into `count` consecutive
 // destination pixels of 4, 3 or 2 bytes, stored little-endian. Channels are reduced by
@@ -59,6 +62,31 @@ int textureFormatCandidates(int firstDepth, uint32_t* formats, int capacity);
 void convertFrame(PixelConverter converter, const uint32_t* pixels, int32_t width,
                   int32_t height, void* destination, int32_t pitch);
 
+// How a frameWidth x frameHeight frame fills a window of outputWidth x outputHeight
+// pixels ("sharp bilinear"). The picture is the largest of the frame's aspect that fits,
+// centred, with black bars elsewhere.
+//  - When the picture is a whole multiple of the frame, it is drawn with nearest neighbour
+//    and nothing else: every frame pixel becomes a square of whole screen pixels.
+//  - Otherwise the frame is first enlarged by a whole factor with nearest neighbour into an
+//    intermediate texture, and that is scaled to the picture's size with linear filtering.
+//    The factor is the largest whole one that fits, and 2 between 1x and 2x (then the last
+//    pass shrinks a little). Every frame pixel then covers the same area of the screen;
+//    only the screen pixels on its edges are blends of it and its neighbour. (Nearest
+//    neighbour alone would make neighbouring pixels one and two, or two and three, screen
+//    pixels wide, which shimmers as things move.)
+//  - A picture smaller than the frame is the frame filtered linearly, with no intermediate.
+// Sizes of 0 or less give an empty picture.
+struct FrameScaling {
+    int factor;                 // the whole-number nearest-neighbour factor (1: none)
+    bool intermediate;          // true: frame -> intermediate texture of factor x its size
+    int intermediateWidth;      // frameWidth * factor, when intermediate
+    int intermediateHeight;     // frameHeight * factor, when intermediate
+    bool linear;                // the last pass filters linearly (false: nearest neighbour)
+    int x, y, width, height;    // the picture in the window, in pixels
+};
+FrameScaling planFrameScaling(int frameWidth, int frameHeight, int outputWidth,
+                              int outputHeight);
+
 struct DisplayOptions {
     bool windowed;      // false: borderless desktop full screen, pointer hidden;
                         // true: a resizable 640x480 window
@@ -79,10 +107,24 @@ int displayDepth();
 const char* displayFormatName();
 
 // Pumps pending events, then converts and shows the 640x480 frame. While the window is
-// minimised or hidden nothing is drawn: it sleeps 1 ms and returns 1. Returns 0 only when
-// the texture cannot be locked. A close request (window close button, the window
-// manager's quit) shuts the display down and ends the process with exit code 0.
+// minimised or hidden nothing is drawn: it waits like displayHidden() and returns 1.
+// Returns 0 only when the texture cannot be locked. A close request (window close button,
+// the window manager's quit) shuts the display down and ends the process with exit code 0.
 int32_t presentFrame(const uint32_t* pixels);
+
+// Pumps pending events and tells whether nothing of the window can be seen (minimised or
+// hidden), so that the frame loop skips drawing the frame. While that is so, the call
+// first waits for window events for about a frame's time (16 ms), returning as soon as
+// the window shows again: a loop that draws nothing then neither spins nor reacts to a
+// restore later than a frame. False at once while the window can be seen (and when there
+// is no window).
+bool displayHidden();
+
+// For tests and screenshots: draws the frame exactly as presentFrame would, then reads the
+// window's pixels back (0xAARRGGBB, top row first) instead of showing them. False when
+// there is no window or SDL cannot read the pixels.
+bool readBackFrame(const uint32_t* pixels, std::vector<uint32_t>* out, int* width,
+                   int* height);
 
 // Gives the display back: destroys texture, renderer and window and switches the screen
 // saver on again. Safe to call twice.

@@ -13,8 +13,10 @@ struct KernelList {
     KernelList() {
         sets[count++] = &blitRowsReference;
         sets[count++] = &blitRowsFast;
+#ifdef GFX2D_HAVE_SSE2_KERNELS
+        sets[count++] = &blitRowsSse2;   // part of x86-64 itself, and of wasm SIMD
+#endif
 #ifdef GFX2D_HAVE_X86_KERNELS
-        sets[count++] = &blitRowsSse2;   // part of x86-64 itself
         __builtin_cpu_init();
         if (__builtin_cpu_supports("avx2")) sets[count++] = &blitRowsAvx2;
         if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))

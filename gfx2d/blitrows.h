@@ -1,9 +1,10 @@
 // gfx2d/blitrows.h — the row kernels every blit in gfx2d/blit.cpp runs on.
 //
 // Offers: BlitRowKernels; the sets blitRowsReference (plain per-pixel blendAlpha/blendAdd),
-//         blitRowsFast (packed integer arithmetic in one 64-bit word, any processor) and,
-//         on x86-64, blitRowsSse2, blitRowsAvx2 and blitRowsAvx512 (SIMD); blitRows, the
-//         set the blits use;
+//         blitRowsFast (packed integer arithmetic in one 64-bit word, any processor),
+//         on x86-64 blitRowsSse2, blitRowsAvx2 and blitRowsAvx512 (SIMD), and in
+//         WebAssembly with SIMD blitRowsSse2 (emscripten turns the SSE2 intrinsics into
+//         wasm SIMD); blitRows, the set the blits use;
 //         blitRowKernelSets / findBlitRowKernels / bestBlitRowKernels to list and pick them.
 // Needs:  nothing beyond <cstdint>.
 //
@@ -11,7 +12,7 @@
 // Every set gives bit-identical results to blitRowsReference; tests compare them all.
 //
 // blitRows starts as the fastest set the processor runs (AVX-512 with BW where present,
-// else AVX2, else SSE2 on x86-64, else the portable fast set). The environment variable
+// else AVX2, else SSE2 on x86-64 and in WebAssembly with SIMD, else the portable fast set). The environment variable
 // PIXELDEMO_BLIT_KERNELS, read once at start-up, forces a set by name: "reference",
 // "fast", "sse2", "avx2" or "avx512"
 // (a set the processor cannot run, or an unknown name, is reported and ignored).
@@ -37,9 +38,12 @@ extern const BlitRowKernels blitRowsReference;
 extern const BlitRowKernels blitRowsFast;
 #if defined(__x86_64__) || defined(_M_X64)
 #define GFX2D_HAVE_X86_KERNELS 1
-extern const BlitRowKernels blitRowsSse2;
 extern const BlitRowKernels blitRowsAvx2;     // run only where the processor has AVX2
 extern const BlitRowKernels blitRowsAvx512;   // run only where it has AVX-512 F and BW
+#endif
+#if defined(GFX2D_HAVE_X86_KERNELS) || (defined(__wasm_simd128__) && defined(__SSE2__))
+#define GFX2D_HAVE_SSE2_KERNELS 1
+extern const BlitRowKernels blitRowsSse2;
 #endif
 extern const BlitRowKernels* blitRows;
 

@@ -1,5 +1,5 @@
-// gfx2d/blitrows_sse2.cpp — the SIMD row kernels on SSE2 (every x86-64 processor has it):
-// four pixels a step.
+// gfx2d/blitrows_sse2.cpp — the SIMD row kernels on SSE2 (every x86-64 processor has it;
+// in WebAssembly emscripten's SSE2 header maps it onto wasm SIMD): four pixels a step.
 #include "gfx2d/blitrows.h"
 
 #include <cstring>

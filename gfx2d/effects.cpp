@@ -11,6 +11,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#ifdef __wasm_simd128__
+#include <wasm_simd128.h>
+#endif
 
 #include "gfx2d/blit.h"
 
@@ -33,6 +36,19 @@ void pickColumnsPlain(int32_t* columns, int32_t width, double offset) {
     for (int32_t j = 0; j < width; ++j) columns[j] = truncClamp(static_cast<float>(j + offset), width - 1);
 }
 
+#ifdef __SSE2__
+// Four floats truncated to int32 where they lie inside 0..last; the caller replaces the
+// lanes outside. In WebAssembly the saturating conversion of wasm SIMD: emscripten's
+// _mm_cvttps_epi32 converts lane by lane through lrint, and the two differ only outside.
+inline __m128i truncateInside(__m128 v) {
+#ifdef __wasm_simd128__
+    return wasm_i32x4_trunc_sat_f32x4(v);
+#else
+    return _mm_cvttps_epi32(v);
+#endif
+}
+#endif
+
 // The same four columns at a time: j to double, plus the offset, rounded to float, then
 // truncated and clamped, each step rounding exactly as the plain form does.
 void pickColumns(int32_t* columns, int32_t width, double offset) {
@@ -54,7 +70,7 @@ void pickColumns(int32_t* columns, int32_t width, double offset) {
         // Not above zero (NaN included): column 0; at or beyond the last: the last.
         const __m128i above = _mm_castps_si128(_mm_cmpgt_ps(v, zero));
         const __m128i beyond = _mm_castps_si128(_mm_cmpge_ps(v, lastF));
-        const __m128i inside = _mm_and_si128(_mm_cvttps_epi32(v), above);
+        const __m128i inside = _mm_and_si128(truncateInside(v), above);
         const __m128i c = _mm_or_si128(_mm_andnot_si128(beyond, inside), _mm_and_si128(beyond, lastI));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(columns + j), c);
     }

@@ -14,7 +14,7 @@ mode=${1:-run}
 build_pkgs=(build-essential cmake pkg-config libpng-dev zlib1g-dev libsdl2-dev libmpg123-dev
             libkissfft-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
             libmp3lame-dev libcairo2-dev libfreetype-dev fonts-dejavu-core libpixman-1-dev)
-test_pkgs=(xvfb xauth xdotool x11-apps imagemagick ffmpeg clang libclang-rt-14-dev)
+test_pkgs=(xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick ffmpeg clang libclang-rt-14-dev)
 
 pkgs=("${build_pkgs[@]}")
 [ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")

@@ -109,6 +109,25 @@ for sig in INT TERM; do
   [ -z "$encoder" ] || ! kill -0 "$encoder" 2>/dev/null || fail "SIG$sig: ffmpeg still runs"
 done
 
+# Music the demo cannot decode (missing, empty, cut, not MP3): the video still comes, with
+# a silent track, and the message says why.
+data=$(dirname "$demo")/data
+for broken in missing empty cut noise; do
+  rm -rf m && mkdir -p m/data
+  for f in "$data"/*; do ln -s "$f" "m/data/$(basename "$f")"; done
+  rm m/data/pelotrix.mp3
+  case $broken in
+    empty) : >m/data/pelotrix.mp3 ;;
+    cut) head -c 1000 "$data/pelotrix.mp3" >m/data/pelotrix.mp3 ;;
+    noise) head -c 200000 /dev/urandom >m/data/pelotrix.mp3 ;;
+  esac
+  (cd m && "$demo" --video quiet.mp4 --fps 10 --to 1 >/dev/null 2>../err)
+  rc=$?
+  [ "$rc" -eq 0 ] || { cat err; fail "music $broken: exit code $rc"; }
+  grep -q 'the video gets a silent track' err || { cat err; fail "music $broken: no message"; }
+  [ "$(probe m/quiet.mp4 a:0 codec_name)" = aac ] || fail "music $broken: no sound stream"
+done
+
 # Refused before anything is rendered.
 for args in "--video v.avi" "--video v.mp4 --capture c" "--video v.mp4 --bench" \
             "--video v.mp4 --sheet s.png" "--video v.mp4 --window" "--video missing/v.mp4"; do

@@ -88,6 +88,19 @@ echo "window grab: $colours distinct words"
 [ "$colours" -ge 16 ] || fail "the window looks blank ($colours distinct words)"
 if [ -x /usr/bin/convert ]; then /usr/bin/convert "xwd:$work/window.xwd" "$work/window.png" 2>/dev/null; fi
 
+# Hidden (unmapped, as a minimised window is), the demo draws and counts no frame: no
+# frame-rate line while it stays hidden; shown again, the lines come back.
+lines() { grep -c '^FPS:' "$work/out"; }
+xdotool windowunmap --sync "$window" || fail "could not hide the window"
+sleep 0.5
+before=$(lines)
+sleep 3
+after=$(lines)
+[ "$after" -eq "$before" ] || fail "$((after - before)) FPS lines while the window was hidden"
+xdotool windowmap --sync "$window" || fail "could not show the window again"
+for _ in $(seq 50); do [ "$(lines)" -gt "$after" ] && break; sleep 0.1; done
+[ "$(lines)" -gt "$after" ] || fail "no FPS line after the window was shown again"
+
 # Escape ends the run after the current frame; retry in case a key is lost before focus.
 xdotool windowfocus --sync "$window" 2>/dev/null
 for _ in $(seq 10); do
@@ -102,4 +115,4 @@ demo_pid=
 
 fps=$(grep -cE '^FPS: [0-9]+\.[0-9]{2} \([0-9]+\.[0-9]{2} ms\), Average: [0-9]+\.[0-9]{2} \([0-9]+\.[0-9]{2} ms\)$' "$work/out")
 [ "$fps" -ge 2 ] || fail "expected frame-rate lines, found $fps"
-echo "PASS: window shown, $fps FPS lines, Escape gave exit code 0"
+echo "PASS: window shown, nothing drawn while hidden, $fps FPS lines, Escape gave exit code 0"

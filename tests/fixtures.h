@@ -25,7 +25,6 @@
 #include "assets/image.h"
 #include "assets/mesh.h"
 #include "assets/report.h"
-#include "display/messagebox.h"
 #include "gfx2d/blit.h"
 #include "render3d/clip.h"
 #include "render3d/raster.h"
@@ -274,7 +273,6 @@ class DataWithout {
 public:
     explicit DataWithout(std::set<std::string> missing) {
         namespace fs = std::filesystem;
-        setMessageBoxesEnabled(false);
         previous_ = fs::current_path();
         root_ = fs::temp_directory_path() / ("data_without_" + std::to_string(::getpid()));
         fs::remove_all(root_);

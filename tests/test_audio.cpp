@@ -28,18 +28,23 @@ namespace {
 
 constexpr int kToneBin = 10;   // 10 * 44100 / 256 = 1722.7 Hz
 const double kToneHz = kToneBin * 44100.0 / kFftSize;
+constexpr int kSecondToneBin = 20;
 
 std::string tempPath(const std::string& name) {
     return (fs::temp_directory_path() / ("pixeldemo_audio_" + std::to_string(::getpid()) + "_" + name))
         .string();
 }
 
-// Encodes `seconds` of a sine at kToneHz, amplitude 0.5, as an MP3 of the given format.
-std::string makeMp3(const std::string& name, int rate, int channels, double seconds) {
+// Encodes `seconds` of a sine at kToneHz, amplitude 0.5, as an MP3 of the given format;
+// from `switchAt` seconds on the sine is on kSecondToneBin instead.
+std::string makeMp3(const std::string& name, int rate, int channels, double seconds,
+                    double switchAt = 1e9) {
     const int frames = static_cast<int>(seconds * rate);
     std::vector<short> left(frames), right(frames);
+    const double secondHz = kSecondToneBin * 44100.0 / kFftSize;
     for (int i = 0; i < frames; ++i) {
-        left[i] = static_cast<short>(std::lround(0.5 * 32767.0 * std::sin(2.0 * M_PI * kToneHz * i / rate)));
+        const double hz = i < switchAt * rate ? kToneHz : secondHz;
+        left[i] = static_cast<short>(std::lround(0.5 * 32767.0 * std::sin(2.0 * M_PI * hz * i / rate)));
         right[i] = left[i];
     }
     lame_global_flags* gf = lame_init();
@@ -138,9 +143,16 @@ class MusicPlayer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+        // SDL sends its device events only with its event subsystem running.
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
         mp3 = makeMp3("player.mp3", 44100, 2, 1.0);
+        twoTones = makeMp3("two_tones.mp3", 44100, 2, 3.0, kSwitchSeconds);
     }
-    static void TearDownTestSuite() { fs::remove(mp3); }
+    static void TearDownTestSuite() {
+        fs::remove(mp3);
+        fs::remove(twoTones);
+        SDL_QuitSubSystem(SDL_INIT_EVENTS);
+    }
     void TearDown() override { closeMusic(); }
 
     // Reads the position every millisecond for `ms`, checking it never goes back.
@@ -158,9 +170,65 @@ protected:
         return seen;
     }
 
+    // Plays the two-tone file from `seconds`, heard through the dummy device.
+    static void playTwoTonesFrom(double seconds) {
+        ASSERT_TRUE(initMusicOutput()) << musicError();
+        ASSERT_TRUE(loadMusic(twoTones.c_str())) << musicError();
+        ASSERT_TRUE(playMusic());
+        setMusicPosition(musicSecondsToBytes(seconds));
+        watchFor(100);
+        ASSERT_TRUE(musicAudible());
+    }
+
+    // Reads the position every millisecond for `ms` by the clock (a busy machine makes
+    // fewer readings, not a longer watch), checking it never goes back.
+    static void watchFor(int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        uint64_t last = getMusicPosition();
+        while (std::chrono::steady_clock::now() < end) {
+            const uint64_t p = getMusicPosition();
+            EXPECT_GE(p, last) << "went backwards";
+            last = p;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    // Watches the position for `ms` and checks that it advanced at the real rate over
+    // that time, allowing `lag` seconds of standing still: the time a stall takes to show
+    // (a tenth of a second and a buffer), which is also as long as a late callback of a
+    // busy machine can hold the audible position.
+    static void expectRealRate(int ms, double lag) {
+        const auto start = std::chrono::steady_clock::now();
+        const uint64_t from = getMusicPosition();
+        watchFor(ms);
+        const uint64_t to = getMusicPosition();
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double advanced = static_cast<double>(to - from) / kMusicBytesPerSecond;
+        EXPECT_GE(advanced, elapsed - lag) << "the clock stood still";
+        EXPECT_LE(advanced, elapsed + 0.05) << "the clock ran ahead";
+    }
+
+    static int peakBin() {
+        float spectrum[kSpectrumBins];
+        getMusicSpectrum(spectrum);
+        return static_cast<int>(std::max_element(spectrum, spectrum + kSpectrumBins) - spectrum);
+    }
+
+    static void pushDeviceEvent(Uint32 type, Uint32 which) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.adevice.type = type;
+        event.adevice.which = which;
+        event.adevice.iscapture = 0;
+        ASSERT_GE(SDL_PushEvent(&event), 0) << SDL_GetError();
+    }
+
+    static constexpr double kSwitchSeconds = 1.0;
     static std::string mp3;
+    static std::string twoTones;
 };
 std::string MusicPlayer::mp3;
+std::string MusicPlayer::twoTones;
 
 TEST_F(MusicPlayer, AudiblePositionAdvancesSmoothlyAndNeverBack) {
     ASSERT_TRUE(initMusicOutput()) << musicError();
@@ -217,4 +285,40 @@ TEST_F(MusicPlayer, SpectrumAtAFixedPositionComesFromTheDecodedMusic) {
     EXPECT_NEAR(spectrum[kToneBin], 0.5f, 0.05f);
     getMusicSpectrumAt(176400 * 5, spectrum);   // long past the end
     for (float v : spectrum) EXPECT_EQ(v, 0.0f);
+}
+
+// The device stops calling back (pausing it stands in for an unplugged device or a sound
+// server that went away): the clock goes on at the real rate, with the spectrum following
+// it into the second tone, and when the callbacks come back the music carries on from
+// where the clock is, neither holding the clock back nor jumping ahead of it.
+TEST_F(MusicPlayer, StalledDeviceLeavesTheClockRunningAndComesBackInStep) {
+    playTwoTonesFrom(0.5);
+    EXPECT_EQ(peakBin(), kToneBin);
+    pauseMusicOutputForTest(true);
+    expectRealRate(800, 0.2);
+    EXPECT_FALSE(musicAudible());
+    EXPECT_GT(musicBytesToSeconds(getMusicPosition()), kSwitchSeconds + 0.05);
+    EXPECT_EQ(peakBin(), kSecondToneBin) << "the spectrum did not follow the clock";
+
+    pauseMusicOutputForTest(false);
+    expectRealRate(400, 0.2);
+    EXPECT_TRUE(musicAudible()) << "the callbacks came back but the clock stayed silent";
+}
+
+// A device that SDL reports removed is closed and the default device opened again; a
+// device reported added replaces one that has stalled. Either way the music is heard again
+// and the clock never stands still for long.
+TEST_F(MusicPlayer, DeviceEventsBringTheSoundBack) {
+    for (Uint32 event : {SDL_AUDIODEVICEREMOVED, SDL_AUDIODEVICEADDED}) {
+        SCOPED_TRACE(event == SDL_AUDIODEVICEADDED ? "added" : "removed");
+        playTwoTonesFrom(0.5);
+        // A removed device calls back no more; an added one comes while ours is silent.
+        pauseMusicOutputForTest(true);
+        expectRealRate(200, 0.2);
+        EXPECT_FALSE(musicAudible());
+        pushDeviceEvent(event, event == SDL_AUDIODEVICEADDED ? 0 : musicOutputDevice());
+        expectRealRate(400, 0.2);
+        EXPECT_TRUE(musicAudible()) << "no device plays the music again";
+        closeMusic();
+    }
 }

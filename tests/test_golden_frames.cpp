@@ -97,9 +97,9 @@ void restoreRendererSettings(const RendererSettings& s) {
     std::copy(s.clipPlanes, s.clipPlanes + 6, r.clipPlanes);
 }
 
-// Taken at the first call, before any scene is loaded. (Not a global of this file: the order
-// in which files' globals are made is the linker's, and on Windows this file's came before
-// the renderer's.)
+// Taken at the first run, before any scene has drawn. Not at static initialisation: this
+// file's initialisers may run before the renderer's constructor (another file's), and
+// would then keep a renderer of zeros, clipping off and no viewport, that no real run has.
 const RendererSettings& startSettings() {
     static const RendererSettings settings = saveRendererSettings();
     return settings;
@@ -119,12 +119,12 @@ DemoScenes* demoScenes() {
 // fingerprints of the golden frames.
 std::vector<uint64_t> renderGoldenFrames(const BlitRowKernels* kernels,
                                          TriangleRasterizer rasterizer) {
+    const RendererSettings& start = startSettings();
     const BlitRowKernels* savedKernels = blitRows;
     const TriangleRasterizer savedRasterizer = triangleRasterizer;
     blitRows = kernels;
     triangleRasterizer = rasterizer;
 
-    const RendererSettings& start = startSettings();
     static FrameLoop loop;
     loop.scenes = demoScenes();
     // What a fresh process starts with: a black screen, no previous frame, the renderer's

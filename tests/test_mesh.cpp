@@ -1,5 +1,6 @@
 // The .ebr reader, smooth normals and the scenes' load helper. Every file is built here.
 #include "assets/mesh.h"
+#include "render3d/math3d.h"
 #include "tests/fixtures.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +141,33 @@ TEST(ComputeNormals, FollowTheWindingOfOneTriangle) {
     Parsed back(ebr({cw}));
     ASSERT_TRUE(back.ok);
     for (int j = 0; j < 3; ++j) expectNormal(back.model.meshes[0]->vertices[j], 0, 0, -1);
+}
+
+// Normals are scaled to unit length as normalize does it: the square root rounded to float,
+// then its reciprocal. Taking the reciprocal of the double square root and rounding once
+// differs in the last place for many lengths; some of the lengths here are such.
+TEST(ComputeNormals, ScaleAsNormalizeDoes) {
+    int differFromOneRounding = 0;
+    for (int i = 0; i < 24; ++i) {
+        for (int j = 0; j < 24; ++j) {
+            const float b = 1.0f + 0.37f * static_cast<float>(i);
+            const float c = 0.5f + 0.73f * static_cast<float>(j);
+            // Face normal (1, 0, 0) x (0, b, c) = (0, -c, b), exact in floats.
+            Mesh* mesh = fixtures::newMesh(
+                {fixtures::vertexAt(0, 0, 0), fixtures::vertexAt(1, 0, 0), fixtures::vertexAt(0, b, c)},
+                {0, 1, 2});
+            Vec3 want;
+            normalize(want, Vec3{0.0f, -c, b});
+            const Vertex& got = mesh->vertices[2];
+            EXPECT_EQ(got.ny, want.y) << b << " " << c;
+            EXPECT_EQ(got.nz, want.z) << b << " " << c;
+            const float len2 = c * c + b * b;
+            const float once = static_cast<float>(1.0 / std::sqrt(static_cast<double>(len2)));
+            if (b * once != want.z || -c * once != want.y) ++differFromOneRounding;
+            fixtures::deleteHeapModel(fixtures::modelOf({mesh}));
+        }
+    }
+    EXPECT_GT(differFromOneRounding, 0) << "no length here tells the two roundings apart";
 }
 
 TEST(ComputeNormals, LargerFaceDominatesASharedCorner) {

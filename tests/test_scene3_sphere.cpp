@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <string>
 
-#include "display/messagebox.h"
 #include "scenes/lcg_rand.h"
 #include "scenes/scene3_sphere.h"
 #include "tests/fixtures.h"
@@ -205,7 +204,6 @@ TEST_F(Scene3SphereTest, MissingOrMismatchedSphereIsSkipped) {
 
 TEST_F(Scene3SphereTest, MissingOrEmptyFileLoadsNoSphere) {
     namespace fs = std::filesystem;
-    setMessageBoxesEnabled(false);
     const fs::path home = fs::current_path();
     const fs::path dir = fs::temp_directory_path() / ("scene3_sphere_" + std::to_string(::getpid()));
     fs::create_directories(dir / "data");

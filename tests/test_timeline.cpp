@@ -50,6 +50,18 @@ TEST(Timeline, EndsOnlyPast149) {
     EXPECT_EQ(sceneAt(-0.5f), 0);
 }
 
+// --start 72.5: the first line counts from 72.5 s, not from 0, and so does the average.
+TEST(FrameStats, CountFromWhereTheRunStarted) {
+    FrameStats s;
+    resetFrameStats(&s, 72.5f);
+    float rate = 0, average = 0;
+    EXPECT_FALSE(countFrame(&s, 72.55f, &rate, &average));
+    for (int i = 2; i <= 60; ++i) EXPECT_FALSE(countFrame(&s, 72.5f + i / 60.0f, &rate, &average));
+    ASSERT_TRUE(countFrame(&s, 72.5f + 61 / 60.0f, &rate, &average));
+    EXPECT_NEAR(rate, 60.0f, 0.01f);
+    EXPECT_NEAR(average, 60.0f, 0.01f);
+}
+
 TEST(FrameStats, FirstLineOnlyAfterMoreThanOneSecond) {
     FrameStats s;
     resetFrameStats(&s);
@@ -86,19 +98,32 @@ TEST(FrameStats, LineFormat) {
     EXPECT_STREQ(line, "FPS: 59.94 (16.68 ms), Average: 60.00 (16.67 ms)\n");
 }
 
-TEST(FixedClock, TimesAndCaptureRules) {
+TEST(FixedClock, TimesAndExportRules) {
+    EXPECT_EQ(fixedClockTime(0, 60), 0.0f);
     EXPECT_EQ(fixedClockTime(1, 60), 1.0f / 60.0f);
     EXPECT_EQ(fixedClockTime(30, 10), 3.0f);
     EXPECT_EQ(fixedClockTime(8940, 60), 149.0f);
-    // --fps 10 --to 3: frames 1..30 are written; frame 31 (t = 3.1) is rendered and ends it.
-    EXPECT_EQ(captureFrameCount(10, 0.0f, 3.0f), 30);
-    EXPECT_TRUE(captureWrites(3.0f, 0.0f, 3.0f));
-    EXPECT_FALSE(captureEnded(3.0f, 3.0f));
-    EXPECT_TRUE(captureEnded(3.1f, 3.0f));
-    // Bounds of --from/--to are inclusive.
-    EXPECT_EQ(captureFrameCount(10, 1.0f, 2.0f), 11);
-    // Without --to the run stops after the first frame past 149 s, which is written too.
-    EXPECT_EQ(captureFrameCount(60, 0.0f, 1e30f), 8941);
-    EXPECT_EQ(captureFrameCount(1, 148.5f, 1e30f), 2);   // t = 149 and t = 150
-    EXPECT_EQ(captureFrameCount(10, 200.0f, 300.0f), 0);
+    EXPECT_TRUE(exportWrites(3.0f, 0.0f, 3.0f));
+    EXPECT_FALSE(exportEnded(3.0f, 3.0f));
+    EXPECT_TRUE(exportEnded(3.1f, 3.0f));
+    struct Case { int fps; float from, to; int64_t first, count; } cases[] = {
+        // --fps 10 --to 3: frames 0..30 (t = 0 included); frame 31 (t = 3.1) ends it.
+        {10, 0.0f, 3.0f, 0, 31},
+        {10, 0.0f, 0.0f, 0, 1},       // --to 0: the frame at t = 0
+        {10, 0.0f, 0.3f, 0, 4},
+        {10, 1.0f, 2.0f, 10, 11},     // bounds of --from/--to are inclusive
+        // Without --to the run stops after the first frame past 149 s, written too.
+        {60, 0.0f, 1e30f, 0, 8942},
+        {1, 148.5f, 1e30f, 149, 2},   // t = 149 and t = 150
+        {10, 200.0f, 300.0f, 0, 0},
+        {10, 150.0f, 160.0f, 0, 0},   // nothing after the end of the timeline
+    };
+    for (const Case& c : cases) {
+        const ExportFrames f = exportFrames(c.fps, c.from, c.to);
+        EXPECT_EQ(f.count, c.count) << c.fps << " " << c.from << " " << c.to;
+        if (c.count > 0) {
+            EXPECT_EQ(f.first, c.first) << c.fps << " " << c.from << " " << c.to;
+        }
+    }
 }
+

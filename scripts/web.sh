@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# pixeldemo in a web browser: builds the WebAssembly page, serves it, tests it.
+#
+#   scripts/web.sh build      builds dist/web/ (index.html, page.js, pixeldemo.js/.wasm,
+#                             pixeldemo.data and pixeldemo-data.js, loading.png)
+#   scripts/web.sh serve      builds, then serves dist/web/ on http://127.0.0.1:8080/
+#                             (PIXELDEMO_WEB_PORT picks another port) until Ctrl-C
+#   scripts/web.sh test       builds, then tests the page in headless Chromium; nonzero
+#                             exit on failure (tests/web/browser_test.py says what failed)
+#
+# Installs what is missing as root through apt-get: emscripten (with Debian's node modules
+# and clang), chromium for the test, dpkg-dev for the source packages. The libraries are
+# cross-built once by scripts/web-deps.sh into ~/.cache/pixeldemo/wasm; the content comes
+# from the native asset tool (build/data/, made by the native build when it is missing).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+command=${1:-build}
+case $command in build|serve|test) ;; *)
+  echo "usage: scripts/web.sh build|serve|test" >&2
+  exit 2 ;;
+esac
+
+say() { echo "web: $*" >&2; }
+
+# ---- Packages. ----
+pkgs=(emscripten dpkg-dev cmake make pkg-config python3)
+[ "$command" = test ] && pkgs+=(chromium)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages. Install them as root, then run this again:" >&2
+    echo "  sudo apt-get install --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+  say "installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi
+
+# Debian's emscripten finds its JavaScript modules (acorn) only through NODE_PATH.
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
+
+# ---- The content, from the native asset tool. ----
+if [ ! -f build/CMakeCache.txt ]; then
+  say "no native build yet: building it for the asset tool"
+  scripts/setup.sh run
+fi
+cmake --build build --target data -j"$jobs" >&2
+
+# ---- The libraries and the program. ----
+prefix=$(WEB_JOBS=$jobs scripts/web-deps.sh)
+if [ ! -f build-web/CMakeCache.txt ] ||
+   ! grep -q "^WEB_DEPS_PREFIX:PATH=$prefix\$" build-web/CMakeCache.txt; then
+  rm -rf build-web
+  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DWEB_DEPS_PREFIX="$prefix" \
+    ${DEMO_WERROR:+-DDEMO_WERROR=ON} >&2
+fi
+cmake --build build-web -j"$jobs" >&2
+
+# ---- dist/web. ----
+dist=dist/web
+stage=build-web/stage
+rm -rf "$dist" "$stage"
+mkdir -p "$dist" "$stage/data"
+# Everything of data/ the demo reads: not the asset tool's contact sheet and stamp, and not
+# the loading picture, which the page shows by itself while the rest arrives.
+(cd build/data && find . -type f ! -name '.*' ! -path ./contact.png ! -path ./loading.png) |
+  while read -r f; do
+    mkdir -p "$stage/data/$(dirname "$f")"
+    cp "build/data/$f" "$stage/data/$f"
+  done
+python3 /usr/share/emscripten/tools/file_packager.py "$dist/pixeldemo.data" \
+  --preload "$stage/data@/data" --js-output="$dist/pixeldemo-data.js" --no-node >/dev/null 2>&1
+cp build-web/pixeldemo.js build-web/pixeldemo.wasm web/page.js build/data/loading.png "$dist/"
+wasm_size=$(stat -c %s "$dist/pixeldemo.wasm")
+data_size=$(stat -c %s "$dist/pixeldemo.data")
+sed -e "s/@WASM_SIZE@/$wasm_size/" -e "s/@DATA_SIZE@/$data_size/" web/index.html >"$dist/index.html"
+total=$(du -cb "$dist"/* | tail -1 | cut -f1)
+say "$dist: $(( total / 1024 )) KiB in all (program $(( wasm_size / 1024 )) KiB, data $(( data_size / 1024 )) KiB)"
+
+case $command in
+  serve)
+    port=${PIXELDEMO_WEB_PORT:-8080}
+    echo "Serving $dist at http://127.0.0.1:$port/ (Ctrl-C stops)"
+    exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$dist"
+    ;;
+  test)
+    exec python3 tests/web/browser_test.py --dist "$dist" --golden tests/golden_frames.txt \
+      --out build-web/test-output
+    ;;
+esac

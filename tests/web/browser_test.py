@@ -1,0 +1,405 @@
+#!/usr/bin/env python3
+"""The web page in a real browser: Debian's Chromium, headless, driven through its DevTools
+protocol over a pipe (--remote-debugging-pipe), with nothing but the standard library.
+
+Serves dist/web/ on a free port of 127.0.0.1 and checks, each in a fresh browser profile:
+  play      the page loads without a console error, offers the play button, and after the
+            click the audio context runs, frames are shown and the music clock advances
+            (--autoplay-policy=no-user-gesture-required stands in for a user's click);
+  no-wasm   with WebAssembly taken away (before the page's scripts run) the page says it
+            needs it;
+  no-audio  with Web Audio taken away the page says the demo plays without sound, and it
+            does, on the silent clock;
+  frames    ?test=frames renders the fixed clock from the start and fingerprints the golden
+            frames of tests/golden_frames.txt; every fingerprint must equal the stored one
+            (the native build's, checked by test_golden_frames);
+  bench     ?test=bench times every frame of the timeline at 60 frames a second and prints
+            each scene's mean and worst like pixeldemo --bench (figures, no assertion).
+
+Ends with the line "N passed, M failed"; the exit code is 1 when anything failed.
+Screenshots and the console of each check go to --out.
+"""
+import argparse
+import functools
+import http.server
+import json
+import os
+import queue
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+
+def chromium_binary():
+    for path in ("/usr/lib/chromium/chromium", "/usr/bin/chromium"):
+        if os.access(path, os.X_OK):
+            return path
+    sys.exit("browser_test: Debian's chromium is not installed")
+
+
+class Browser:
+    """One headless Chromium with a fresh profile; CDP messages are JSON texts ended by a
+    NUL byte, written to its fd 3 and read from its fd 4."""
+
+    def __init__(self, out_dir, name, extra_args=(), script=None):
+        self.profile = tempfile.mkdtemp(prefix="pixeldemo-chromium-")
+        to_child_r, self.to_child = os.pipe()
+        self.from_child, from_child_w = os.pipe()
+
+        def wire_pipes():
+            # Out of the way first, so neither end is overwritten by the other's dup2.
+            read_end = os.dup(to_child_r)
+            write_end = os.dup(from_child_w)
+            read_end, write_end = os.dup2(read_end, 100), os.dup2(write_end, 101)
+            os.dup2(read_end, 3)
+            os.dup2(write_end, 4)
+
+        args = [chromium_binary(), "--headless", "--no-sandbox", "--disable-gpu",
+                "--disable-quic", "--no-first-run", "--disable-background-networking",
+                "--disable-component-update", "--disable-sync", "--disable-extensions",
+                "--mute-audio", "--autoplay-policy=no-user-gesture-required",
+                "--remote-debugging-pipe", "--user-data-dir=" + self.profile,
+                "--window-size=960,720"] + list(extra_args) + ["about:blank"]
+        self.log = open(os.path.join(out_dir, name + "-chromium.log"), "w")
+        # Descriptors 3 and 4 are made in the child; close_fds would close them again.
+        self.process = subprocess.Popen(args, close_fds=False, preexec_fn=wire_pipes,
+                                        stdout=self.log, stderr=subprocess.STDOUT)
+        os.close(to_child_r)
+        os.close(from_child_w)
+        self.next_id = 0
+        self.replies = {}
+        self.events = queue.Queue()
+        self.lock = threading.Condition()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+        target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
+        self.session = self.call("Target.attachToTarget",
+                                 {"targetId": target, "flatten": True})["sessionId"]
+        for domain in ("Runtime", "Log", "Page"):
+            self.call(domain + ".enable", session=True)
+        if script:
+            self.call("Page.addScriptToEvaluateOnNewDocument", {"source": script}, session=True)
+
+    def _read(self):
+        buffer = b""
+        while True:
+            chunk = os.read(self.from_child, 1 << 16)
+            if not chunk:
+                break
+            buffer += chunk
+            while b"\0" in buffer:
+                raw, buffer = buffer.split(b"\0", 1)
+                message = json.loads(raw)
+                if "id" in message:
+                    with self.lock:
+                        self.replies[message["id"]] = message
+                        self.lock.notify_all()
+                else:
+                    self.events.put(message)
+        with self.lock:
+            self.lock.notify_all()
+
+    def call(self, method, params=None, session=False, timeout=60):
+        with self.lock:
+            self.next_id += 1
+            ident = self.next_id
+        message = {"id": ident, "method": method, "params": params or {}}
+        if session:
+            message["sessionId"] = self.session
+        os.write(self.to_child, json.dumps(message).encode() + b"\0")
+        deadline = time.monotonic() + timeout
+        with self.lock:
+            while ident not in self.replies:
+                left = deadline - time.monotonic()
+                if left <= 0 or self.process.poll() is not None:
+                    raise RuntimeError(method + ": no answer from Chromium")
+                self.lock.wait(left)
+            reply = self.replies.pop(ident)
+        if "error" in reply:
+            raise RuntimeError(method + ": " + reply["error"].get("message", "error"))
+        return reply.get("result", {})
+
+    def evaluate(self, expression, timeout=60):
+        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True,
+                                                "awaitPromise": True}, session=True,
+                           timeout=timeout)
+        if "exceptionDetails" in result:
+            raise RuntimeError("page: " + json.dumps(result["exceptionDetails"])[:400])
+        return result["result"].get("value")
+
+    def drain_events(self):
+        """Console lines and errors since the last call: (lines, errors)."""
+        lines, errors = [], []
+        while True:
+            try:
+                event = self.events.get_nowait()
+            except queue.Empty:
+                return lines, errors
+            method, params = event.get("method"), event.get("params", {})
+            if method == "Runtime.consoleAPICalled":
+                text = " ".join(str(a.get("value", a.get("description", ""))) for a in params["args"])
+                lines.append(params["type"] + ": " + text)
+                if params["type"] in ("error", "assert"):
+                    errors.append(text)
+            elif method == "Runtime.exceptionThrown":
+                details = params["exceptionDetails"]
+                text = details.get("exception", {}).get("description") or details.get("text")
+                lines.append("exception: " + str(text))
+                errors.append(str(text))
+            elif method == "Log.entryAdded":
+                entry = params["entry"]
+                lines.append("log " + entry["level"] + ": " + entry["text"])
+                if entry["level"] == "error":
+                    errors.append(entry["text"] + " " + entry.get("url", ""))
+
+    def screenshot(self, path):
+        data = self.call("Page.captureScreenshot", {"format": "png"}, session=True)["data"]
+        import base64
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(data))
+
+    def close(self):
+        try:
+            self.call("Browser.close", timeout=10)
+        except RuntimeError:
+            pass
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        os.close(self.to_child)
+        self.log.close()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def serve(directory):
+    handler = functools.partial(QuietHandler, directory=directory)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, "http://127.0.0.1:%d/" % server.server_address[1]
+
+
+def wait_for_state(browser, wanted, timeout):
+    deadline = time.monotonic() + timeout
+    state = None
+    while time.monotonic() < deadline:
+        state = browser.evaluate("window.pixeldemoState")
+        if state in wanted or state == "failed":
+            return state
+        time.sleep(0.25)
+    return state
+
+
+def read_golden(path):
+    """Frame numbers, fingerprints and the fps of tests/golden_frames.txt."""
+    frames = []
+    fps = None
+    with open(path) as f:
+        for line in f:
+            if not line.strip() or line.startswith("#"):
+                continue
+            n, t, fingerprint = line.split()[:3]
+            frames.append((int(n), fingerprint))
+            if float(t) > 0:
+                fps = round(int(n) / float(t))
+    return fps, frames
+
+
+class Checks:
+    def __init__(self, out_dir):
+        self.out_dir = out_dir
+        self.passed = 0
+        self.failed = 0
+
+    def record(self, name, problems, console):
+        with open(os.path.join(self.out_dir, name + "-console.txt"), "w") as f:
+            f.write("\n".join(console) + "\n")
+        if problems:
+            self.failed += 1
+            print("FAIL %s" % name)
+            for p in problems:
+                print("  " + p)
+        else:
+            self.passed += 1
+            print("ok   %s" % name)
+        sys.stdout.flush()
+
+
+def check_play(url, checks):
+    browser = Browser(checks.out_dir, "play")
+    console, problems = [], []
+    try:
+        browser.call("Page.navigate", {"url": url + "index.html"}, session=True)
+        state = wait_for_state(browser, ("ready",), 120)
+        if state != "ready":
+            problems.append("the page did not offer the play button (state %s)" % state)
+        elif not browser.evaluate("!document.getElementById('play').hidden"):
+            problems.append("the play button is not shown")
+        browser.screenshot(os.path.join(checks.out_dir, "play-ready.png"))
+        if state == "ready":
+            state, audio, first, second = play_and_measure(browser, checks.out_dir, "play")
+            if state != "playing":
+                problems.append("state after the click: %s" % state)
+            if audio != "running":
+                problems.append("the audio context is %s, not running" % audio)
+            if not (second > first + 0.5):
+                problems.append("the clock did not advance: t = %s, then %s" % (first, second))
+            print("     play: audio context %s, music time %.2f s -> %.2f s" % (audio, first, second))
+        lines, errors = browser.drain_events()
+        console += lines
+        if not any("FPS:" in line for line in lines):
+            problems.append("no FPS line in the console")
+        problems += ["console error: " + e for e in errors]
+    except RuntimeError as e:
+        problems.append(str(e))
+    finally:
+        browser.close()
+    checks.record("play", problems, console)
+
+
+def play_and_measure(browser, out_dir, name):
+    """Clicks play; returns (state, audio context state, music time before, after)."""
+    browser.evaluate("document.getElementById('play').click()")
+    time.sleep(2.0)
+    first = browser.evaluate("Module._webPlayTime()")
+    time.sleep(1.5)
+    second = browser.evaluate("Module._webPlayTime()")
+    audio = browser.evaluate(
+        "Module.SDL2 && Module.SDL2.audioContext ? Module.SDL2.audioContext.state : 'none'")
+    browser.screenshot(os.path.join(out_dir, name + "-running.png"))
+    return browser.evaluate("window.pixeldemoState"), audio, first, second
+
+
+def check_without(url, checks, name, extra_args, script, what):
+    """A browser without WebAssembly or without Web Audio: the page says so plainly; without
+    audio the demo still plays, on the silent clock."""
+    browser = Browser(checks.out_dir, name, extra_args, script)
+    console, problems = [], []
+    try:
+        browser.call("Page.navigate", {"url": url + "index.html"}, session=True)
+        wanted = ("failed",) if what == "WebAssembly" else ("ready",)
+        state = wait_for_state(browser, wanted, 120)
+        text = browser.evaluate("document.getElementById('message').textContent")
+        browser.screenshot(os.path.join(checks.out_dir, name + ".png"))
+        if state not in wanted:
+            problems.append("state %s, expected %s" % (state, wanted[0]))
+        if what not in text:
+            problems.append("the page does not say that %s is missing: %r" % (what, text))
+        print("     %s: %s" % (name, text))
+        if what == "Web Audio" and state == "ready":
+            state, audio, first, second = play_and_measure(browser, checks.out_dir, name)
+            if state != "playing" or not (second > first + 0.5):
+                problems.append("no silent play: state %s, t = %s, then %s" % (state, first, second))
+        lines, errors = browser.drain_events()
+        console += lines
+        # The page reports its own failure on the console as an error; nothing else may.
+        problems += ["console error: " + e for e in errors
+                     if not (what == "WebAssembly" and e.startswith("pixeldemo: "))]
+    except RuntimeError as e:
+        problems.append(str(e))
+    finally:
+        browser.close()
+    checks.record(name, problems, console)
+
+
+def check_frames(url, golden_path, checks):
+    fps, golden = read_golden(golden_path)
+    numbers = ",".join(str(n) for n, _ in golden)
+    browser = Browser(checks.out_dir, "frames")
+    console, problems = [], []
+    try:
+        browser.call("Page.navigate",
+                     {"url": url + "index.html?test=frames&fps=%d&frames=%s" % (fps, numbers)},
+                     session=True)
+        state = wait_for_state(browser, ("done",), 600)
+        browser.screenshot(os.path.join(checks.out_dir, "frames-last.png"))
+        if state != "done":
+            problems.append("the frame test did not finish (state %s)" % state)
+        else:
+            got = browser.evaluate("window.pixeldemoResult.hashes")
+            same = 0
+            for n, want in golden:
+                have = got.get(str(n))
+                if have == want:
+                    same += 1
+                else:
+                    problems.append("frame %d (t = %.1f s): %s, the native build's %s"
+                                    % (n, n / fps, have, want))
+            print("     frames: %d of %d identical to the native build's" % (same, len(golden)))
+        lines, errors = browser.drain_events()
+        console += lines
+        problems += ["console error: " + e for e in errors]
+    except RuntimeError as e:
+        problems.append(str(e))
+    finally:
+        browser.close()
+    checks.record("frames", problems, console)
+
+
+def check_bench(url, checks, fps):
+    browser = Browser(checks.out_dir, "bench")
+    console, problems = [], []
+    try:
+        browser.call("Page.navigate", {"url": url + "index.html?test=bench&fps=%d" % fps},
+                     session=True)
+        state = wait_for_state(browser, ("done",), 1200)
+        if state != "done":
+            problems.append("the bench did not finish (state %s)" % state)
+        lines, errors = browser.drain_events()
+        console += lines
+        for line in lines:
+            text = line.split(": ", 1)[-1]
+            if text.startswith(("scene ", "total:", "bench wall")):
+                print("     bench: " + text)
+        problems += ["console error: " + e for e in errors]
+    except RuntimeError as e:
+        problems.append(str(e))
+    finally:
+        browser.close()
+    checks.record("bench", problems, console)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--dist", required=True, help="the built page (dist/web)")
+    parser.add_argument("--golden", required=True, help="tests/golden_frames.txt")
+    parser.add_argument("--out", required=True, help="folder for screenshots and consoles")
+    names = ("play", "no-wasm", "no-audio", "frames", "bench")
+    parser.add_argument("--only", choices=names, action="append", help="run only these checks")
+    parser.add_argument("--bench-fps", type=int, default=60)
+    args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+    server, url = serve(os.path.abspath(args.dist))
+    checks = Checks(args.out)
+    only = args.only or names
+    try:
+        if "play" in only:
+            check_play(url, checks)
+        if "no-wasm" in only:
+            check_without(url, checks, "no-wasm", [], "delete window.WebAssembly;",
+                          "WebAssembly")
+        if "no-audio" in only:
+            check_without(url, checks, "no-audio", [],
+                          "delete window.AudioContext; delete window.webkitAudioContext;",
+                          "Web Audio")
+        if "frames" in only:
+            check_frames(url, args.golden, checks)
+        if "bench" in only:
+            check_bench(url, checks, args.bench_fps)
+    finally:
+        server.shutdown()
+    print("%d passed, %d failed" % (checks.passed, checks.failed))
+    return 1 if checks.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
