@@ -22,25 +22,9 @@ for arg in "$@"; do
   case $arg in --video|--video=*) [ "$mode" = test ] || pkgs+=(ffmpeg) ;; esac
 done
 
-missing=()
-for p in "${pkgs[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-  line="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing Debian packages. Install them as root, then run this again:" >&2
-    echo "  sudo sh -c '$line'" >&2
-    exit 1
-  fi
-  echo "Installing: ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+# shellcheck source=scripts/packages.sh
+. scripts/packages.sh
+ensure_packages "${pkgs[@]}"
 
 # DEMO_WERROR=1 (set by CI) makes warnings in our code errors.
 werror=OFF

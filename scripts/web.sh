@@ -27,21 +27,8 @@ say() { echo "web: $*" >&2; }
 # ---- Packages. ----
 pkgs=(emscripten dpkg-dev cmake make pkg-config python3)
 [ "$command" = test ] && pkgs+=(chromium)
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing Debian packages. Install them as root, then run this again:" >&2
-    echo "  sudo apt-get install --no-install-recommends ${missing[*]}" >&2
-    exit 1
-  fi
-  say "installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+. scripts/packages.sh   # the folder is the repository root here
+ensure_packages "${pkgs[@]}"
 
 # Debian's emscripten finds its JavaScript modules (acorn) only through NODE_PATH.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}

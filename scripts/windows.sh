@@ -23,21 +23,8 @@ test_pkgs=(wine wine64 xvfb xauth xdotool x11-apps imagemagick)
 
 pkgs=("${cross_pkgs[@]}")
 [ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing Debian packages. Install them as root, then run this again:" >&2
-    echo "  sudo sh -c 'apt-get update && apt-get install -y --no-install-recommends ${missing[*]}'" >&2
-    exit 1
-  fi
-  echo "Installing: ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get -o DPkg::Lock::Timeout=600 update -qq
-  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+. scripts/packages.sh   # the folder is the repository root here
+ensure_packages "${pkgs[@]}"
 
 # The native build: its asset tool, and for the tests its pixeldemo.
 scripts/setup.sh "$([ "$mode" = test ] && echo test || echo run)"
