@@ -30,7 +30,7 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; echo "--- stdout"; tail -n 5 "$work/out"; echo "--- stderr"; cat "$work/err"; exit 1; }
 
 # A display number of its own: Xvfb picks a free one and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
