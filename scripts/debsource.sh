@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fetches and unpacks the Debian source package of a library, for the cross builds
-# (Windows, WebAssembly) that Debian ships no binary of.
+# Fetches and unpacks the Debian source package of a library, for the builds Debian ships
+# no binary of: the cross builds (Windows, WebAssembly), and the strict-float libmpg123 and
+# kissfft every target links (scripts/floatlibs.sh).
 #
 #   scripts/debsource.sh SOURCE-PACKAGE [BINARY-PACKAGE]
 #

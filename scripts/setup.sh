@@ -13,7 +13,8 @@ mode=${1:-run}
 [ $# -gt 0 ] && shift
 build_pkgs=(build-essential cmake pkg-config libpng-dev zlib1g-dev libsdl2-dev libmpg123-dev
             libkissfft-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
-            libmp3lame-dev libcairo2-dev libfreetype-dev fonts-dejavu-core libpixman-1-dev)
+            libmp3lame-dev libcairo2-dev libfreetype-dev fonts-dejavu-core libpixman-1-dev
+            dpkg-dev)
 test_pkgs=(xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick ffmpeg clang libclang-rt-14-dev)
 
 pkgs=("${build_pkgs[@]}")

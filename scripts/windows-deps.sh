@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the libraries of the Windows release as static mingw-w64 libraries, from the
 # Debian source packages of the versions the Linux build uses (scripts/debsource.sh):
-# SDL2, libpng, mpg123 and kissfft; GoogleTest from Debian's googletest sources for the
-# tests; CLI11's headers as Debian ships them. zlib is Debian's own mingw-w64 build
-# (libz-mingw-w64-dev).
+# SDL2, libpng, mpg123 and kissfft (these two with strict float arithmetic, as on Linux:
+# scripts/floatlibs.sh); GoogleTest from Debian's googletest sources for the tests; CLI11's
+# headers as Debian ships them. zlib is Debian's own mingw-w64 build (libz-mingw-w64-dev).
 #
 #   scripts/windows-deps.sh
 #
@@ -19,6 +19,8 @@ host=x86_64-w64-mingw32
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 jobs=${DEMO_JOBS:-2}
 export CC=$host-gcc-posix CXX=$host-g++-posix
+# shellcheck source=scripts/floatlibs.sh
+. "$root/scripts/floatlibs.sh"
 
 pkg_version() { dpkg-query -W -f='${Version}' "$1"; }
 compiler="gcc$(pkg_version gcc-mingw-w64-x86-64-posix)-crt$(pkg_version mingw-w64-x86-64-dev)"
@@ -52,27 +54,9 @@ build_libpng() {
     -DZLIB_INCLUDE_DIR=/usr/$host/include -DZLIB_LIBRARY=/usr/$host/lib/libz.a
 }
 
-# The x86-64 decoder set, as Debian's Linux build has it: the SIMD decoders and the generic
-# C one, chosen at run time (the demo asks for "generic" so every platform decodes alike).
-build_mpg123() {
-  (cd "$2" && "$1/configure" --host=$host --prefix="$3" --disable-shared --enable-static \
-     --with-cpu=x86-64 --disable-modules --disable-network --with-audio=dummy \
-     CFLAGS="-O2" >"$2/configure.log" 2>&1) || { tail -40 "$2/configure.log" >&2; return 1; }
-  (cd "$2" && make -j"$jobs" src/libmpg123/libmpg123.la >"$2/make.log" 2>&1 &&
-   make install-libLTLIBRARIES install-includeHEADERS install-nodist_includeHEADERS \
-        install-pkgconfigDATA lib_LTLIBRARIES=src/libmpg123/libmpg123.la \
-        include_HEADERS=src/libmpg123/fmt123.h nodist_include_HEADERS=src/libmpg123/mpg123.h \
-        pkgconfig_DATA=libmpg123.pc \
-        >>"$2/make.log" 2>&1) || { tail -40 "$2/make.log" >&2; return 1; }
-}
-
-# kissfft's own flags (-ffast-math) with Debian's -O3, as the Linux library is built, so the
-# spectrum comes out the same.
-build_kissfft() {
-  cmake_cross "$1" "$2/build" "$3" -DCMAKE_BUILD_TYPE=None -DCMAKE_C_FLAGS="-g -O3" \
-    -DKISSFFT_STATIC=ON -DKISSFFT_TEST=OFF -DKISSFFT_TOOLS=OFF -DKISSFFT_PKGCONFIG=ON \
-    -DKISSFFT_DATATYPE=float -DCMAKE_INSTALL_INCLUDEDIR=include
-}
+# libmpg123 and kissfft: the strict-float recipes every target shares (scripts/floatlibs.sh).
+build_mpg123() { build_mpg123_strict "$1" "$2" "$3" "$host"; }
+build_kissfft() { build_kissfft_strict "$CC" "$host-ar" "$1" "$3"; }
 
 build_googletest() {
   cmake_cross "$1" "$2/build" "$3" -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=ON \
@@ -105,7 +89,8 @@ static_pc() {
 # name, recipe, source folder, version
 provide() {
   local name=$1 recipe=$2 src=$3 version=$4 hash dest
-  hash=$({ declare -f "$recipe" cmake_cross static_pc; grep -E 'COMPILER|FLAGS' "$toolchain"; } |
+  hash=$({ declare -f "$recipe" cmake_cross static_pc build_mpg123_strict build_kissfft_strict
+          echo "$strict_float_cflags"; grep -E 'COMPILER|FLAGS' "$toolchain"; } |
          sha1sum | cut -c1-10)
   dest=$store/${name}-${version//[^A-Za-z0-9.+_-]/_}-$hash
   if [ ! -f "$dest/.built" ]; then
