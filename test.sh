@@ -2,7 +2,9 @@
 # The same set-up as run.sh, then the whole test suite through CTest, then the reliability
 # runs: the whole suite and two whole timelines under AddressSanitizer and
 # UndefinedBehaviorSanitizer (scripts/sanitize.sh) and each fuzz target for a bounded time
-# (scripts/fuzz.sh, FUZZ_SECONDS per target, default 60).
+# (scripts/fuzz.sh, FUZZ_SECONDS per target, default 60); then the other platforms: the
+# Windows build's tests under Wine (scripts/windows.sh test) and the web page in headless
+# Chromium (scripts/web.sh test), each of whose frames must equal the Linux build's.
 #
 #   ./test.sh                 everything
 #   ./test.sh -R scene        arguments go to CTest and pick tests; then only CTest runs
@@ -15,6 +17,8 @@ if [ $# -eq 0 ] && [ "${DEMO_QUICK:-0}" != 1 ]; then
   export DEMO_SETUP_DONE=1
   scripts/sanitize.sh
   scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+  scripts/windows.sh test
+  scripts/web.sh test
   # CTest's own closing lines once more, at the end where they are looked for.
   echo
   grep -E '^[0-9]+% tests passed|^Total Test time' build/ctest-summary.log

@@ -21,10 +21,8 @@
 #   libmpg123 its configure script with the generic decoder (the one every platform of
 #             the demo decodes with), 16-bit output rounded as everywhere;
 #   kissfft   its two C files, float samples.
-# libmpg123 and kissfft are built with strict IEEE float arithmetic: their own build
-# scripts add -ffast-math, under which each compiler reorders the sums its own way, so
-# the PCM samples and spectrum values (and with them the frames) would depend on the
-# compiler. Built strictly, gcc on x86-64 and clang for wasm give the same bits.
+# libmpg123 and kissfft are built with strict IEEE float arithmetic, as on every target
+# (scripts/floatlibs.sh says why): gcc on x86-64 and clang for wasm then give the same bits.
 #
 # Expects emcc on the PATH and NODE_PATH naming Debian's node modules (scripts/web.sh sets
 # both up).
@@ -63,8 +61,11 @@ mkdir -p "$prefix/include" "$prefix/lib/pkgconfig"
 work=$(mktemp -d "$cache/wasm/.build.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# Strict float arithmetic, no contraction (wasm has no fused multiply-add, but say so).
-strict="-O2 -fno-fast-math -ffp-contract=off"
+# Strict float arithmetic, no contraction (wasm has no fused multiply-add, but say so): the
+# flags every target builds libmpg123 and kissfft with.
+# shellcheck source=scripts/floatlibs.sh
+. "$root/scripts/floatlibs.sh"
+strict=$strict_float_cflags
 export CFLAGS="$strict"
 export CXXFLAGS="$strict"
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"

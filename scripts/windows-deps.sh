@@ -89,9 +89,11 @@ static_pc() {
 # name, recipe, source folder, version
 provide() {
   local name=$1 recipe=$2 src=$3 version=$4 hash dest
-  hash=$({ declare -f "$recipe" cmake_cross static_pc build_mpg123_strict build_kissfft_strict
-          echo "$strict_float_cflags"; grep -E 'COMPILER|FLAGS' "$toolchain"; } |
-         sha1sum | cut -c1-10)
+  hash=$({ declare -f "$recipe" cmake_cross static_pc
+          case $recipe in   # the shared strict-float recipes they call
+            build_mpg123|build_kissfft) declare -f "${recipe}_strict"; echo "$strict_float_cflags" ;;
+          esac
+          grep -E 'COMPILER|FLAGS' "$toolchain"; } | sha1sum | cut -c1-10)
   dest=$store/${name}-${version//[^A-Za-z0-9.+_-]/_}-$hash
   if [ ! -f "$dest/.built" ]; then
     echo "windows-deps: building $name $version for $host" >&2

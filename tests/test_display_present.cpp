@@ -192,7 +192,7 @@ std::string testVideoDriver() {
 
 class DisplayWindow : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("SDL_VIDEODRIVER", testVideoDriver().c_str(), 1); }
+    void SetUp() override { SDL_setenv("SDL_VIDEODRIVER", testVideoDriver().c_str(), 1); }
     void TearDown() override { shutdownDisplay(); }
     void open(bool windowed, int depth) {
         setDisplayOptions({windowed, depth});
