@@ -57,8 +57,11 @@ build_mpg123_strict() {
   mkdir -p "$prefix/lib/pkgconfig" "$prefix/include"
   cp "$build/src/libmpg123/.libs/libmpg123.a" "$prefix/lib/"
   cp "$build/src/libmpg123/mpg123.h" "$src/src/libmpg123/fmt123.h" "$prefix/include/"
-  local version
+  # The system libraries a static link needs (on Windows -lshlwapi) come from the .pc that
+  # configure wrote, whose Libs.private a plain `pkg-config --libs` would leave out.
+  local version private
   version=$(sed -n 's/^Version: //p' "$build/libmpg123.pc")
+  private=$(sed -n 's/^Libs.private: *//p' "$build/libmpg123.pc")
   cat >"$prefix/lib/pkgconfig/libmpg123.pc" <<EOF
 prefix=\${pcfiledir}/../..
 libdir=\${prefix}/lib
@@ -68,6 +71,6 @@ Name: libmpg123
 Description: MPEG audio decoder (generic decoder, strict IEEE arithmetic)
 Version: $version
 Cflags: -I\${includedir}
-Libs: -L\${libdir} -lmpg123 -lm
+Libs: -L\${libdir} -lmpg123 $private
 EOF
 }
