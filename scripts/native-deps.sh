@@ -9,7 +9,8 @@
 #
 # The prefix lives outside the clone, in $PIXELDEMO_CACHE/native (default
 # ~/.cache/pixeldemo/native), named after the compiler, both libraries' versions and a hash
-# of the recipe, so a second run takes a moment. Needs a C compiler, make and dpkg-dev.
+# of the recipe, so a second run takes a moment; earlier builds stay (a few MB each), since
+# another build folder may still link them. Needs a C compiler, make and dpkg-dev.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${PIXELDEMO_CACHE:-$HOME/.cache/pixeldemo}
@@ -39,8 +40,6 @@ cp -a "$mpg123_src" "$work/mpg123-src"
 mkdir -p "$work/mpg123"
 CC=$cc build_mpg123_strict "$work/mpg123-src" "$work/mpg123" "$prefix" "$($cc -dumpmachine)"
 build_kissfft_strict "$cc" "${AR:-ar}" "$kissfft_src" "$prefix"
-# Earlier builds (other versions or recipes) are not used again.
-find "$cache/native" -mindepth 1 -maxdepth 1 ! -path "$prefix" ! -name '.build.*' -exec rm -rf {} +
 touch "$prefix/.complete"
 echo "native-deps: done in $((SECONDS - start)) s" >&2
 echo "$prefix"
