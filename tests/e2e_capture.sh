@@ -63,33 +63,36 @@ CASES
 grep -q 'needs a file name' err || { cat err; fail "--analyze-music '': no message"; }
 
 # SIGINT or SIGTERM during a capture: the frames queued are finished, no partial file is
-# left, the run says so and ends with 128 + the signal.
-for sig in INT TERM; do
-  rm -rf s
-  "$demo" --capture s --fps 60 --to 60 >/dev/null 2>err &
+# left, the run says so and ends with 128 + the signal. E2E_SIGNALS=0 leaves this and the
+# bench's signal out: a POSIX signal sent to Wine does not reach a Windows program.
+if [ "${E2E_SIGNALS:-1}" = 1 ]; then
+  for sig in INT TERM; do
+    rm -rf s
+    "$demo" --capture s --fps 60 --to 60 >/dev/null 2>err &
+    bg=$!
+    for _ in $(seq 300); do [ "$(ls s 2>/dev/null | wc -l)" -ge 20 ] && break; sleep 0.05; done
+    kill -"$sig" "$bg"
+    wait "$bg"
+    rc=$?
+    want=$([ $sig = INT ] && echo 130 || echo 143)
+    [ "$rc" -eq "$want" ] || { cat err; fail "SIG$sig: exit code $rc, not $want"; }
+    grep -q "capture interrupted by SIG$sig" err || { cat err; fail "SIG$sig: no message"; }
+    leftovers=$(find s -name '*.tmp*' | wc -l)
+    [ "$leftovers" -eq 0 ] || fail "SIG$sig: $leftovers partial files left"
+    for f in s/frame_*.png; do
+      [ "$(tail -c 8 "$f" | head -c 4)" = IEND ] || fail "SIG$sig: $f is not whole"
+    done
+  done
+
+  # The bench stops on a signal too, with the same rule.
+  "$demo" --bench --fps 60 >/dev/null 2>&1 &
   bg=$!
-  for _ in $(seq 300); do [ "$(ls s 2>/dev/null | wc -l)" -ge 20 ] && break; sleep 0.05; done
-  kill -"$sig" "$bg"
+  sleep 1.5
+  kill -TERM "$bg"
   wait "$bg"
   rc=$?
-  want=$([ $sig = INT ] && echo 130 || echo 143)
-  [ "$rc" -eq "$want" ] || { cat err; fail "SIG$sig: exit code $rc, not $want"; }
-  grep -q "capture interrupted by SIG$sig" err || { cat err; fail "SIG$sig: no message"; }
-  leftovers=$(find s -name '*.tmp*' | wc -l)
-  [ "$leftovers" -eq 0 ] || fail "SIG$sig: $leftovers partial files left"
-  for f in s/frame_*.png; do
-    [ "$(tail -c 8 "$f" | head -c 4)" = IEND ] || fail "SIG$sig: $f is not whole"
-  done
-done
-
-# The bench stops on a signal too, with the same rule.
-"$demo" --bench --fps 60 >/dev/null 2>&1 &
-bg=$!
-sleep 1.5
-kill -TERM "$bg"
-wait "$bg"
-rc=$?
-[ "$rc" -eq 143 ] || fail "bench: exit code $rc after SIGTERM"
+  [ "$rc" -eq 143 ] || fail "bench: exit code $rc after SIGTERM"
+fi
 
 # --from/--to pick a window; frames keep the numbers of the whole run.
 "$demo" --capture d --fps 4 --from 1 --to 2 >/dev/null 2>err || { cat err; fail "window capture"; }

@@ -90,16 +90,19 @@ if [ -x /usr/bin/convert ]; then /usr/bin/convert "xwd:$work/window.xwd" "$work/
 
 # Hidden (unmapped, as a minimised window is), the demo draws and counts no frame: no
 # frame-rate line while it stays hidden; shown again, the lines come back.
-lines() { grep -c '^FPS:' "$work/out"; }
-xdotool windowunmap --sync "$window" || fail "could not hide the window"
-sleep 0.5
-before=$(lines)
-sleep 3
-after=$(lines)
-[ "$after" -eq "$before" ] || fail "$((after - before)) FPS lines while the window was hidden"
-xdotool windowmap --sync "$window" || fail "could not show the window again"
-for _ in $(seq 50); do [ "$(lines)" -gt "$after" ] && break; sleep 0.1; done
-[ "$(lines)" -gt "$after" ] || fail "no FPS line after the window was shown again"
+# E2E_HIDDEN=0 leaves it out (Wine: see tests/windows/tests.cmake).
+if [ "${E2E_HIDDEN:-1}" = 1 ]; then
+  lines() { grep -c '^FPS:' "$work/out"; }
+  xdotool windowunmap --sync "$window" || fail "could not hide the window"
+  sleep 0.5
+  before=$(lines)
+  sleep 3
+  after=$(lines)
+  [ "$after" -eq "$before" ] || fail "$((after - before)) FPS lines while the window was hidden"
+  xdotool windowmap --sync "$window" || fail "could not show the window again"
+  for _ in $(seq 50); do [ "$(lines)" -gt "$after" ] && break; sleep 0.1; done
+  [ "$(lines)" -gt "$after" ] || fail "no FPS line after the window was shown again"
+fi
 
 # Escape ends the run after the current frame; retry in case a key is lost before focus.
 xdotool windowfocus --sync "$window" 2>/dev/null

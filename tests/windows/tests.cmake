@@ -33,11 +33,19 @@ add_test(NAME win_e2e_capture COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_captu
 add_test(NAME win_e2e_window COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_window.sh ${_wine_demo})
 set_tests_properties(win_e2e_capture win_e2e_window PROPERTIES ENVIRONMENT "${_wine_env}"
                      TIMEOUT 300 SKIP_RETURN_CODE 77)
+# A POSIX signal sent to the Wine process does not reach the Windows program as a console
+# interrupt (it has no Wine console), so the capture and bench run through: the script's
+# signal cases are left out here.
+set_tests_properties(win_e2e_capture PROPERTIES ENVIRONMENT "${_wine_env};E2E_SIGNALS=0")
 # The same full screen, as a double click starts it.
 add_test(NAME win_e2e_full_screen COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_window.sh ${_wine_demo})
 # Each in a Wine session of its own, which takes a few seconds to open its first window; so
 # the demo plays longer before it is looked at, and from scene 3, where no frame is black.
-set(_window_env "${_wine_env};PIXELDEMO_NEW_WINE_SESSION=1;E2E_PLAY_SECONDS=8;E2E_START=30")
+# The hidden-window check is left out: an X unmap made by another client is not a Windows
+# minimise, and under Wine the program's window, once unmapped so, never reports itself
+# shown again (no FPS line after xdotool maps it back; measured with Wine 8 and Xvfb).
+set(_window_env
+    "${_wine_env};PIXELDEMO_NEW_WINE_SESSION=1;E2E_PLAY_SECONDS=8;E2E_START=30;E2E_HIDDEN=0")
 set_tests_properties(win_e2e_window PROPERTIES RUN_SERIAL TRUE ENVIRONMENT "${_window_env}")
 set_tests_properties(win_e2e_full_screen PROPERTIES RUN_SERIAL TRUE TIMEOUT 300 SKIP_RETURN_CODE 77
                      ENVIRONMENT "${_window_env};E2E_FULL_SCREEN=1")
