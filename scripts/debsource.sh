@@ -70,6 +70,16 @@ if [ -f "$dest/.unpacked" ]; then
   exit 0
 fi
 
+# One fetch at a time per cache: two builds asking for the same package at once would
+# otherwise unpack into the same folder, and share the private package lists. The lock is
+# released when this script ends; whoever waited finds the tree unpacked.
+exec 9>"$cache/src/.lock"
+flock 9
+if [ -f "$dest/.unpacked" ]; then
+  echo "$dest"
+  exit 0
+fi
+
 if ! command -v dpkg-source >/dev/null; then
   echo "debsource: dpkg-source is missing (Debian package dpkg-dev)" >&2
   exit 1
