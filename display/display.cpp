@@ -52,8 +52,30 @@ void closeAndExit() {
     std::exit(0);
 }
 
+SDL_Texture* makeFrameTexture(uint32_t format) {
+    return SDL_CreateTexture(display.renderer, format, SDL_TEXTUREACCESS_STREAMING, display.width,
+                             display.height);
+}
+
+void dropEnlargedTarget() {
+    if (display.enlarged) SDL_DestroyTexture(display.enlarged);
+    display.enlarged = nullptr;
+    display.enlargedWidth = display.enlargedHeight = 0;
+    display.enlargeFailed = false;
+}
+
+// The renderer lost its device (a driver update or reset, a graphics card removed; on
+// Direct3D 9 a reset that failed) and with it every texture. Both are made again, in the
+// format chosen at start-up; the next frame fills them. If that fails, drawFrame tries
+// again on every frame.
+void remakeTextures() {
+    dropEnlargedTarget();
+    if (display.texture) SDL_DestroyTexture(display.texture);
+    display.texture = makeFrameTexture(display.format);
+}
+
 // Handles every pending event: close requests end the process, an Escape key press is
-// remembered until escapePressed() reads it.
+// remembered until escapePressed() reads it, a lost device gets its textures again.
 void pumpEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -66,6 +88,9 @@ void pumpEvents() {
                 break;
             case SDL_KEYDOWN:
                 if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) display.escapeLatched = true;
+                break;
+            case SDL_RENDER_DEVICE_RESET:
+                remakeTextures();
                 break;
             default:
                 break;
@@ -99,6 +124,7 @@ SDL_Texture* enlargedTarget(const FrameScaling& plan) {
     }
     if (display.enlarged) SDL_DestroyTexture(display.enlarged);
     display.enlarged = nullptr;
+    display.enlargedWidth = display.enlargedHeight = 0;
     if (display.enlargeFailed || !SDL_RenderTargetSupported(display.renderer)) return nullptr;
     display.enlarged = SDL_CreateTexture(display.renderer, SDL_PIXELFORMAT_ARGB8888,
                                          SDL_TEXTUREACCESS_TARGET, plan.intermediateWidth,
@@ -116,6 +142,7 @@ SDL_Texture* enlargedTarget(const FrameScaling& plan) {
 // Converts the frame into the texture and draws it into the window's back buffer as
 // planFrameScaling says, black around it. False when the texture cannot be locked.
 bool drawFrame(const uint32_t* pixels) {
+    if (!display.texture && !(display.texture = makeFrameTexture(display.format))) return false;
     void* memory = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(display.texture, nullptr, &memory, &pitch) != 0) return false;
@@ -207,9 +234,7 @@ int32_t initDisplay() {
     for (int i = 0; i < count && !display.texture; ++i) {
         PixelConverter converter = converterForSdlFormat(candidates[i]);
         if (!converter) continue;
-        display.texture = SDL_CreateTexture(display.renderer, candidates[i],
-                                            SDL_TEXTUREACCESS_STREAMING, display.width,
-                                            display.height);
+        display.texture = makeFrameTexture(candidates[i]);
         if (display.texture) {
             display.format = candidates[i];
             display.converter = converter;
@@ -256,12 +281,7 @@ bool readBackFrame(const uint32_t* pixels, std::vector<uint32_t>* out, int* widt
 
 void shutdownDisplay() {
     setMessageBoxOwner(nullptr);
-    if (display.enlarged) {
-        SDL_DestroyTexture(display.enlarged);
-        display.enlarged = nullptr;
-        display.enlargedWidth = display.enlargedHeight = 0;
-    }
-    display.enlargeFailed = false;
+    dropEnlargedTarget();
     if (display.texture) {
         SDL_DestroyTexture(display.texture);
         display.texture = nullptr;

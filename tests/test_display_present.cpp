@@ -231,6 +231,26 @@ TEST_F(DisplayWindow, EveryFramePixelComesOutTheSameSize) {
     }
 }
 
+// A renderer that lost its device (SDL_RENDER_DEVICE_RESET: on Windows a driver reset, or
+// a Direct3D 9 reset that failed) has lost every texture; the display makes them again and
+// the next frames come out as before, through the direct and the enlarged path.
+TEST_F(DisplayWindow, ShowsFramesAgainAfterTheDeviceIsReset) {
+    if (testVideoDriver() != "dummy") GTEST_SKIP() << "checked on the dummy driver";
+    for (const int w : {1280, 1440}) {
+        SCOPED_TRACE(std::to_string(w) + " wide");
+        open(true, 32);
+        resize(w, w * 3 / 4);
+        const std::vector<uint32_t> frame = linesFrame(true);
+        ASSERT_EQ(presentFrame(frame.data()), 1);
+        SDL_Event reset = {};
+        reset.type = SDL_RENDER_DEVICE_RESET;
+        ASSERT_EQ(SDL_PushEvent(&reset), 1);
+        ASSERT_EQ(presentFrame(frame.data()), 1);   // handles the event, then draws
+        checkWindowShowsLines(32);
+        shutdownDisplay();
+    }
+}
+
 // Full screen on the desktop of whatever display the end-to-end script started.
 TEST_F(DisplayWindow, FullScreenOnTheDesktop) {
     if (testVideoDriver() == "dummy") GTEST_SKIP() << "needs a real display (tests/e2e_fullscreen.sh)";
