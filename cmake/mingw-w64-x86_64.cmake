@@ -3,8 +3,8 @@
 #
 # The libraries are looked up only in the mingw-w64 system folder and in DEMO_WIN_DEPS (the
 # cross-built SDL2, libpng, mpg123, kissfft, GoogleTest and CLI11's headers).
-# Tests run under Wine (CMAKE_CROSSCOMPILING_EMULATOR; WINEPREFIX and WINEDEBUG come from
-# the environment).
+# Tests run under Wine (CMAKE_CROSSCOMPILING_EMULATOR, through tests/windows/wine-test.sh;
+# WINEPREFIX and WINEDEBUG come from the environment).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -38,5 +38,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 find_program(DEMO_WINE wine)
 if(DEMO_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${DEMO_WINE})
+  # Through a small wrapper that runs a program again only when Wine failed to start it.
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      ${CMAKE_CURRENT_LIST_DIR}/../tests/windows/wine-test.sh ${DEMO_WINE})
 endif()
