@@ -57,25 +57,24 @@ SDL_Texture* makeFrameTexture(uint32_t format) {
                              display.height);
 }
 
-void dropEnlargedTarget() {
+void destroyEnlargedTarget() {
     if (display.enlarged) SDL_DestroyTexture(display.enlarged);
     display.enlarged = nullptr;
     display.enlargedWidth = display.enlargedHeight = 0;
-    display.enlargeFailed = false;
 }
 
-// The renderer lost its device (a driver update or reset, a graphics card removed; on
-// Direct3D 9 a reset that failed) and with it every texture. Both are made again, in the
-// format chosen at start-up; the next frame fills them. If that fails, drawFrame tries
-// again on every frame.
-void remakeTextures() {
-    dropEnlargedTarget();
+// Gives up both textures; drawFrame makes them again when it next needs them. For
+// shutting down, and for a renderer that lost its device (a driver update or reset, a
+// graphics card removed; on Direct3D 9 a reset that failed) and with it every texture.
+void dropTextures() {
+    destroyEnlargedTarget();
+    display.enlargeFailed = false;   // a new device may have render targets
     if (display.texture) SDL_DestroyTexture(display.texture);
-    display.texture = makeFrameTexture(display.format);
+    display.texture = nullptr;
 }
 
 // Handles every pending event: close requests end the process, an Escape key press is
-// remembered until escapePressed() reads it, a lost device gets its textures again.
+// remembered until escapePressed() reads it, a lost device's textures are dropped.
 void pumpEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -90,7 +89,7 @@ void pumpEvents() {
                 if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) display.escapeLatched = true;
                 break;
             case SDL_RENDER_DEVICE_RESET:
-                remakeTextures();
+                dropTextures();
                 break;
             default:
                 break;
@@ -122,9 +121,7 @@ SDL_Texture* enlargedTarget(const FrameScaling& plan) {
         display.enlargedHeight == plan.intermediateHeight) {
         return display.enlarged;
     }
-    if (display.enlarged) SDL_DestroyTexture(display.enlarged);
-    display.enlarged = nullptr;
-    display.enlargedWidth = display.enlargedHeight = 0;
+    destroyEnlargedTarget();
     if (display.enlargeFailed || !SDL_RenderTargetSupported(display.renderer)) return nullptr;
     display.enlarged = SDL_CreateTexture(display.renderer, SDL_PIXELFORMAT_ARGB8888,
                                          SDL_TEXTUREACCESS_TARGET, plan.intermediateWidth,
@@ -139,10 +136,12 @@ SDL_Texture* enlargedTarget(const FrameScaling& plan) {
     return display.enlarged;
 }
 
-// Converts the frame into the texture and draws it into the window's back buffer as
-// planFrameScaling says, black around it. False when the texture cannot be locked.
+// Converts the frame into the texture (made again first if it was dropped) and draws it
+// into the window's back buffer as planFrameScaling says, black around it. False when the
+// texture cannot be made or locked.
 bool drawFrame(const uint32_t* pixels) {
-    if (!display.texture && !(display.texture = makeFrameTexture(display.format))) return false;
+    if (!display.texture) display.texture = makeFrameTexture(display.format);
+    if (!display.texture) return false;
     void* memory = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(display.texture, nullptr, &memory, &pitch) != 0) return false;
@@ -281,11 +280,7 @@ bool readBackFrame(const uint32_t* pixels, std::vector<uint32_t>* out, int* widt
 
 void shutdownDisplay() {
     setMessageBoxOwner(nullptr);
-    dropEnlargedTarget();
-    if (display.texture) {
-        SDL_DestroyTexture(display.texture);
-        display.texture = nullptr;
-    }
+    dropTextures();
     if (display.renderer) {
         SDL_DestroyRenderer(display.renderer);
         display.renderer = nullptr;

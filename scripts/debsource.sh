@@ -65,11 +65,6 @@ fi
 upstream=${version#*:}
 upstream=${upstream%-*}
 dest=$cache/src/${src_pkg}_${upstream}
-if [ -f "$dest/.unpacked" ]; then
-  echo "$dest"
-  exit 0
-fi
-
 # One fetch at a time per cache: two builds asking for the same package at once would
 # otherwise unpack into the same folder, and share the private package lists. The lock is
 # released when this script ends; whoever waited finds the tree unpacked.
