@@ -64,12 +64,17 @@ Texture* loadTexture(Texture* texture, const char* path) {
     return texture;
 }
 
-void freeTexture(Texture* texture) {
+void clearTexture(Texture* texture) {
     if (!texture || !texture->levels) return;
     for (int32_t k = 0; k <= texture->maxLevel; ++k) freeImage(texture->levels[k]);
     delete[] texture->levels;
     texture->levels = nullptr;
     texture->maxLevel = 0;
+}
+
+void freeTexture(Texture* texture) {
+    clearTexture(texture);
+    delete texture;
 }
 
 void Image::flipVertical() {

@@ -1,6 +1,6 @@
 // assets/image.h — the picture record every part of the demo draws with, and PNG I/O.
 //
-// Offers: Image, Texture, newImage/freeImage, loadPng (reports failures, assets/report.h),
+// Offers: screenWidth, screenHeight (the frame size), Image, Texture, newImage/freeImage, loadPng (reports failures, assets/report.h),
 //         decodePng (returns errors; the core that loadPng and the fuzzer drive),
 //         halveImage, loadTexture, writePng.
 // Needs:  libpng + zlib.
@@ -11,6 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+// The size of the frame the demo draws and presents: `screen` (render3d/renderer.h), the
+// display, the page's canvas and the exported frames all have it.
+constexpr int32_t screenWidth = 640;
+constexpr int32_t screenHeight = 480;
 
 struct Image {
     uint32_t* pixels;   // width * height words, allocated with new[]
@@ -56,8 +61,15 @@ Image* halveImage(const Image* image);
 // Loads a PNG and builds its mip chain; maxLevel = trunc(ln(width) / ln(2)). Returns texture.
 Texture* loadTexture(Texture* texture, const char* path);
 
-// Frees every level of the chain and the level array (not the Texture record itself, which
-// loadTexture's caller provides); the tests' counterpart of loadTexture.
+// Releasing mirrors loading: `clear` empties a record its caller provided and a loader
+// filled; `free` also deletes a record that was handed out on the heap. The demo keeps
+// everything it loads for the whole run; tools and tests release.
+//   newImage, loadImage, halveImage   -> freeImage
+//   loadTexture(texture, path)        -> clearTexture(texture)
+//   a heap Texture record             -> freeTexture
+// Every level of the chain and the level array; the record stays, empty. Accepts null.
+void clearTexture(Texture* texture);
+// clearTexture, then deletes the heap record. Accepts null.
 void freeTexture(Texture* texture);
 
 // Writes an 8-bit PNG: RGB (alpha dropped) or RGBA. Writes to a temporary name and renames,

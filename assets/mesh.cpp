@@ -155,7 +155,7 @@ bool parseModel(const uint8_t* data, size_t size, Model* model, std::string* err
     for (int32_t i = 0; i < meshCount; ++i) {
         Mesh* mesh = parseMesh(&in, i, &reason);
         if (!mesh) {
-            freeModel(&built);
+            clearModel(&built);
             return fail(reason);
         }
         built.meshes[built.meshCount++] = mesh;
@@ -259,10 +259,15 @@ Mesh* firstMesh(const Model* model) {
     return model->meshes[0];
 }
 
-void freeModel(Model* model) {
+void clearModel(Model* model) {
     if (!model) return;
     for (int32_t i = 0; i < model->meshCount; ++i) freeMesh(model->meshes[i]);
     delete[] model->meshes;
     model->meshes = nullptr;
     model->meshCount = 0;
+}
+
+void freeModel(Model* model) {
+    clearModel(model);
+    delete model;
 }

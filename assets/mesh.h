@@ -60,6 +60,9 @@ Model* openModel(const char* path);
 // The model's first mesh; null when there is no model or it has no mesh.
 Mesh* firstMesh(const Model* model);
 
-// Frees every mesh of a model and empties it (used by tools and tests; the demo keeps
-// its models for the whole run).
+// Releasing mirrors loading (as for pictures, assets/image.h):
+//   loadModel(file, model)   -> clearModel(model): frees every mesh, the record stays, empty
+//   openModel(path)          -> freeModel: clearModel, then deletes the heap record
+// Both accept null. The demo keeps its models for the whole run; tools and tests release.
+void clearModel(Model* model);
 void freeModel(Model* model);

@@ -10,7 +10,7 @@
 
 #include "audio/music.h"
 #include "audio/fft.h"
-#include "demo/scene_table.h"
+#include "scenes/scene_table.h"
 #include "display/messagebox.h"
 #include "render3d/renderer.h"
 

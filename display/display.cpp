@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "assets/image.h"
 #include "display/messagebox.h"
 
 namespace {
@@ -186,8 +187,8 @@ int displayDepth() {
 const char* displayFormatName() { return SDL_GetPixelFormatName(display.format); }
 
 int32_t initDisplay() {
-    display.width = 640;
-    display.height = 480;
+    display.width = screenWidth;
+    display.height = screenHeight;
     display.error.clear();
     SDL_ClearError();
 

@@ -73,9 +73,43 @@ void clearDepth(Renderer* r, int32_t count) {
     std::fill(depth + i, depth + n, 1.0f);
 }
 
+namespace {
+
+// The one list of the settings, for both directions: Renderer and RendererSettings name
+// their fields alike.
+template <class To, class From>
+void copySettings(To& to, const From& from) {
+    to.model = from.model;
+    to.view = from.view;
+    to.projection = from.projection;
+    to.screen = from.screen;
+    to.texture = from.texture;
+    to.envMap = from.envMap;
+    to.clipping = from.clipping;
+    to.mipmapping = from.mipmapping;
+    to.mipBias = from.mipBias;
+    to.viewportX = from.viewportX;
+    to.viewportY = from.viewportY;
+    to.viewportWidth = from.viewportWidth;
+    to.viewportHeight = from.viewportHeight;
+    for (int i = 0; i < 6; ++i) to.clipPlanes[i] = from.clipPlanes[i];
+}
+
+}  // namespace
+
+RendererSettings saveRendererSettings(const Renderer& r) {
+    RendererSettings s;
+    copySettings(s, r);
+    return s;
+}
+
+void restoreRendererSettings(Renderer* r, const RendererSettings& settings) {
+    copySettings(*r, settings);
+}
+
 void setLetterbox(Renderer* r) {
     r->viewportX = 0;
     r->viewportY = 30;
-    r->viewportWidth = 640;
+    r->viewportWidth = screenWidth;
     r->viewportHeight = 400;
 }

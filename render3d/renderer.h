@@ -1,8 +1,9 @@
 // render3d/renderer.h — the one global 3D state the scenes write field by field, and the
 // screen every frame is drawn into.
 //
-// Offers: screenWidth, screenHeight, Renderer, the global `renderer`, the global `screen`
-//         (a reference to renderer.screen), clearDepth, setLetterbox.
+// Offers: screenWidth, screenHeight (from assets/image.h), Renderer, the global `renderer`, the global `screen`
+//         (a reference to renderer.screen), RendererSettings with save/restore,
+//         clearDepth, setLetterbox.
 // Needs:  assets/image.h, render3d/math3d.h.
 //
 // Per-frame protocol of a scene that draws 3D: optionally point `screen` at an image of
@@ -12,11 +13,11 @@
 #include <cstdint>
 
 #include "assets/image.h"
+#include "assets/mesh.h"
 #include "render3d/math3d.h"
 
-constexpr int32_t screenWidth = 640;
-constexpr int32_t screenHeight = 480;
-constexpr int32_t kTransformedVertexSlots = 1000000;
+// One slot for every vertex of the largest mesh the loader accepts.
+constexpr int32_t kTransformedVertexSlots = kMaxMeshVertices;
 
 struct Plane { float nx, ny, nz, d; };
 
@@ -25,7 +26,7 @@ struct Renderer {
     Mat4 model;
     Mat4 view;
     Mat4 projection;
-    Image* screen;                // the 640x480 image presented every frame
+    Image* screen;                // the screenWidth x screenHeight image presented every frame
     Texture* texture;
     float* depthBuffer;           // screenWidth * screenHeight floats, y*width + x
     bool envMap;
@@ -43,6 +44,27 @@ struct Renderer {
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 };
+
+// The fields a scene sets (all but the buffers), as a record of their own: what puts the
+// renderer back as it was found (a test's scope, a run started afresh).
+struct RendererSettings {
+    Mat4 model;
+    Mat4 view;
+    Mat4 projection;
+    Image* screen;
+    Texture* texture;
+    bool envMap;
+    bool clipping;
+    bool mipmapping;
+    float mipBias;
+    int32_t viewportX;
+    int32_t viewportY;
+    int32_t viewportWidth;
+    int32_t viewportHeight;
+    Plane clipPlanes[6];
+};
+RendererSettings saveRendererSettings(const Renderer& r);
+void restoreRendererSettings(Renderer* r, const RendererSettings& settings);
 
 extern Renderer renderer;
 // The image all drawing goes to; the same pointer as renderer.screen.

@@ -51,7 +51,7 @@ inline bool inside(float t, float start, float end) { return t > start && t < en
 // Opacity of a glow pass: the strength g from bins 0 to 2 over a base of 180 for the pass
 // of every frame or 250 for a flare, at most 255.
 int32_t glowOpacity(const float* spectrum, float base) {
-    const float g = spectrum[1] * 2000.0f * spectrum[2] * spectrum[0];
+    const float g = spectrum[1] * kGlowScale * spectrum[2] * spectrum[0];
     return trunc32(std::min(g + base, 255.0f));
 }
 
@@ -100,12 +100,12 @@ void loadCopy(Model* model, const char* path) {
 }  // namespace
 
 void updateSpin(SpinState* spin, float t, const float* spectrum, float delta) {
-    if (t - spin->beatTime > 0.1f) {
-        if (spectrum[2] > 0.263f) {
+    if (t - spin->beatTime > kBeatGap) {
+        if (spectrum[2] > kSpinSpeedThreshold) {
             spin->beatTime = t;
             spin->spinSpeed = 0.85f * randomUnit() + 0.75f;
         }
-        if (spectrum[2] > 0.258f) {
+        if (spectrum[2] > kBeatThreshold) {
             spin->beatTime = t;
             spin->spinAngle += 110.0f * randomUnit();
         }

@@ -52,6 +52,14 @@ struct SpinState {
 };
 extern SpinState scene3Spin;
 
+// The music's hold on the spin and the glow, read also by the music analysis
+// (--analyze-music): bin 2 thresholds of a new speed and of an angle jump, the dead time
+// after an accepted beat, and the glow strength's scale (bin 1 x kGlowScale x bin 2 x bin 0).
+constexpr float kSpinSpeedThreshold = 0.263f;
+constexpr float kBeatThreshold = 0.258f;
+constexpr float kBeatGap = 0.1f;
+constexpr float kGlowScale = 2000.0f;
+
 // One frame's spin update. More than 0.1 s after the last beat: bin 2 above 0.263 sets a
 // new speed, 0.85 f + 0.75, and then bin 2 above 0.258 jumps the angle by 110 f; each
 // accepted test sets beatTime = t and draws its own f = 2 rand()/32767 - 1 from the

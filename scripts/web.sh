@@ -65,10 +65,10 @@ mkdir -p "$dist" "$stage/data"
   done
 python3 /usr/share/emscripten/tools/file_packager.py "$dist/pixeldemo.data" \
   --preload "$stage/data@/data" --js-output="$dist/pixeldemo-data.js" --no-node >/dev/null 2>&1
-cp build-web/pixeldemo.js build-web/pixeldemo.wasm web/page.js build/data/loading.png "$dist/"
+cp build-web/pixeldemo.js build-web/pixeldemo.wasm platform/web/page.js build/data/loading.png "$dist/"
 wasm_size=$(stat -c %s "$dist/pixeldemo.wasm")
 data_size=$(stat -c %s "$dist/pixeldemo.data")
-sed -e "s/@WASM_SIZE@/$wasm_size/" -e "s/@DATA_SIZE@/$data_size/" web/index.html >"$dist/index.html"
+sed -e "s/@WASM_SIZE@/$wasm_size/" -e "s/@DATA_SIZE@/$data_size/" platform/web/index.html >"$dist/index.html"
 total=$(du -cb "$dist"/* | tail -1 | cut -f1)
 say "$dist: $(( total / 1024 )) KiB in all (program $(( wasm_size / 1024 )) KiB, data $(( data_size / 1024 )) KiB)"
 
@@ -79,7 +79,7 @@ case $command in
     exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$dist"
     ;;
   test)
-    exec python3 tests/web/browser_test.py --dist "$dist" --golden tests/golden_frames.txt \
+    exec python3 tests/web/browser_test.py --dist "$dist" --golden tests/unit/golden_frames.txt \
       --out build-web/test-output
     ;;
 esac

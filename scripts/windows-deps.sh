@@ -16,7 +16,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${PIXELDEMO_CACHE:-$HOME/.cache/pixeldemo}
 host=x86_64-w64-mingw32
-toolchain=$root/cmake/mingw-w64-x86_64.cmake
+toolchain=$root/platform/windows/mingw-w64-x86_64.cmake
 jobs=${DEMO_JOBS:-2}
 export CC=$host-gcc-posix CXX=$host-g++-posix
 # shellcheck source=scripts/floatlibs.sh

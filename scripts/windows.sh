@@ -40,7 +40,7 @@ werror=OFF   # DEMO_WERROR=1 (set by CI): warnings in our code are errors, as in
 # A fresh configuration whenever a library changed: CMake keeps what pkg-config said.
 if [ ! -f "$build/CMakeCache.txt" ] || ! grep -qF "DEMO_WIN_DEPS:STRING=$deps" "$build/CMakeCache.txt"; then
   rm -f "$build/CMakeCache.txt"
-  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/platform/windows/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DDEMO_BENCH=OFF -DDEMO_WIN_DEPS="$deps" \
     -DDEMO_ASSETGEN="$root/build/assetgen" -DDEMO_WERROR=$werror >&2
 else
@@ -60,7 +60,7 @@ trap 'rm -rf "$stage"' EXIT
 x86_64-w64-mingw32-strip -o "$stage/pixeldemo.exe" "$build/pixeldemo.exe"
 cp -r "$build/data" "$stage/data"
 rm -f "$stage/data/.stamp" "$stage/data/contact.png"
-sed 's/$/\r/' docs/windows-readme.txt > "$stage/README.txt"
+sed 's/$/\r/' platform/windows/readme.txt > "$stage/README.txt"
 epoch=$(git log -1 --format=%ct 2>/dev/null || date +%s)
 find "$stage" -exec touch -h -d "@$epoch" {} +
 mkdir -p dist

@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 __builtin_trap();
         }
     }
-    freeModel(&model);
+    clearModel(&model);
     return 0;
 }

@@ -1,7 +1,7 @@
 // libFuzzer target: the command line. parseOptions over any list of arguments must return
 // (no exception, crash or leak), explain every refusal, and whatever it accepts must be a
 // consistent set of options.
-#include "demo/options.h"
+#include "app/options.h"
 
 #include <cmath>
 #include <cstddef>

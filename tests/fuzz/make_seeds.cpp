@@ -14,7 +14,7 @@
 
 #include <sys/stat.h>
 
-#include "tests/png_encode.h"
+#include "tests/unit/png_encode.h"
 
 namespace {
 

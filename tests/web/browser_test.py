@@ -11,7 +11,7 @@ Serves dist/web/ on a free port of 127.0.0.1 and checks, each in a fresh browser
   no-audio  with Web Audio taken away the page says the demo plays without sound, and it
             does, on the silent clock;
   frames    ?test=frames renders the fixed clock from the start and fingerprints the golden
-            frames of tests/golden_frames.txt; every fingerprint must equal the stored one
+            frames of tests/unit/golden_frames.txt; every fingerprint must equal the stored one
             (the native build's, checked by test_golden_frames);
   bench     ?test=bench times every frame of the timeline at 60 frames a second and prints
             each scene's mean and worst like pixeldemo --bench (figures, no assertion).
@@ -200,7 +200,7 @@ def wait_for_state(browser, wanted, timeout):
 
 
 def read_golden(path):
-    """Frame numbers, fingerprints and the fps of tests/golden_frames.txt."""
+    """Frame numbers, fingerprints and the fps of tests/unit/golden_frames.txt."""
     frames = []
     fps = None
     with open(path) as f:
@@ -371,7 +371,7 @@ def check_bench(url, checks, fps):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--dist", required=True, help="the built page (dist/web)")
-    parser.add_argument("--golden", required=True, help="tests/golden_frames.txt")
+    parser.add_argument("--golden", required=True, help="tests/unit/golden_frames.txt")
     parser.add_argument("--out", required=True, help="folder for screenshots and consoles")
     names = ("play", "no-wasm", "no-audio", "frames", "bench")
     parser.add_argument("--only", choices=names, action="append", help="run only these checks")

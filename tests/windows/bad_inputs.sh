@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Broken inputs on Windows: a sample of the cases of tests/test_bad_inputs.cpp, each run by
+# Broken inputs on Windows: a sample of the cases of tests/unit/test_bad_inputs.cpp, each run by
 # the Linux build and by pixeldemo.exe under Wine in a copy of data/ with one thing broken.
 # Both must end with the same exit code and print the same lines.
 #

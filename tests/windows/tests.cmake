@@ -2,25 +2,7 @@
 # CMAKE_CROSSCOMPILING_EMULATOR, and the end-to-end checks of pixeldemo.exe under Wine
 # (tests/windows/*.sh, run by bash on the Linux machine that built it).
 #
-# Left out, and why:
-#   test_content_meshes, test_content_pixelart, test_music, test_synth
-#       test the asset tool (cairo, FreeType, LAME), which runs only on the build machine;
-#       the cross build takes data/ from the native tool.
-#   test_audio
-#       makes its MP3 samples with LAME, which the Windows build does not carry.
-#   test_meshview
-#       runs the meshview tool, which is built only for the machine the content is made on.
-#   test_scene_capture
-#       starts pixeldemo through std::system with POSIX shell quoting and redirections;
-#       capture_compare.sh below checks every frame of pixeldemo.exe against the Linux
-#       build's instead.
-#   test_bad_inputs
-#       drives pixeldemo with fork, exec and resource limits; bad_inputs.sh below runs a
-#       sample of its cases against pixeldemo.exe and the Linux build and compares them.
-foreach(name test_content_meshes test_content_pixelart test_music test_synth test_audio
-        test_meshview test_scene_capture test_bad_inputs)
-  list(REMOVE_ITEM TEST_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
-endforeach()
+# The unit tests marked NATIVE_ONLY in unit/CMakeLists.txt are left out, each with its reason.
 
 # End to end: pixeldemo.exe under Wine. The Linux scripts run it through wine-pixeldemo.sh;
 # the others compare it with the native build (DEMO_NATIVE_BUILD, the build of the asset
@@ -29,8 +11,8 @@ get_filename_component(DEMO_NATIVE_BUILD ${DEMO_ASSETGEN} DIRECTORY)
 set(_wine_demo ${CMAKE_CURRENT_SOURCE_DIR}/windows/wine-pixeldemo.sh)
 set(_wine_env PIXELDEMO_EXE=$<TARGET_FILE:pixeldemo>)
 
-add_test(NAME win_e2e_capture COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_capture.sh ${_wine_demo})
-add_test(NAME win_e2e_window COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_window.sh ${_wine_demo})
+add_test(NAME win_e2e_capture COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/e2e_capture.sh ${_wine_demo})
+add_test(NAME win_e2e_window COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/e2e_window.sh ${_wine_demo})
 set_tests_properties(win_e2e_capture win_e2e_window PROPERTIES ENVIRONMENT "${_wine_env}"
                      TIMEOUT 300 SKIP_RETURN_CODE 77)
 # A POSIX signal sent to the Wine process does not reach the Windows program as a console
@@ -38,7 +20,7 @@ set_tests_properties(win_e2e_capture win_e2e_window PROPERTIES ENVIRONMENT "${_w
 # signal cases are left out here.
 set_tests_properties(win_e2e_capture PROPERTIES ENVIRONMENT "${_wine_env};E2E_SIGNALS=0")
 # The same full screen, as a double click starts it.
-add_test(NAME win_e2e_full_screen COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_window.sh ${_wine_demo})
+add_test(NAME win_e2e_full_screen COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/e2e_window.sh ${_wine_demo})
 # Each in a Wine session of its own, which takes a few seconds to open its first window; so
 # the demo plays longer before it is looked at, and from scene 3, where no frame is black.
 # The hidden-window check is left out: an X unmap made by another client is not a Windows

@@ -2,7 +2,7 @@
 # --video on Windows: the ffmpeg process, its pipe and the files, with a stand-in
 # ffmpeg.exe (standin_ffmpeg.cpp) that stores the raw frames it is given. Debian has no
 # Windows ffmpeg, and Wine cannot wait for a Linux one, so the encoding itself is
-# tests/e2e_video.sh's on Linux; here the frames that reach the encoder must be, to the
+# tests/e2e/e2e_video.sh's on Linux; here the frames that reach the encoder must be, to the
 # byte, the ones the Linux build hands its ffmpeg (a shell stand-in that does the same).
 #
 #   tests/windows/video.sh path/to/native/pixeldemo path/to/wine-pixeldemo.sh path/to/standin/ffmpeg.exe

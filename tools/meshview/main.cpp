@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     std::printf("meshview: %s -> %s (%d meshes, %ld vertices, %ld triangles, radius %.3g, drawn in %.2f ms)\n",
                 meshPath.c_str(), outPath.c_str(), model.meshCount, bounds.vertices,
                 bounds.triangles, static_cast<double>(radius), ms);
-    freeModel(&model);
+    clearModel(&model);
     for (int32_t level = 0; level <= texture.maxLevel; ++level) freeImage(texture.levels[level]);
     delete[] texture.levels;
     return 0;

@@ -1,0 +1,42 @@
+#include "app/frameloop.h"
+
+#include <chrono>
+
+#include "audio/music.h"
+#include "platform/signals.h"
+#include "render3d/renderer.h"
+
+bool stepFrame(FrameLoop* loop) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point begin = Clock::now();
+    FrameClock& clock = loop->clock;
+    float t;
+    if (clock.fps == 0) {
+        t = musicBytesToSeconds(getMusicPosition());
+        bool stop = false;
+        if (loop->sink.idle && loop->sink.idle(loop->sink.context, &stop)) {
+            return !stop && !timelineEnded(t) && !stopSignal();
+        }
+        getMusicSpectrum(loop->spectrum);
+    } else {
+        t = fixedClockTime(clock.next, clock.fps);
+        getMusicSpectrumAt(musicSecondsToBytes(t), loop->spectrum);
+    }
+    renderDemoScenes(loop->scenes, t, loop->spectrum);
+    FrameInfo frame;
+    frame.image = screen;
+    frame.t = t;
+    frame.number = clock.fps == 0 ? loop->frames : clock.next;
+    frame.renderSeconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    ++loop->frames;
+    ++clock.next;
+    const bool more = loop->sink.take(loop->sink.context, frame);
+    return more && !timelineEnded(t) && !stopSignal();
+}
+
+void runFrameLoop(FrameLoop* loop) {
+    // From here a stop signal ends the run after the current frame (platform/signals.h).
+    setSignalsPolled(true);
+    while (stepFrame(loop)) {
+    }
+}

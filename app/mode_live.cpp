@@ -1,0 +1,43 @@
+// Live play: the loading picture, the scenes, the music, then frames on the music clock
+// shown on the display until Escape or the end of the timeline.
+#include <cstdio>
+
+#include "app/frameloop.h"
+#include "app/modes.h"
+#include "app/sinks.h"
+#include "platform/signals.h"
+#include "app/startup.h"
+#include "display/display.h"
+
+int runLive(const DemoOptions& options) {
+    setDisplayOptions({options.windowed, options.depth});
+    if (!initDisplay()) {
+        std::fprintf(stderr,
+                     "pixeldemo: cannot open the display (%s).\n"
+                     "Without a display, export the demo as a video with sound, or write its\n"
+                     "frames to PNG files (see pixeldemo --help):\n"
+                     "  pixeldemo --video demo.mp4     (needs ffmpeg)\n"
+                     "  pixeldemo --capture DIR\n",
+                     displayError());
+        return 2;
+    }
+    if (options.depthGiven) {
+        std::fprintf(stderr, "pixeldemo: frames shown through a %d-bit %s texture\n",
+                     displayDepth(), displayFormatName());
+    }
+    presentFrame(loadLoadingPicture()->pixels);
+
+    LiveSink sink;
+    startLiveSink(&sink, static_cast<float>(options.start));
+    static FrameLoop loop;
+    loop.scenes = loadDemoScenes();
+    loop.clock = musicClock();
+    loop.sink = liveFrameSink(&sink);
+
+    openMusic(true);
+    startMusic(options.start);
+    // Escape held while the scenes loaded: no frame at all.
+    if (!escapePressed()) runFrameLoop(&loop);
+    shutdownDisplay();
+    return stopSignal() ? signalExitCode(stopSignal()) : 0;
+}

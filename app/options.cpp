@@ -1,0 +1,139 @@
+#include "app/options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+// True when the name ends in `ext` (".png", ".mp4"; any letter case) and is not only a
+// folder.
+bool hasFileExtension(const std::string& path, const char* ext) {
+    const size_t n = std::char_traits<char>::length(ext);
+    if (path.size() <= n || path[path.size() - n - 1] == '/') return false;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[path.size() - n + i]);
+        if (std::tolower(c) != ext[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string* help,
+                 std::string* error) {
+    CLI::App app{
+        "pixeldemo: a real-time audiovisual demo of seven scenes, about two and a half minutes.\n"
+        "Plays full screen with sound; Escape ends it. The headless modes render without a\n"
+        "display or sound device."};
+    app.get_formatter()->column_width(24);
+    app.footer(
+        "Examples:\n"
+        "  pixeldemo                                play full screen\n"
+        "  pixeldemo --window --start 72.5          in a window, from scene 5\n"
+        "  pixeldemo --capture out --fps 30 --from 12 --to 24.5 --sheet out/sheet.png\n"
+        "  pixeldemo --video demo.mp4               the whole demo as a video (needs ffmpeg)\n"
+        "  pixeldemo --bench --fps 30               time every scene without a display");
+
+    auto* window = app.add_flag("--window", o->windowed, "Play in a resizable window");
+    auto* depth = app.add_option("--depth", o->depth,
+                                 "First texture depth tried: 32, 24 or 16 bits per pixel");
+    auto* start = app.add_option("--start", o->start, "Start the music at T seconds");
+    auto* capture = app.add_option("--capture", o->captureDir,
+                                   "No display or sound: write the frames to "
+                                   "DIR/frame_NNNNNN.png");
+    auto* video = app.add_option("--video", o->videoPath,
+                                 "No display or sound: frames and music to an MP4 (ffmpeg)");
+    auto* fps = app.add_option("--fps", o->fps,
+                               "Frames a second of --capture, --video and --bench (default 60)");
+    auto* from = app.add_option("--from", o->from, "--capture/--video: first time written (s)");
+    auto* to = app.add_option("--to", o->to,
+                              "--capture/--video: last time written (s); ends after it");
+    auto* bench = app.add_flag("--bench", o->bench,
+                               "No display or sound: time every scene over the whole run");
+    auto* sheet = app.add_option("--sheet", o->sheetPath,
+                                 "--capture: also one PNG of labelled thumbnails");
+    auto* analyze = app.add_option("--analyze-music", o->analyzeOut,
+                                   "Plot how the music drives the scenes, then exit");
+    // For the memory check: no group, so --help does not list it.
+    auto* passes = app.add_option("--bench-passes", o->benchPasses,
+                                  "--bench: run the timeline N times, heap after each pass");
+    passes->group("");
+
+    capture->type_name("DIR");
+    sheet->type_name("FILE");
+    analyze->type_name("OUT.png");
+    video->type_name("OUT.mp4");
+    depth->type_name("BITS");
+    start->type_name("T");
+    from->type_name("T");
+    to->type_name("T");
+    fps->type_name("N");
+
+    // Checked here rather than by CLI11's option links, which would clutter --help.
+    auto given = [](const CLI::Option* option) { return option->count() > 0; };
+    auto fail = [](const char* option, const char* why) {
+        throw CLI::ValidationError(option, why);
+    };
+    try {
+        app.parse(argc, argv);
+        const bool headless = given(capture) || given(bench) || given(video);
+        if (given(analyze)) {
+            // count_all() also counts the program name, so look at the options themselves.
+            for (const CLI::Option* option : app.get_options()) {
+                if (option != analyze && given(option)) fail("--analyze-music", "stands alone");
+            }
+        }
+        if (given(capture) + given(bench) + given(video) > 1) {
+            fail("--capture/--video/--bench", "exclude each other");
+        }
+        if (headless && (given(window) || given(depth) || given(start))) {
+            fail("--window/--depth/--start",
+                 "only apply when playing, not with --capture, --video or --bench");
+        }
+        if (given(video) && !hasFileExtension(o->videoPath, ".mp4")) {
+            fail("--video", "writes an MP4 file: give a name ending in .mp4");
+        }
+        if (given(capture) && o->captureDir.empty()) fail("--capture", "needs a folder");
+        o->depthGiven = given(depth);
+        if (given(fps) && !headless) fail("--fps", "needs --capture, --video or --bench");
+        if ((given(from) || given(to)) && !given(capture) && !given(video)) {
+            fail("--from/--to", "need --capture or --video");
+        }
+        if (given(sheet) && !given(capture)) fail("--sheet", "needs --capture");
+        if (o->depth != 32 && o->depth != 24 && o->depth != 16) fail("--depth", "must be 32, 24 or 16");
+        if (!(o->start >= 0.0 && o->start <= 3600.0)) fail("--start", "must be 0 to 3600 seconds");
+        if (o->fps < 1 || o->fps > 1000) fail("--fps", "must be 1 to 1000");
+        if (std::isnan(o->from) || std::isnan(o->to)) fail("--from/--to", "must be a number of seconds");
+        if (!(o->from >= 0.0f) || !(o->to >= 0.0f)) fail("--from/--to", "must not be negative");
+        if (o->from > o->to) fail("--from", "must not be after --to");
+        if (given(sheet) && o->sheetPath.empty()) fail("--sheet", "needs a file name");
+        if (given(sheet) && !hasFileExtension(o->sheetPath, ".png")) {
+            fail("--sheet", "writes a PNG file: give a name ending in .png");
+        }
+        if (given(analyze) && o->analyzeOut.empty()) fail("--analyze-music", "needs a file name");
+        if (given(analyze) && !hasFileExtension(o->analyzeOut, ".png")) {
+            fail("--analyze-music", "writes a PNG file: give a name ending in .png");
+        }
+        if (given(passes) && !given(bench)) fail("--bench-passes", "needs --bench");
+        if (o->benchPasses < 1 || o->benchPasses > 10) fail("--bench-passes", "must be 1 to 10");
+    } catch (const CLI::ParseError& e) {
+        std::ostringstream out, err;
+        const int code = app.exit(e, out, err);
+        if (help) *help = out.str();
+        if (error) *error = err.str();
+        return code == 0 ? 0 : 2;
+    }
+    return -1;
+}
+
+int parseDemoOptions(int argc, char** argv, DemoOptions* o) {
+    std::string help, error;
+    const int code = parseOptions(argc, argv, o, &help, &error);
+    std::fputs(help.c_str(), stdout);
+    std::fputs(error.c_str(), stderr);
+    return code;
+}

@@ -1,0 +1,64 @@
+#include "app/sinks.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/startup.h"
+#include "display/display.h"
+
+namespace {
+
+bool showFrame(void* context, const FrameInfo& frame) {
+    LiveSink* sink = static_cast<LiveSink*>(context);
+    if (sink->wasHidden) {
+        // The rate counts from the first frame shown again, not across the hidden stretch.
+        sink->stats.framesSinceReport = 0;
+        sink->stats.lastReportTime = frame.t;
+        sink->wasHidden = false;
+    }
+    presentFrame(frame.image->pixels);
+    sink->lastTime = frame.t;
+    float rate, average;
+    if (countFrame(&sink->stats, frame.t, &rate, &average)) printFpsLine(rate, average);
+    return !escapePressed();
+}
+
+// A minimised window: no drawing, only a wait of about a frame for the window to come
+// back (displayHidden), Escape still heard.
+bool whileHidden(void* context, bool* stop) {
+    LiveSink* sink = static_cast<LiveSink*>(context);
+    if (!displayHidden()) return false;
+    sink->wasHidden = true;
+    *stop = escapePressed();
+    return true;
+}
+
+}  // namespace
+
+void startLiveSink(LiveSink* sink, float start) {
+    resetFrameStats(&sink->stats, start);
+    sink->wasHidden = false;
+    sink->lastTime = start;
+}
+
+FrameSink liveFrameSink(LiveSink* sink) { return FrameSink{sink, showFrame, whileHidden}; }
+
+void timeBenchFrame(BenchTimes* times, const FrameInfo& frame) {
+    BenchTimes::Scene& s = times->scene[sceneAt(frame.t)];
+    s.frames += 1;
+    s.total += frame.renderSeconds;
+    s.worst = std::max(s.worst, frame.renderSeconds);
+    times->rendered += 1;
+    times->total += frame.renderSeconds;
+}
+
+void printBenchTimes(const BenchTimes& times) {
+    for (int scene = 1; scene <= kSceneCount; ++scene) {
+        const BenchTimes::Scene& s = times.scene[scene];
+        const double mean = s.frames ? s.total / static_cast<double>(s.frames) : 0.0;
+        std::printf("scene %d: %lld frames, mean %.3f ms, worst %.3f ms\n", scene,
+                    static_cast<long long>(s.frames), mean * 1000.0, s.worst * 1000.0);
+    }
+    std::printf("total: %lld frames, %.1f frames/s\n", static_cast<long long>(times.rendered),
+                times.total > 0.0 ? static_cast<double>(times.rendered) / times.total : 0.0);
+}

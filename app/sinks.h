@@ -1,0 +1,41 @@
+// app/sinks.h — the frame sinks that more than one entry routine uses: live play on the
+// display (the desktop's window and the page's canvas) and the bench's timing. The
+// desktop's modes (app/mode_*.cpp) and the page (platform/web/main_web.cpp) build their
+// frame loops from these, so both show and count frames, and print the bench, alike.
+//
+// Offers: LiveSink, startLiveSink, liveFrameSink; BenchTimes, timeBenchFrame,
+//         printBenchTimes.
+// Needs:  app/frameloop.h, app/timeline.h (the frame-rate line), display/ (presenting).
+#pragma once
+#include <cstdint>
+
+#include "app/frameloop.h"
+#include "app/timeline.h"
+
+// Live play: every frame presented, the frame-rate line once a second of music time, Escape
+// ends the run; while the window is minimised nothing is drawn and the rate counts afresh
+// from the first frame shown again.
+struct LiveSink {
+    FrameStats stats;
+    bool wasHidden;
+    float lastTime;   // music time of the frame last shown (0 before the first)
+};
+// Starts the statistics at music time `start` (0, or --start).
+void startLiveSink(LiveSink* sink, float start);
+FrameSink liveFrameSink(LiveSink* sink);
+
+// The bench's figures: per scene the frames, their summed and their worst time (reading the
+// clock and the spectrum, and drawing: FrameInfo::renderSeconds).
+struct BenchTimes {
+    struct Scene {
+        int64_t frames;
+        double total;
+        double worst;
+    } scene[kSceneCount + 1];   // index 0: frames no scene drew
+    int64_t rendered;
+    double total;               // seconds, all frames
+};
+void timeBenchFrame(BenchTimes* times, const FrameInfo& frame);
+// One line per scene, "scene N: F frames, mean X ms, worst Y ms", then
+// "total: F frames, R frames/s", R being the frames over their summed time.
+void printBenchTimes(const BenchTimes& times);

@@ -1,0 +1,66 @@
+#include "app/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "assets/report.h"
+#include "audio/music.h"
+#include "app/loading.h"
+#include "app/timeline.h"
+#include "display/messagebox.h"
+
+namespace {
+
+void onAssetProblem(const AssetProblem& problem) {
+    if (problem.kind == AssetKind::picture) {
+        std::fputs(problem.message, stdout);
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s\n", problem.path, problem.reason);
+        std::exit(EXIT_FAILURE);
+    }
+    std::fprintf(stderr, "%s: %s\n", problem.path, problem.reason);
+    std::fflush(stderr);
+    showMessageBox(problem.message, problem.path);
+}
+
+// The loading picture stays until the process ends, reachable from here for the leak
+// checker (volatile: the store must not be optimised away).
+Image* volatile loadingPicture = nullptr;
+
+}  // namespace
+
+void installDemoAssetReporter() { setAssetReporter(onAssetProblem); }
+
+Image* loadLoadingPicture() {
+    Image* image = loadImage(kLoadingPath);
+    Image* fitted = fitToScreen(image);
+    if (fitted != image) freeImage(image);   // only the fitted copy is shown
+    loadingPicture = fitted;
+    return fitted;
+}
+
+void openMusic(bool withDevice) {
+    if (withDevice && !initMusicOutput()) {
+        showMessageBox("BASS error", "BASS");
+        std::fprintf(stderr, "pixeldemo: %s\n", musicError());
+    }
+    if (!loadMusic(kMusicPath)) {
+        showMessageBox("BASS error, file not found?", "BASS");
+        std::fprintf(stderr, "pixeldemo: %s\n", musicError());
+    }
+}
+
+void startMusic(double seconds) {
+    if (!playMusic()) {
+        showMessageBox("BASS error, can not play stream?", "BASS");
+        std::fprintf(stderr, "pixeldemo: %s; the demo runs on a silent clock\n", musicError());
+    }
+    setMusicPosition(musicSecondsToBytes(seconds));
+}
+
+void printFpsLine(float rate, float average) {
+    char line[160];
+    formatFpsLine(line, sizeof line, rate, average);
+    std::fputs(line, stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,52 @@
+// app/timeline.h — the end of the timeline, the frame-rate report, and the
+// rules of the headless modes' fixed clock. Pure functions on plain values, tested alone.
+//
+// Music time t is seconds as a float. Every window is open: a < t < b.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "scenes/scene_table.h"
+
+// The loop ends in the first frame whose time is past this.
+constexpr float kEndTime = 149.0f;
+
+// True once t has passed the end of the timeline.
+inline bool timelineEnded(float t) { return t > kEndTime; }
+
+// The frame-rate report: one line each time more than one second of music time has passed
+// since the previous line. The average is the plain mean of the rates reported so far.
+struct FrameStats {
+    int32_t framesSinceReport;
+    float lastReportTime;
+    float rateSum;
+    float reportCount;
+};
+
+// Starts the statistics at music time `start` (where the run starts: 0, or --start), so the
+// first line counts the frames since then.
+void resetFrameStats(FrameStats* stats, float start = 0.0f);
+
+// Counts a presented frame at music time t. When a line is due, returns true with the rate
+// since the last line and the running average; the caller prints them with formatFpsLine.
+bool countFrame(FrameStats* stats, float t, float* rate, float* average);
+
+// "FPS: %.2f (%.2f ms), Average: %.2f (%.2f ms)\n". Returns snprintf's result.
+int formatFpsLine(char* buffer, size_t size, float rate, float average);
+
+// The fixed clock of the headless modes: frame n = 0, 1, 2, ... has t = n / fps.
+inline float fixedClockTime(int64_t n, int fps) {
+    return static_cast<float>(static_cast<double>(n) / fps);
+}
+
+// What --capture and --video write, one rule for both: the fixed clock from frame 0
+// (t = 0); frames with from <= t <= to are written; the run ends with the first frame past
+// `to` or past the end of the timeline, the latter still written when it is not past `to`.
+inline bool exportWrites(float t, float from, float to) { return from <= t && t <= to; }
+inline bool exportEnded(float t, float to) { return timelineEnded(t) || t > to; }
+
+struct ExportFrames {
+    int64_t first;   // frame number of the first frame written
+    int64_t count;   // frames written (0 when none lies in the chosen times)
+};
+ExportFrames exportFrames(int fps, float from, float to);

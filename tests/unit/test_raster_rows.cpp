@@ -1,0 +1,127 @@
+// The 3D pipeline's shortcuts against its plain paths on a full 640x480 screen:
+// - the rasteriser's fast walk (rows two at a time in wide triangles, one at a time in
+//   narrow ones, the mask-and-shift samplers) against its plain walk (one row at a time,
+//   the sampler for any size), with overlapping triangles of every size, both row
+//   directions, flat tops and bottoms, and triangles reaching over every image border;
+// - drawMesh sending triangles whose corners are all inside the clip planes straight to the
+//   rasteriser, against every triangle going through all six planes.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "render3d/draw.h"
+#include "render3d/raster.h"
+#include "render3d/renderer.h"
+#include "tests/unit/fixtures.h"
+
+using namespace fixtures;
+
+namespace {
+
+ClipVertex corner(float x, float y, float z, float u, float v) { return ClipVertex{x, y, z, u, v}; }
+
+// Triangles around random centres with sizes from a pixel to beyond the screen; some share
+// a y between two corners (flat tops and bottoms), many overlap with random depths.
+std::vector<ClipVertex> triangles(unsigned seed, int count) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> cx(-60.0f, 700.0f), cy(-60.0f, 540.0f), unit(-1.0f, 1.0f),
+        tc(-1.5f, 2.5f);
+    const float sizes[] = {1.5f, 6.0f, 25.0f, 90.0f, 400.0f};
+    std::vector<ClipVertex> v;
+    for (int i = 0; i < count; ++i) {
+        const float x = cx(rng), y = cy(rng), size = sizes[i % 5];
+        ClipVertex p[3];
+        for (ClipVertex& c : p)
+            c = corner(x + size * unit(rng), y + size * unit(rng), unit(rng), tc(rng), tc(rng));
+        if (i % 7 == 0) p[1].y = p[0].y;   // flat top or bottom
+        v.insert(v.end(), p, p + 3);
+    }
+    return v;
+}
+
+}  // namespace
+
+TEST(RasterRows, FastWalkEqualsThePlainWalk) {
+    MarkerTexture tex(256, 256, 8);
+    const std::vector<ClipVertex> tris = triangles(5, 600);
+    const struct { bool mip; float bias; } settings[] = {{false, 0.0f}, {true, 0.0f}, {true, 2.0f}};
+    for (const auto& set : settings) {
+        SCOPED_TRACE(testing::Message() << "mipmapping " << set.mip << " bias " << set.bias);
+        GuardedImage fast(screenWidth, screenHeight), plain(screenWidth, screenHeight);
+        std::vector<float> fastDepth;
+        {
+            RendererScope s(&fast.image, &tex.texture);
+            renderer.mipmapping = set.mip;
+            renderer.mipBias = set.bias;
+            for (size_t i = 0; i < tris.size(); i += 3)
+                rasterizeTriangle(&renderer, tris[i], tris[i + 1], tris[i + 2]);
+            fastDepth.assign(renderer.depthBuffer, renderer.depthBuffer + screenWidth * screenHeight);
+        }
+        {
+            RendererScope s(&plain.image, &tex.texture);
+            renderer.mipmapping = set.mip;
+            renderer.mipBias = set.bias;
+            for (size_t i = 0; i < tris.size(); i += 3)
+                rasterizeTriangleAnySize(&renderer, tris[i], tris[i + 1], tris[i + 2]);
+            ASSERT_EQ(fastDepth, std::vector<float>(renderer.depthBuffer,
+                                                    renderer.depthBuffer + screenWidth * screenHeight));
+        }
+        EXPECT_EQ(fast.block, plain.block);
+        EXPECT_TRUE(fast.guardsIntact());
+        int drawn = 0;
+        for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += fast.image.pixels[i] != kUntouchedPixel;
+        EXPECT_GT(drawn, screenWidth * screenHeight / 2) << "the triangles should cover most of the screen";
+    }
+}
+
+// Corners on, just inside and just outside the planes x, y, z = +-1 (and well inside or
+// outside), with identity matrices so the mesh coordinates reach the clipper unchanged.
+TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
+    MarkerTexture tex(256, 256, 8);
+    std::mt19937 rng(17);
+    const float edges[] = {-1.0000001f, -1.0f, -0.9999999f, -0.7f, 0.0f, 0.6f, 0.9999999f, 1.0f, 1.0000001f, 1.3f};
+    std::uniform_int_distribution<int> pick(0, 9);
+    std::uniform_real_distribution<float> any(-1.2f, 1.2f), tc(0.0f, 1.0f);
+    std::vector<Vertex> vertices;
+    for (int i = 0; i < 900; ++i) {
+        float c[3];
+        for (float& x : c) x = pick(rng) < 6 ? edges[pick(rng)] : any(rng);
+        vertices.push_back(Vertex{c[0], c[1], c[2], 1.0f, 0, 0, 1, tc(rng), tc(rng)});
+    }
+    std::vector<int32_t> indices;
+    std::uniform_int_distribution<int32_t> vertex(0, 899);
+    for (int i = 0; i < 3 * 1500; ++i) indices.push_back(vertex(rng));
+
+    GuardedImage viaMesh(screenWidth, screenHeight), viaClipper(screenWidth, screenHeight);
+    std::vector<float> meshDepth;
+    {
+        RendererScope s(&viaMesh.image, &tex.texture);
+        renderer.model = renderer.view = renderer.projection = mat4Identity();
+        renderer.viewportX = 0;
+        renderer.viewportY = 30;
+        renderer.viewportWidth = 640;
+        renderer.viewportHeight = 400;
+        drawMesh(&renderer, vertices.data(), indices.data(), static_cast<int32_t>(vertices.size()),
+                 static_cast<int32_t>(indices.size()));
+        meshDepth.assign(renderer.depthBuffer, renderer.depthBuffer + screenWidth * screenHeight);
+    }
+    {
+        RendererScope s(&viaClipper.image, &tex.texture);
+        renderer.viewportX = 0;
+        renderer.viewportY = 30;
+        renderer.viewportWidth = 640;
+        renderer.viewportHeight = 400;
+        extractClipPlanes(renderer.clipPlanes, mat4Identity());
+        for (size_t k = 0; k < indices.size(); k += 3) {
+            const Vertex& a = vertices[indices[k]];
+            const Vertex& b = vertices[indices[k + 1]];
+            const Vertex& c = vertices[indices[k + 2]];
+            clipTriangle(&renderer, ClipVertex{a.x, a.y, a.z, a.u, a.v}, ClipVertex{b.x, b.y, b.z, b.u, b.v},
+                         ClipVertex{c.x, c.y, c.z, c.u, c.v}, 0);
+        }
+        ASSERT_EQ(meshDepth, std::vector<float>(renderer.depthBuffer,
+                                                renderer.depthBuffer + screenWidth * screenHeight));
+    }
+    EXPECT_EQ(viaMesh.block, viaClipper.block);
+}
