@@ -5,12 +5,13 @@
 // Offers: FrameClock, FrameSink, FrameLoop, stepFrame (one frame: the body of the loop,
 //         for hosts that own the loop themselves, such as a browser's frame callback),
 //         runFrameLoop (stepFrame until the run ends).
-// Needs:  scenes/scene_table.h, audio/music.h (position and spectrum), render3d (`screen`).
+// Needs:  scenes/scene_table.h, app/timeline.h, audio/music.h (position and spectrum), render3d (`screen`).
 #pragma once
 #include <cstdint>
 
 #include "assets/image.h"
 #include "audio/fft.h"
+#include "app/timeline.h"
 #include "scenes/scene_table.h"
 
 struct FrameClock {

@@ -19,7 +19,6 @@
 
 namespace {
 
-using fixtures::deleteHeapModel;
 using fixtures::ReportedProblem;
 using fixtures::ReportedProblems;
 using Bytes = std::vector<uint8_t>;
@@ -164,7 +163,7 @@ TEST(ComputeNormals, ScaleAsNormalizeDoes) {
             const float len2 = c * c + b * b;
             const float once = static_cast<float>(1.0 / std::sqrt(static_cast<double>(len2)));
             if (b * once != want.z || -c * once != want.y) ++differFromOneRounding;
-            fixtures::freeModel(fixtures::modelOf({mesh}));
+            freeModel(fixtures::modelOf({mesh}));
         }
     }
     EXPECT_GT(differFromOneRounding, 0) << "no length here tells the two roundings apart";
