@@ -40,5 +40,5 @@ find_program(DEMO_WINE wine)
 if(DEMO_WINE)
   # Through a small wrapper that runs a program again only when Wine failed to start it.
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      ${CMAKE_CURRENT_LIST_DIR}/../tests/windows/wine-test.sh ${DEMO_WINE})
+      ${CMAKE_CURRENT_LIST_DIR}/../../tests/windows/wine-test.sh ${DEMO_WINE})
 endif()
