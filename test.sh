@@ -11,8 +11,10 @@
 #   DEMO_QUICK=1 ./test.sh    the CTest suite only
 set -euo pipefail
 cd "$(dirname "$0")"
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh   # DEMO_JOBS, DEMO_WERROR: see there
 scripts/setup.sh test
-ctest --test-dir build --output-on-failure -j"$(nproc)" "$@" 2>&1 | tee build/ctest-summary.log
+ctest --test-dir build --output-on-failure -j"$(demo_jobs)" "$@" 2>&1 | tee build/ctest-summary.log
 if [ $# -eq 0 ] && [ "${DEMO_QUICK:-0}" != 1 ]; then
   export DEMO_SETUP_DONE=1
   scripts/sanitize.sh

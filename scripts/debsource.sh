@@ -15,10 +15,12 @@
 # of its own. Unpacked trees are kept in $PIXELDEMO_CACHE/src (default
 # ~/.cache/pixeldemo/src), one folder per source package and version, and reused.
 set -euo pipefail
+# shellcheck source=scripts/lib.sh
+. "$(dirname "$0")/lib.sh"
 
 src_pkg=${1:?usage: debsource.sh SOURCE-PACKAGE [BINARY-PACKAGE]}
 bin_pkg=${2:-$1}
-cache=${PIXELDEMO_CACHE:-$HOME/.cache/pixeldemo}
+cache=$demo_cache
 apt_dir=$cache/apt
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial" "$apt_dir/sources.list.d" \
          "$cache/src"

@@ -1,5 +1,6 @@
-# Sourced by scripts/native-deps.sh and scripts/windows-deps.sh: how the two libraries whose
-# float arithmetic reaches the frames are built, the same way for every target.
+# Sourced by scripts/native-deps.sh and scripts/windows-deps.sh (after scripts/lib.sh): how
+# the two libraries whose float arithmetic reaches the frames are built, the same way for
+# every target.
 #
 # libmpg123 decodes the music and kissfft makes its spectrum; scenes react to spectrum values
 # crossing thresholds, so one changed last bit of a sample can change a frame. Both
@@ -52,7 +53,7 @@ build_mpg123_strict() {
      --disable-components --enable-libmpg123 --disable-modules --disable-network \
      CFLAGS="$strict_float_cflags" >"$build/configure.log" 2>&1) ||
     { tail -40 "$build/configure.log" >&2; return 1; }
-  make -C "$build" -j"${DEMO_JOBS:-2}" src/libmpg123/libmpg123.la >"$build/make.log" 2>&1 ||
+  make -C "$build" -j"$(demo_jobs 2)" src/libmpg123/libmpg123.la >"$build/make.log" 2>&1 ||
     { tail -40 "$build/make.log" >&2; return 1; }
   mkdir -p "$prefix/lib/pkgconfig" "$prefix/include"
   cp "$build/src/libmpg123/.libs/libmpg123.a" "$prefix/lib/"

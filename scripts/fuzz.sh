@@ -8,9 +8,12 @@
 #   scripts/fuzz.sh [seconds per target]     (default 60)
 #
 # Longer runs: scripts/fuzz.sh 3600; the corpora grow in build-fuzz/corpus/ between runs.
-# FUZZ_TARGETS="png ebr options" picks targets; FUZZ_BUILD_JOBS sets the build's -j (2).
+# FUZZ_TARGETS="png ebr options" picks targets; DEMO_JOBS sets the build's -j (default 2 at
+# most); DEMO_WERROR as in scripts/lib.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 
 seconds=${1:-60}
 case "$seconds" in
@@ -19,17 +22,14 @@ esac
 # clang and its sanitizer runtimes come with the test packages of the shared set-up,
 # unless the caller (test.sh) just ran it.
 [ "${DEMO_SETUP_DONE:-0}" = 1 ] || scripts/setup.sh test
-jobs=${FUZZ_BUILD_JOBS:-2}
 targets=${FUZZ_TARGETS:-png ebr options}
 out=build-fuzz
 
-if [ ! -f "$out/CMakeCache.txt" ]; then
-  cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang \
-        -DCMAKE_CXX_COMPILER=clang++ -DDEMO_FUZZ=ON -DDEMO_BENCH=OFF >&2
-fi
+demo_configure "$out" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang \
+  -DCMAKE_CXX_COMPILER=clang++ -DDEMO_FUZZ=ON -DDEMO_BENCH=OFF
 build_targets=(fuzz_seeds)
 for target in $targets; do build_targets+=("fuzz_$target"); done
-cmake --build "$out" -j"$jobs" --target "${build_targets[@]}" >&2
+cmake --build "$out" -j"$(demo_jobs 2)" --target "${build_targets[@]}" >&2
 
 "$out/fuzz_seeds" "$out/seeds" >&2
 mkdir -p "$out/findings"

@@ -7,14 +7,17 @@
 #   - the heap does not grow from frame to frame: no frame of the second pass ends with
 #     more heap in use than the last frame of the first pass.
 #
-#   scripts/sanitize.sh              (SANITIZE_BUILD_JOBS sets the build's -j, default 2;
-#                                     SANITIZE_FPS the bench's frame rate, default 30)
+#   scripts/sanitize.sh              (SANITIZE_FPS sets the bench's frame rate, default 30;
+#                                     DEMO_JOBS the build's -j, default 2 at most, and the
+#                                     tests', default the processors; DEMO_WERROR as in
+#                                     scripts/lib.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 
 # Packages (and build/) through the shared set-up, unless the caller (test.sh) just did it.
 [ "${DEMO_SETUP_DONE:-0}" = 1 ] || scripts/setup.sh test
-jobs=${SANITIZE_BUILD_JOBS:-2}
 fps=${SANITIZE_FPS:-30}
 out=build-asan
 
@@ -22,11 +25,9 @@ out=build-asan
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:${UBSAN_OPTIONS:-}"
 
-if [ ! -f "$out/CMakeCache.txt" ]; then
-  cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release -DDEMO_SANITIZE=ON -DDEMO_BENCH=OFF >&2
-fi
+demo_configure "$out" -DCMAKE_BUILD_TYPE=Release -DDEMO_SANITIZE=ON -DDEMO_BENCH=OFF
 start=$(date +%s)
-cmake --build "$out" -j"$jobs" >&2
+cmake --build "$out" -j"$(demo_jobs 2)" >&2
 echo "sanitize: build took $(( $(date +%s) - start )) s" >&2
 
 # The whole suite, the end-to-end runs of the demo included. The runs in a real X window
@@ -35,7 +36,7 @@ echo "sanitize: build took $(( $(date +%s) - start )) s" >&2
 # blocks cannot be told apart from ours by their stacks. Our side of the playing mode is
 # leak-checked all the same by the bad-input cases that play on SDL's dummy video driver.
 start=$(date +%s)
-ctest --test-dir "$out" --output-on-failure -j"$(nproc)" -E '^e2e_(window|signals)$'
+ctest --test-dir "$out" --output-on-failure -j"$(demo_jobs)" -E '^e2e_(window|signals)$'
 ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0" \
   ctest --test-dir "$out" --output-on-failure -R '^e2e_(window|signals)$'
 tests_seconds=$(( $(date +%s) - start ))

@@ -8,6 +8,8 @@
 #       test: also the tools the test suite drives (Xvfb, xdotool, ffmpeg, clang)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 
 mode=${1:-run}
 [ $# -gt 0 ] && shift
@@ -23,16 +25,8 @@ for arg in "$@"; do
   case $arg in --video|--video=*) [ "$mode" = test ] || pkgs+=(ffmpeg) ;; esac
 done
 
-# shellcheck source=scripts/packages.sh
-. scripts/packages.sh
 ensure_packages "${pkgs[@]}"
 
-# DEMO_WERROR=1 (set by CI) makes warnings in our code errors.
-werror=OFF
-[ "${DEMO_WERROR:-0}" = 1 ] && werror=ON
-if [ ! -f build/CMakeCache.txt ]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DDEMO_WERROR=$werror >&2
-elif [ "$werror" = ON ]; then
-  cmake build -DDEMO_WERROR=ON >/dev/null
-fi
-cmake --build build -j"$(nproc)" >&2
+# DEMO_WERROR=1 (set by CI) makes warnings in our code errors (scripts/lib.sh).
+demo_configure build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$(demo_jobs)" >&2

@@ -7,9 +7,10 @@
 #   scripts/web-deps.sh        builds what is missing; prints the prefix on standard output
 #
 # The prefix lives outside the clone, in $PIXELDEMO_CACHE/wasm (default
-# ~/.cache/pixeldemo/wasm), named after the emscripten version and every library's
-# version, so a new release of any of them gets a prefix of its own. Each source tree is
-# copied before it is built: the unpacked trees are shared with the other cross builds.
+# ~/.cache/pixeldemo/wasm), named after the emscripten version, every library's version and
+# a hash of the recipe (this script and floatlibs.sh), so a new release of any of them or a
+# changed recipe gets a prefix of its own. Each source tree is copied before it is built:
+# the unpacked trees are shared with the other cross builds.
 #
 # How each is built:
 #   zlib      its configure script, static;
@@ -27,9 +28,14 @@
 # Expects emcc on the PATH and NODE_PATH naming Debian's node modules (scripts/web.sh sets
 # both up).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-cache=${PIXELDEMO_CACHE:-$HOME/.cache/pixeldemo}
-jobs=${WEB_JOBS:-2}
+# shellcheck source=scripts/lib.sh
+. "$(dirname "$0")/lib.sh"
+# Strict float arithmetic, no contraction (wasm has no fused multiply-add, but say so): the
+# flags every target builds libmpg123 and kissfft with.
+# shellcheck source=scripts/floatlibs.sh
+. "$demo_root/scripts/floatlibs.sh"
+strict=$strict_float_cflags
+jobs=$(demo_jobs 2)
 
 say() { echo "web-deps: $*" >&2; }
 
@@ -39,36 +45,13 @@ libs=("zlib zlib1g-dev" "libpng1.6 libpng-dev" "libsdl2 libsdl2-dev" "mpg123 lib
 
 em_version=$(emcc -dumpversion)
 declare -A srcdir
-key="emscripten-$em_version"
+name="emscripten-$em_version"
 for entry in "${libs[@]}"; do
   set -- $entry
-  dir=$("$root/scripts/debsource.sh" "$1" "$2")
+  dir=$("$demo_root/scripts/debsource.sh" "$1" "$2")
   srcdir[$1]=$dir
-  key+="_$(basename "$dir")"
+  name+="_$(basename "$dir")"
 done
-# The build recipe's own revision: a change below must not reuse an old prefix.
-key+="_r2"
-prefix=$cache/wasm/$key
-if [ -f "$prefix/.complete" ]; then
-  echo "$prefix"
-  exit 0
-fi
-
-say "building the WebAssembly libraries into $prefix"
-mkdir -p "$cache/wasm"
-rm -rf "$prefix"
-mkdir -p "$prefix/include" "$prefix/lib/pkgconfig"
-work=$(mktemp -d "$cache/wasm/.build.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-
-# Strict float arithmetic, no contraction (wasm has no fused multiply-add, but say so): the
-# flags every target builds libmpg123 and kissfft with.
-# shellcheck source=scripts/floatlibs.sh
-. "$root/scripts/floatlibs.sh"
-strict=$strict_float_cflags
-export CFLAGS="$strict"
-export CXXFLAGS="$strict"
-export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
 
 copy_source() {
   cp -a "${srcdir[$1]}" "$work/$1"
@@ -110,69 +93,75 @@ Libs: $4
 EOF
 }
 
-start=$SECONDS
+# Every library into one prefix, the copies of their sources in the scratch folder.
+build_wasm_libs() {
+  prefix=$1 work=$2
+  mkdir -p "$prefix/include" "$prefix/lib/pkgconfig"
+  export CFLAGS="$strict"
+  export CXXFLAGS="$strict"
+  export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
 
-say "zlib"
-src=$(copy_source zlib)
-logged "$work/zlib.log" sh -c "cd '$src' && emconfigure ./configure --static --prefix='$prefix' &&
-  emmake make -j$jobs libz.a && emmake make install"
+  say "zlib"
+  src=$(copy_source zlib)
+  logged "$work/zlib.log" sh -c "cd '$src' && emconfigure ./configure --static --prefix='$prefix' &&
+    emmake make -j$jobs libz.a && emmake make install"
 
-say "libpng"
-src=$(copy_source libpng1.6)
-logged "$work/libpng.log" emcmake cmake -S "$src" -B "$work/libpng-build" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$strict" -DCMAKE_INSTALL_PREFIX="$prefix" \
-  -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-  -DPNG_HARDWARE_OPTIMIZATIONS=OFF \
-  -DZLIB_INCLUDE_DIR="$prefix/include" -DZLIB_LIBRARY="$prefix/lib/libz.a"
-logged "$work/libpng.log" cmake --build "$work/libpng-build" -j"$jobs"
-logged "$work/libpng.log" cmake --install "$work/libpng-build"
+  say "libpng"
+  src=$(copy_source libpng1.6)
+  logged "$work/libpng.log" emcmake cmake -S "$src" -B "$work/libpng-build" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$strict" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+    -DPNG_HARDWARE_OPTIMIZATIONS=OFF \
+    -DZLIB_INCLUDE_DIR="$prefix/include" -DZLIB_LIBRARY="$prefix/lib/libz.a"
+  logged "$work/libpng.log" cmake --build "$work/libpng-build" -j"$jobs"
+  logged "$work/libpng.log" cmake --install "$work/libpng-build"
 
-say "SDL2"
-src=$(copy_source libsdl2)
-sdl_version=$(basename "${srcdir[libsdl2]}")
-sdl_version=${sdl_version#*_}
-sdl_version=${sdl_version%%+*}
-# The common code, and of each subsystem the drivers an emscripten build has (the
-# configuration header switches off what the browser lacks: threads, haptics, HIDAPI).
-sdl_dirs=". atomic audio audio/emscripten audio/disk audio/dummy cpuinfo dynapi events file
-  filesystem/emscripten haptic haptic/dummy joystick joystick/emscripten joystick/virtual
-  loadso/dlopen locale locale/emscripten misc misc/emscripten power power/emscripten render
-  render/software render/opengles2 sensor sensor/dummy stdlib thread thread/generic timer
-  timer/unix video video/emscripten video/dummy video/yuv2rgb"
-sdl_files=()
-for d in $sdl_dirs; do
-  for f in "$src/src/$d"/*.c; do sdl_files+=("src/$d/$(basename "$f")"); done
-done
-logged "$work/sdl2.log" compile_all "$src" "$work/sdl2-obj" "-I$src/include -w" "${sdl_files[@]}"
-logged "$work/sdl2.log" emar rcs "$prefix/lib/libSDL2.a" "$work/sdl2-obj"/*.o
-mkdir -p "$prefix/include/SDL2"
-cp "$src"/include/*.h "$prefix/include/SDL2/"
-write_pc sdl2 "$sdl_version" "-I\${includedir}/SDL2" "-L\${libdir} -lSDL2"
+  say "SDL2"
+  src=$(copy_source libsdl2)
+  sdl_version=$(basename "${srcdir[libsdl2]}")
+  sdl_version=${sdl_version#*_}
+  sdl_version=${sdl_version%%+*}
+  # The common code, and of each subsystem the drivers an emscripten build has (the
+  # configuration header switches off what the browser lacks: threads, haptics, HIDAPI).
+  sdl_dirs=". atomic audio audio/emscripten audio/disk audio/dummy cpuinfo dynapi events file
+    filesystem/emscripten haptic haptic/dummy joystick joystick/emscripten joystick/virtual
+    loadso/dlopen locale locale/emscripten misc misc/emscripten power power/emscripten render
+    render/software render/opengles2 sensor sensor/dummy stdlib thread thread/generic timer
+    timer/unix video video/emscripten video/dummy video/yuv2rgb"
+  sdl_files=()
+  for d in $sdl_dirs; do
+    for f in "$src/src/$d"/*.c; do sdl_files+=("src/$d/$(basename "$f")"); done
+  done
+  logged "$work/sdl2.log" compile_all "$src" "$work/sdl2-obj" "-I$src/include -w" "${sdl_files[@]}"
+  logged "$work/sdl2.log" emar rcs "$prefix/lib/libSDL2.a" "$work/sdl2-obj"/*.o
+  mkdir -p "$prefix/include/SDL2"
+  cp "$src"/include/*.h "$prefix/include/SDL2/"
+  write_pc sdl2 "$sdl_version" "-I\${includedir}/SDL2" "-L\${libdir} -lSDL2"
 
-say "libmpg123"
-src=$(copy_source mpg123)
-# configure adds -ffast-math and friends to CFLAGS; make is given the strict flags instead.
-logged "$work/mpg123.log" sh -c "cd '$src' && emconfigure ./configure --host=wasm32 \
-  --with-cpu=generic --disable-shared --enable-static --disable-dependency-tracking \
-  --disable-components --enable-libmpg123 --disable-modules --prefix='$prefix'"
-logged "$work/mpg123.log" emmake make -C "$src" -j"$jobs" CFLAGS="$strict" src/libmpg123/libmpg123.la
-cp "$src/src/libmpg123/.libs/libmpg123.a" "$prefix/lib/"
-cp "$src/src/libmpg123/mpg123.h" "$src/src/libmpg123/fmt123.h" "$prefix/include/"
-mpg123_version=$(sed -n 's/^Version: //p' "$src/libmpg123.pc")
-write_pc libmpg123 "$mpg123_version" "-I\${includedir}" "-L\${libdir} -lmpg123"
+  say "libmpg123"
+  src=$(copy_source mpg123)
+  # configure adds -ffast-math and friends to CFLAGS; make is given the strict flags instead.
+  logged "$work/mpg123.log" sh -c "cd '$src' && emconfigure ./configure --host=wasm32 \
+    --with-cpu=generic --disable-shared --enable-static --disable-dependency-tracking \
+    --disable-components --enable-libmpg123 --disable-modules --prefix='$prefix'"
+  logged "$work/mpg123.log" emmake make -C "$src" -j"$jobs" CFLAGS="$strict" src/libmpg123/libmpg123.la
+  cp "$src/src/libmpg123/.libs/libmpg123.a" "$prefix/lib/"
+  cp "$src/src/libmpg123/mpg123.h" "$src/src/libmpg123/fmt123.h" "$prefix/include/"
+  mpg123_version=$(sed -n 's/^Version: //p' "$src/libmpg123.pc")
+  write_pc libmpg123 "$mpg123_version" "-I\${includedir}" "-L\${libdir} -lmpg123"
 
-say "kissfft"
-src=$(copy_source kissfft)
-kiss_version=$(basename "${srcdir[kissfft]}")
-kiss_version=${kiss_version#*_}
-logged "$work/kissfft.log" compile_all "$src" "$work/kissfft-obj" \
-  "-Dkiss_fft_scalar=float -I$src" kiss_fft.c kiss_fftr.c
-logged "$work/kissfft.log" emar rcs "$prefix/lib/libkissfft-float.a" "$work/kissfft-obj"/*.o
-mkdir -p "$prefix/include/kissfft"
-cp "$src"/kiss_fft.h "$src"/kiss_fftr.h "$src"/kiss_fft_log.h "$prefix/include/kissfft/"
-write_pc kissfft-float "$kiss_version" "-I\${includedir}/kissfft -Dkiss_fft_scalar=float" \
-  "-L\${libdir} -lkissfft-float"
+  say "kissfft"
+  src=$(copy_source kissfft)
+  kiss_version=$(basename "${srcdir[kissfft]}")
+  kiss_version=${kiss_version#*_}
+  logged "$work/kissfft.log" compile_all "$src" "$work/kissfft-obj" \
+    "-Dkiss_fft_scalar=float -I$src" kiss_fft.c kiss_fftr.c
+  logged "$work/kissfft.log" emar rcs "$prefix/lib/libkissfft-float.a" "$work/kissfft-obj"/*.o
+  mkdir -p "$prefix/include/kissfft"
+  cp "$src"/kiss_fft.h "$src"/kiss_fftr.h "$src"/kiss_fft_log.h "$prefix/include/kissfft/"
+  write_pc kissfft-float "$kiss_version" "-I\${includedir}/kissfft -Dkiss_fft_scalar=float" \
+    "-L\${libdir} -lkissfft-float"
+}
 
-touch "$prefix/.complete"
-say "done in $((SECONDS - start)) s"
-echo "$prefix"
+cached_prefix wasm "$name" "$demo_root/scripts/web-deps.sh" "$demo_root/scripts/floatlibs.sh" \
+  -- build_wasm_libs

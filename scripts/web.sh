@@ -13,8 +13,9 @@
 # cross-built once by scripts/web-deps.sh into ~/.cache/pixeldemo/wasm; the content comes
 # from the native asset tool (build/data/, made by the native build when it is missing).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$root"
+cd "$(dirname "$0")/.."
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 
 command=${1:-build}
 case $command in build|serve|test) ;; *)
@@ -27,12 +28,11 @@ say() { echo "web: $*" >&2; }
 # ---- Packages. ----
 pkgs=(emscripten dpkg-dev cmake make pkg-config python3)
 [ "$command" = test ] && pkgs+=(chromium)
-. scripts/packages.sh   # the folder is the repository root here
 ensure_packages "${pkgs[@]}"
 
 # Debian's emscripten finds its JavaScript modules (acorn) only through NODE_PATH.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
+jobs=$(demo_jobs 2)
 
 # ---- The content, from the native asset tool. ----
 if [ ! -f build/CMakeCache.txt ]; then
@@ -42,13 +42,14 @@ fi
 cmake --build build --target data -j"$jobs" >&2
 
 # ---- The libraries and the program. ----
-prefix=$(WEB_JOBS=$jobs scripts/web-deps.sh)
-if [ ! -f build-web/CMakeCache.txt ] ||
-   ! grep -q "^WEB_DEPS_PREFIX:PATH=$prefix\$" build-web/CMakeCache.txt; then
+prefix=$(scripts/web-deps.sh)
+# A fresh configuration for other libraries; DEMO_WERROR=1 (set by CI): warnings in our
+# code are errors, as in the native build.
+if [ -f build-web/CMakeCache.txt ] &&
+   ! grep -qxF "WEB_DEPS_PREFIX:PATH=$prefix" build-web/CMakeCache.txt; then
   rm -rf build-web
-  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DWEB_DEPS_PREFIX="$prefix" \
-    ${DEMO_WERROR:+-DDEMO_WERROR=ON} >&2
 fi
+demo_configure --wrap emcmake build-web -DCMAKE_BUILD_TYPE=Release -DWEB_DEPS_PREFIX="$prefix"
 cmake --build build-web -j"$jobs" >&2
 
 # ---- dist/web. ----

@@ -9,23 +9,22 @@
 #
 # Prints one install prefix per library on standard output. Each is kept under
 # $PIXELDEMO_CACHE/mingw64 (default ~/.cache/pixeldemo/mingw64), in a folder named after the
-# compiler, the library's version and a hash of its recipe, and reused while all three
-# stay the same, so a second run takes a second. Needs the mingw-w64 compilers, cmake,
-# make and dpkg-dev (scripts/windows.sh installs them).
+# compiler, the library's version and a hash of the recipe (this script, floatlibs.sh and
+# the toolchain file), and reused while all three stay the same, so a second run takes a
+# second. Needs the mingw-w64 compilers, cmake, make and dpkg-dev (scripts/windows.sh
+# installs them).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cache=${PIXELDEMO_CACHE:-$HOME/.cache/pixeldemo}
+# shellcheck source=scripts/lib.sh
+. "$(dirname "$0")/lib.sh"
 host=x86_64-w64-mingw32
-toolchain=$root/platform/windows/mingw-w64-x86_64.cmake
-jobs=${DEMO_JOBS:-2}
+toolchain=$demo_root/platform/windows/mingw-w64-x86_64.cmake
+jobs=$(demo_jobs 2)
 export CC=$host-gcc-posix CXX=$host-g++-posix
 # shellcheck source=scripts/floatlibs.sh
-. "$root/scripts/floatlibs.sh"
+. "$demo_root/scripts/floatlibs.sh"
 
 pkg_version() { dpkg-query -W -f='${Version}' "$1"; }
 compiler="gcc$(pkg_version gcc-mingw-w64-x86-64-posix)-crt$(pkg_version mingw-w64-x86-64-dev)"
-store=$cache/mingw64/${compiler//[^A-Za-z0-9.+_-]/_}
-mkdir -p "$store"
 
 cmake_cross() {   # source folder, build folder, install prefix, more -D options
   local src=$1 build=$2 prefix=$3
@@ -88,33 +87,20 @@ static_pc() {
 
 # name, recipe, source folder, version
 provide() {
-  local name=$1 recipe=$2 src=$3 version=$4 hash dest
-  hash=$({ declare -f "$recipe" cmake_cross static_pc
-          case $recipe in   # the shared strict-float recipes they call
-            build_mpg123|build_kissfft) declare -f "${recipe}_strict"; echo "$strict_float_cflags" ;;
-          esac
-          grep -E 'COMPILER|FLAGS' "$toolchain"; } | sha1sum | cut -c1-10)
-  dest=$store/${name}-${version//[^A-Za-z0-9.+_-]/_}-$hash
-  if [ ! -f "$dest/.built" ]; then
-    echo "windows-deps: building $name $version for $host" >&2
-    local scratch start=$SECONDS
-    scratch=$(mktemp -d "$store/.build.XXXXXX")
-    rm -rf "$dest"
-    mkdir -p "$scratch/src"
-    cp -a "$src/." "$scratch/src/"   # out of the shared source tree: configure writes into it
-    "$recipe" "$scratch/src" "$scratch" "$dest"
-    static_pc "$dest"
-    rm -rf "$scratch"
-    # Written last: a build that stopped half-way is redone.
-    echo "$name $version $compiler" > "$dest/.built"
-    # Earlier builds of the same library (another version or recipe) are not used again.
-    find "$store" -mindepth 1 -maxdepth 1 -name "$name-*" ! -path "$dest" -exec rm -rf {} +
-    echo "windows-deps: $name built in $((SECONDS - start)) s" >&2
-  fi
-  echo "$dest"
+  [ -d "$3" ] || { echo "windows-deps: no source folder for $1" >&2; exit 1; }
+  cached_prefix "mingw64/${compiler//[^A-Za-z0-9.+_-]/_}" "$1-$4" \
+    "$demo_root/scripts/windows-deps.sh" "$demo_root/scripts/floatlibs.sh" "$toolchain" \
+    -- build_one "$2" "$3"
 }
 
-source_of() { "$root/scripts/debsource.sh" "$@"; }
+build_one() {   # recipe, source folder, prefix, scratch
+  mkdir "$4/src"
+  cp -a "$2/." "$4/src/"   # out of the shared source tree: configure writes into it
+  "$1" "$4/src" "$4" "$3"
+  static_pc "$3"
+}
+
+source_of() { "$demo_root/scripts/debsource.sh" "$@"; }
 upstream_of() { local v; v=$(pkg_version "$1"); v=${v#*:}; echo "${v%-*}"; }
 
 provide sdl2 build_sdl2 "$(source_of libsdl2 libsdl2-dev)" "$(upstream_of libsdl2-dev)"

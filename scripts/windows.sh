@@ -13,6 +13,8 @@
 # first run builds them (a few minutes). Exits nonzero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 root=$PWD
 mode=${1:-release}
 case $mode in release|test) ;; *) echo "usage: scripts/windows.sh [release|test]" >&2; exit 2 ;; esac
@@ -23,33 +25,30 @@ test_pkgs=(wine wine64 xvfb xauth xdotool x11-apps imagemagick)
 
 pkgs=("${cross_pkgs[@]}")
 [ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
-. scripts/packages.sh   # the folder is the repository root here
 ensure_packages "${pkgs[@]}"
 
 # The native build: its asset tool, and for the tests its pixeldemo.
 scripts/setup.sh "$([ "$mode" = test ] && echo test || echo run)"
 
-# The libraries, one prefix each (built once, then taken from the cache).
-mapfile -t prefixes < <(scripts/windows-deps.sh)
-deps=$(IFS=';'; echo "${prefixes[*]}")
+# The libraries, one prefix each (built once, then taken from the cache); a failed build
+# ends the script here.
+prefixes=$(scripts/windows-deps.sh)
+deps=${prefixes//$'\n'/;}
 
 build=build-win
 start=$SECONDS
-werror=OFF   # DEMO_WERROR=1 (set by CI): warnings in our code are errors, as in the native build
-[ "${DEMO_WERROR:-0}" = 1 ] && werror=ON
 # A fresh configuration whenever a library changed: CMake keeps what pkg-config said.
-if [ ! -f "$build/CMakeCache.txt" ] || ! grep -qF "DEMO_WIN_DEPS:STRING=$deps" "$build/CMakeCache.txt"; then
+if [ -f "$build/CMakeCache.txt" ] && ! grep -qxF "DEMO_WIN_DEPS:STRING=$deps" "$build/CMakeCache.txt"; then
   rm -f "$build/CMakeCache.txt"
-  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/platform/windows/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DDEMO_BENCH=OFF -DDEMO_WIN_DEPS="$deps" \
-    -DDEMO_ASSETGEN="$root/build/assetgen" -DDEMO_WERROR=$werror >&2
-else
-  cmake "$build" -DDEMO_WERROR=$werror >/dev/null
 fi
+# DEMO_WERROR=1 (set by CI): warnings in our code are errors, as in the native build.
+demo_configure "$build" -DCMAKE_TOOLCHAIN_FILE="$root/platform/windows/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DDEMO_BENCH=OFF -DDEMO_WIN_DEPS="$deps" \
+  -DDEMO_ASSETGEN="$root/build/assetgen"
 if [ "$mode" = test ]; then
-  cmake --build "$build" -j2 >&2
+  cmake --build "$build" -j"$(demo_jobs 2)" >&2
 else
-  cmake --build "$build" -j2 --target pixeldemo >&2
+  cmake --build "$build" -j"$(demo_jobs 2)" --target pixeldemo >&2
 fi
 echo "windows: cross build done in $((SECONDS - start)) s" >&2
 
@@ -82,6 +81,6 @@ wineserver -p </dev/null >/dev/null 2>&1
 wineboot -i </dev/null >/dev/null 2>&1 || true
 echo "windows: Wine prefix ready in $((SECONDS - start)) s" >&2
 status=0
-ctest --test-dir "$build" --output-on-failure -j2 || status=$?
+ctest --test-dir "$build" --output-on-failure -j"$(demo_jobs 2)" || status=$?
 wineserver -k 2>/dev/null || true
 exit $status
