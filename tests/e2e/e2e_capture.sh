@@ -5,9 +5,8 @@
 #   tests/e2e/e2e_capture.sh path/to/pixeldemo
 set -u
 demo=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # Started from an empty folder with a relative output folder: data/ is found beside the
 # executable while the frames still land where the demo was started.
@@ -71,9 +70,7 @@ if [ "${E2E_SIGNALS:-1}" = 1 ]; then
     "$demo" --capture s --fps 60 --to 60 >/dev/null 2>err &
     bg=$!
     for _ in $(seq 300); do [ "$(ls s 2>/dev/null | wc -l)" -ge 20 ] && break; sleep 0.05; done
-    kill -"$sig" "$bg"
-    wait "$bg"
-    rc=$?
+    signal_and_wait "$sig" "$bg" 60 || fail "SIG$sig did not end the capture within 60 s"
     want=$([ $sig = INT ] && echo 130 || echo 143)
     [ "$rc" -eq "$want" ] || { cat err; fail "SIG$sig: exit code $rc, not $want"; }
     grep -q "capture interrupted by SIG$sig" err || { cat err; fail "SIG$sig: no message"; }
@@ -88,9 +85,7 @@ if [ "${E2E_SIGNALS:-1}" = 1 ]; then
   "$demo" --bench --fps 60 >/dev/null 2>&1 &
   bg=$!
   sleep 1.5
-  kill -TERM "$bg"
-  wait "$bg"
-  rc=$?
+  signal_and_wait TERM "$bg" 60 || fail "SIGTERM did not end the bench within 60 s"
   [ "$rc" -eq 143 ] || fail "bench: exit code $rc after SIGTERM"
 fi
 

@@ -13,61 +13,24 @@
 set -u
 demo=$(realpath "$1")
 display_test=$(realpath "$2")
-keep=${3:-}
-
-if ! command -v Xvfb >/dev/null 2>&1; then
-  echo "SKIP: Xvfb is not installed (./test.sh installs it)"
-  exit 77
-fi
-for tool in xdotool xwd /usr/bin/convert; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "FAIL: $tool is missing"; exit 1; }
-done
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2e_keep=${3:-}
+skip_without Xvfb
+need_tools xdotool xwininfo xwd /usr/bin/convert
+fail_details() { for f in "$work"/*.log; do echo "--- $f"; tail -n 20 "$f"; done; }
 # SDL's X11 driver opens a D-Bus connection whose buffers libdbus keeps until exit, out of
 # reach of the leak checker's stacks (see scripts/sanitize.sh); ours are leak-checked by
 # the display tests on the dummy driver.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 export SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY
-
-work=$(mktemp -d)
-xvfb_pid=
-demo_pid=
-stop_server() {
-  [ -n "$demo_pid" ] && kill "$demo_pid" 2>/dev/null && wait "$demo_pid" 2>/dev/null
-  demo_pid=
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  xvfb_pid=
-}
-cleanup() {
-  stop_server
-  if [ -n "$keep" ]; then mkdir -p "$keep" && cp "$work"/*.png "$work"/*.log "$keep"/ 2>/dev/null; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; for f in "$work"/*.log; do echo "--- $f"; tail -n 20 "$f"; done; exit 1; }
-
-# Starts Xvfb with one screen of the given size and waits until it answers clients.
-start_server() {
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n1 "$work/display")"
-  for _ in $(seq 100); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  fail "Xvfb on $DISPLAY does not answer clients"
-}
 
 check_desktop() {
   local width=$1 height=$2
   local size="${width}x${height}"
   local bar=$(( (width - height * 640 / 480) / 2 ))
   local picture=$(( width - 2 * bar ))
-  start_server "$size"
+  start_xvfb "$size"
 
   # Lines one frame pixel wide, through the renderer SDL picks on this server.
   PIXELDEMO_TEST_VIDEO=x11 "$display_test" --gtest_filter='DisplayWindow.FullScreenOnTheDesktop' \
@@ -80,14 +43,7 @@ check_desktop() {
   # The demo, full screen, started from an empty folder (it finds data/ beside itself).
   (cd "$work" && exec "$demo" --start 5) >"$work/demo-$size.log" 2>&1 &
   demo_pid=$!
-  local window=
-  for _ in $(seq 200); do
-    window=$(xdotool search --name '^\^__\^$' 2>/dev/null | head -n1)
-    [ -n "$window" ] && break
-    kill -0 "$demo_pid" 2>/dev/null || fail "$size: the demo ended before its window appeared"
-    sleep 0.1
-  done
-  [ -n "$window" ] || fail "$size: no window titled ^__^"
+  wait_for_window "$demo_pid" 20
   # Past the loading picture: wait for the first frame-rate line. The logo cuts in at 6 s;
   # a busy machine may take a while to get there, so grab until the picture shows.
   for _ in $(seq 300); do
@@ -112,7 +68,7 @@ check_desktop() {
   right=$(/usr/bin/convert "$work/screen-$size.png" -crop "${bar}x${height}+$((width - bar))+0" -format '%[max]' info:)
   [ "$left" = 0 ] && [ "$right" = 0 ] || fail "$size: the bars of $bar columns are not black ($left, $right)"
   echo "$size: black bars of $bar columns, $inside colours in the ${picture}x${height} picture"
-  stop_server
+  end_jobs   # the demo, then its X server
 }
 
 check_desktop 1280 720

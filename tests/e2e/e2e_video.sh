@@ -7,13 +7,9 @@
 #   tests/e2e/e2e_video.sh path/to/pixeldemo
 set -u
 demo=$(realpath "$1")
-for tool in ffmpeg ffprobe; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed (./test.sh installs it)"; exit 77; }
-done
-work=$(mktemp -d)
-bg=
-trap '[ -n "$bg" ] && kill -9 "$bg" 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+skip_without ffmpeg ffprobe
 probe() {  # probe FILE STREAM ENTRY
   ffprobe -v error -select_streams "$2" -show_entries "stream=$3" -of default=nw=1:nk=1 "$1"
 }
@@ -97,12 +93,7 @@ for sig in INT TERM; do
   for _ in $(seq 300); do [ -s long.mp4.part ] && break; sleep 0.1; done
   [ -s long.mp4.part ] || { cat err; fail "no long.mp4.part during the export"; }
   encoder=$(pgrep -P "$bg" ffmpeg | head -n1)
-  kill -"$sig" "$bg"
-  for _ in $(seq 200); do kill -0 "$bg" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$bg" 2>/dev/null && fail "SIG$sig did not stop the export within 20 s"
-  wait "$bg"
-  rc=$?
-  bg=
+  signal_and_wait "$sig" "$bg" 20 || fail "SIG$sig did not stop the export within 20 s"
   [ "$rc" -ne 0 ] || fail "SIG$sig: exit code 0"
   [ ! -e long.mp4 ] && [ ! -e long.mp4.part ] || fail "SIG$sig: a file was left behind"
   grep -q 'interrupted' err || { cat err; fail "SIG$sig: no message"; }

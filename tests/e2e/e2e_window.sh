@@ -7,54 +7,18 @@
 #   tests/e2e/e2e_window.sh path/to/pixeldemo [keep-dir]
 set -u
 demo=$(realpath "$1")
-keep=${2:-}
-
-if ! command -v Xvfb >/dev/null 2>&1; then
-  echo "SKIP: Xvfb is not installed (./test.sh installs it)"
-  exit 77
-fi
-for tool in xdotool xwd od; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "FAIL: $tool is missing"; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-demo_pid=
-cleanup() {
-  [ -n "$demo_pid" ] && kill "$demo_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  if [ -n "$keep" ]; then mkdir -p "$keep" && cp "$work"/* "$keep"/ 2>/dev/null; fi
-  rm -rf "$work"
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2e_keep=${2:-}
+skip_without Xvfb
+need_tools xdotool xwininfo xwd od
+fail_details() {
+  echo "--- stdout"; tail -n 5 "$work/out" 2>/dev/null
+  echo "--- stderr"; cat "$work/err" 2>/dev/null
 }
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- stdout"; tail -n 5 "$work/out"; echo "--- stderr"; cat "$work/err"; exit 1; }
 
-# A display number of its own: Xvfb picks a free one and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb 800x600
 export SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY
-
-# The display number comes before the server is sure to take clients: wait until a client
-# gets an answer from it (xdotool asks for the screen size), for up to 10 s.
-answered=
-for _ in $(seq 100); do
-  if xdotool getdisplaygeometry >/dev/null 2>&1; then answered=1; break; fi
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -z "$answered" ]; then
-  cat "$work/xvfb.log"
-  if kill -0 "$xvfb_pid" 2>/dev/null; then
-    echo "FAIL: Xvfb on $DISPLAY does not answer clients after 10 s"
-  else
-    echo "FAIL: Xvfb on $DISPLAY ended before it answered a client"
-  fi
-  exit 1
-fi
 
 # Started from an empty folder: the demo must find data/ beside the executable.
 cd "$work"
@@ -65,15 +29,7 @@ mode=--window
 [ "${E2E_FULL_SCREEN:-0}" = 1 ] && mode=
 "$demo" $mode --start "${E2E_START:-0}" >"$work/out" 2>"$work/err" &
 demo_pid=$!
-
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --name '^\^__\^$' 2>/dev/null | head -n1)
-  [ -n "$window" ] && break
-  kill -0 "$demo_pid" 2>/dev/null || fail "the demo ended before its window appeared"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window titled ^__^"
+wait_for_window "$demo_pid" 10
 
 # Seconds of play before the checks: E2E_PLAY_SECONDS, 4 unless a slower set-up (Wine, whose
 # first window takes seconds) asks for more.
@@ -113,7 +69,6 @@ done
 if kill -0 "$demo_pid" 2>/dev/null; then fail "Escape did not end the demo"; fi
 wait "$demo_pid"
 rc=$?
-demo_pid=
 [ "$rc" -eq 0 ] || fail "exit code $rc after Escape"
 
 fps=$(grep -cE '^FPS: [0-9]+\.[0-9]{2} \([0-9]+\.[0-9]{2} ms\), Average: [0-9]+\.[0-9]{2} \([0-9]+\.[0-9]{2} ms\)$' "$work/out")

@@ -8,9 +8,8 @@ set -u
 native=$(realpath "$1")
 windows=$(realpath "$2")
 data=$(dirname "$native")/data
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
 
 start_up=(--capture out --fps 10 --to 0.5)
 timeline=(--capture out --fps 1 --from 147)

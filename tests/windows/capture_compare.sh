@@ -12,10 +12,9 @@
 set -u
 native=$(realpath "$1")
 windows=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-command -v convert >/dev/null || fail "ImageMagick's convert is missing"
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
+need_tools convert   # ImageMagick
 cd "$work"
 
 # name, capture arguments

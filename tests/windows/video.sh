@@ -10,9 +10,8 @@ set -u
 native=$(realpath "$1")
 windows=$(realpath "$2")
 standin=$(realpath "$3")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
 cd "$work"
 mkdir linux windows
 printf '#!/bin/sh\nfor last; do :; done\nexec cat >"$last"\n' >linux/ffmpeg
