@@ -21,7 +21,7 @@ case $mode in release|test) ;; *) echo "usage: scripts/windows.sh [release|test]
 
 cross_pkgs=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
             libz-mingw-w64-dev googletest libcli11-dev cmake make pkg-config dpkg-dev zip)
-test_pkgs=(wine wine64 xvfb xauth xdotool x11-apps imagemagick)
+test_pkgs=(wine wine64 xvfb xauth xdotool x11-apps x11-utils imagemagick)
 
 pkgs=("${cross_pkgs[@]}")
 [ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
