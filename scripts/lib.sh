@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts of scripts/ and by test.sh: what they share.
 #
 # Settings, read from the environment:

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the end-to-end scripts (tests/e2e/e2e_*.sh, tests/windows/*.sh): what each
 # needs around its own steps.
 #
@@ -60,6 +61,7 @@ signal_and_wait() {
   for _ in $(seq $((seconds * 10))); do e2e_running "$pid" || break; sleep 0.1; done
   e2e_running "$pid" && return 1
   wait "$pid"
+  # shellcheck disable=SC2034   # for the caller
   rc=$?
 }
 
@@ -95,7 +97,8 @@ start_xvfb() {
     sleep 0.1
   done
   [ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-  export DISPLAY=":$(head -n1 "$work/display")"
+  DISPLAY=":$(head -n1 "$work/display")"
+  export DISPLAY
   unset WAYLAND_DISPLAY
   # The display number comes before the server is sure to take clients: wait until a
   # client gets an answer from it (xdotool asks for the screen size), for up to 10 s.
@@ -119,6 +122,7 @@ window_named() {
 wait_for_window() {
   local pid=$1 seconds=$2 name=${3:-^__^} _
   for _ in $(seq $((seconds * 10))); do
+    # shellcheck disable=SC2034   # for the caller
     window=$(window_named "$name") && return 0
     e2e_running "$pid" || fail "the demo ended before its window \"$name\" appeared"
     sleep 0.1
