@@ -14,6 +14,7 @@ skip_without Xvfb
 need_tools xdotool xwininfo
 fail_details() { echo "--- stderr"; cat "$work/err" 2>/dev/null; }
 start_xvfb 800x600
+
 # case: the audio driver, the signal, what must be on screen when it arrives
 #   box     an audio driver that does not exist: the "BASS error" box waits for its OK
 #   play    SDL's dummy driver: the demo is playing
