@@ -1,5 +1,7 @@
 #include "scenes/scene_table.h"
 
+#include <cstddef>
+
 #include "scenes/scene1_logo.h"
 #include "scenes/scene2_parade.h"
 #include "scenes/scene3_sphere.h"
@@ -60,6 +62,32 @@ void renderDemoScenes(DemoScenes* scenes, float t, const float* spectrum) {
     for (int i = 0; i < kSceneCount; ++i) {
         if (insideWindow(kScenes[i].window, t)) kScenes[i].render(scenes->states[i], frame);
     }
+}
+
+namespace {
+
+template <size_t N>
+constexpr SceneBounds boundsOf(const float (&bounds)[N]) {
+    return SceneBounds{bounds, static_cast<int>(N)};
+}
+
+}  // namespace
+
+const SceneBounds kSceneBounds[kSceneCount] = {
+    boundsOf(kScene1Bounds), boundsOf(kScene2Bounds), boundsOf(kScene3Bounds),
+    boundsOf(kScene4Bounds), boundsOf(kScene5Bounds), boundsOf(kScene6Bounds),
+    boundsOf(kScene7Bounds),
+};
+
+bool onSceneBound(float t) {
+    for (int i = 0; i < kSceneCount; ++i) {
+        if (t == kScenes[i].window.start || t == kScenes[i].window.end) return true;
+        const SceneBounds& own = kSceneBounds[i];
+        for (int k = 0; k < own.count; ++k) {
+            if (t == own.bounds[k]) return true;
+        }
+    }
+    return false;
 }
 
 int sceneAt(float t) {
