@@ -19,12 +19,18 @@ bool stepFrame(FrameLoop* loop) {
         }
         getMusicSpectrum(loop->spectrum);
     } else {
-        t = fixedClockTime(clock.next, clock.fps);
+        t = fixedClockTime(clock.next, clock.fps, clock.offset);
         getMusicSpectrumAt(musicSecondsToBytes(t), loop->spectrum);
     }
     renderDemoScenes(loop->scenes, t, loop->spectrum);
     FrameInfo frame;
     frame.image = screen;
+    if (loop->limiter) {
+        // The fixed clock's time unrounded, so its seconds hold whole numbers of frames.
+        const double seconds =
+            clock.fps == 0 ? t : (static_cast<double>(clock.next) + clock.offset) / clock.fps;
+        frame.image = limitFlashes(loop->limiter, *screen, seconds);
+    }
     frame.t = t;
     frame.number = clock.fps == 0 ? loop->frames : clock.next;
     frame.renderSeconds = std::chrono::duration<double>(Clock::now() - begin).count();

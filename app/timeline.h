@@ -34,9 +34,10 @@ bool countFrame(FrameStats* stats, float t, float* rate, float* average);
 // "FPS: %.2f (%.2f ms), Average: %.2f (%.2f ms)\n". Returns snprintf's result.
 int formatFpsLine(char* buffer, size_t size, float rate, float average);
 
-// The fixed clock of the headless modes: frame n = 0, 1, 2, ... has t = n / fps.
-inline float fixedClockTime(int64_t n, int fps) {
-    return static_cast<float>(static_cast<double>(n) / fps);
+// The fixed clock of the headless modes: frame n = 0, 1, 2, ... has t = n / fps (with an
+// offset, t = (n + offset) / fps: only for checking the flash analysis).
+inline float fixedClockTime(int64_t n, int fps, double offset = 0.0) {
+    return static_cast<float>((static_cast<double>(n) + offset) / fps);
 }
 
 // What --capture and --video write, one rule for both: the fixed clock from frame 0
