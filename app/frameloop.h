@@ -19,7 +19,7 @@
 struct FrameClock {
     int fps;          // 0: the music clock (the audible playback position and spectrum);
                       // otherwise the fixed clock, frame n at t = n / fps with the spectrum
-                      // of the decoded music at t
+                      // of the decoded music at t, drawn at fixedClockSceneTime(t)
     int64_t next;     // the fixed clock's next frame number
     double offset;    // the fixed clock's frames lie this part of a frame later,
                       // t = (n + offset) / fps: 0 but for checking the flash analysis

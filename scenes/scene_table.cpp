@@ -56,11 +56,15 @@ DemoScenes* loadDemoScenes() {
 }
 
 void renderDemoScenes(DemoScenes* scenes, float t, const float* spectrum) {
-    const SceneFrame frame{t, spectrum, t - scenes->previousTime};
+    renderDemoScenes(scenes, t, t, spectrum);
+}
+
+void renderDemoScenes(DemoScenes* scenes, float t, float drawAt, const float* spectrum) {
+    const SceneFrame frame{drawAt, spectrum, t - scenes->previousTime};
     scenes->previousTime = t;
     // Every window is tested on its own.
     for (int i = 0; i < kSceneCount; ++i) {
-        if (insideWindow(kScenes[i].window, t)) kScenes[i].render(scenes->states[i], frame);
+        if (insideWindow(kScenes[i].window, drawAt)) kScenes[i].render(scenes->states[i], frame);
     }
 }
 
@@ -79,13 +83,11 @@ const SceneBounds kSceneBounds[kSceneCount] = {
     boundsOf(kScene7Bounds),
 };
 
-bool onSceneBound(float t) {
-    for (int i = 0; i < kSceneCount; ++i) {
-        if (t == kScenes[i].window.start || t == kScenes[i].window.end) return true;
-        const SceneBounds& own = kSceneBounds[i];
-        for (int k = 0; k < own.count; ++k) {
-            if (t == own.bounds[k]) return true;
-        }
+bool onSceneBound(int scene, float t) {
+    if (scene < 1 || scene > kSceneCount) return false;
+    const SceneBounds& own = kSceneBounds[scene - 1];
+    for (int k = 0; k < own.count; ++k) {
+        if (t == own.bounds[k]) return true;
     }
     return false;
 }

@@ -52,6 +52,10 @@ DemoScenes* loadDemoScenes();
 // (at most one does); at a bound, before the first scene and after the last nothing draws
 // and `screen` keeps the previous picture.
 void renderDemoScenes(DemoScenes* scenes, float t, const float* spectrum);
+// The same, the scenes drawing at `drawAt` instead of t (the fixed clock draws a frame that
+// lies exactly on a bound of a scene's window just after it: app/timeline.h). The frame's
+// delta and the next frame's still count from t.
+void renderDemoScenes(DemoScenes* scenes, float t, float drawAt, const float* spectrum);
 
 // The scene (1..7) whose window holds t, 0 when none does.
 int sceneAt(float t);
@@ -64,5 +68,5 @@ struct SceneBounds {
 };
 extern const SceneBounds kSceneBounds[kSceneCount];
 
-// True when t is exactly a bound of a window: of the scene table or of any scene's own.
-bool onSceneBound(float t);
+// True when t is exactly a bound of a window that scene (1..7) tests t against.
+bool onSceneBound(int scene, float t);

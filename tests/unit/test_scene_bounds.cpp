@@ -76,13 +76,17 @@ TEST(SceneBounds, ScenesTestWindowsOnlyThroughInWindow) {
     EXPECT_GE(files, 7);
 }
 
-// onSceneBound knows the table's bounds and the scenes' own, and nothing between them.
-TEST(SceneBounds, OnSceneBoundIsExactlyTheListedFloats) {
-    for (float b : {0.0f, 6.1f, 24.0f, 35.08f, 72.4f, 96.0f, 101.1f, 146.0f}) {
-        EXPECT_TRUE(onSceneBound(b)) << b;
-        EXPECT_FALSE(onSceneBound(std::nextafter(b, 1e9f))) << b;
-        EXPECT_FALSE(onSceneBound(std::nextafter(b, -1e9f))) << b;
+// onSceneBound knows each scene's own bounds, exactly those floats.
+TEST(SceneBounds, OnSceneBoundIsExactlyTheScenesListedFloats) {
+    struct Case { int scene; float t; } cases[] = {
+        {1, 6.1f}, {2, 24.0f}, {3, 35.08f}, {4, 72.4f}, {5, 96.0f}, {6, 101.1f}, {7, 146.0f},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(onSceneBound(c.scene, c.t)) << c.t;
+        EXPECT_FALSE(onSceneBound(c.scene, std::nextafter(c.t, 1e9f))) << c.t;
+        EXPECT_FALSE(onSceneBound(c.scene, std::nextafter(c.t, -1e9f))) << c.t;
+        EXPECT_FALSE(onSceneBound(c.scene % 7 + 1, c.t)) << "another scene's bound " << c.t;
     }
-    EXPECT_FALSE(onSceneBound(6.25f));
-    EXPECT_FALSE(onSceneBound(149.0f));
+    EXPECT_FALSE(onSceneBound(0, 6.1f));
+    EXPECT_FALSE(onSceneBound(1, 6.25f));
 }
