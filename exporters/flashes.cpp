@@ -444,12 +444,18 @@ Image* plotFlashes(const FlashTrace& trace) {
     };
     for (const Series& s : series) {
         std::vector<double> lo(static_cast<size_t>(plotW), 1e9), hi(static_cast<size_t>(plotW), -1.0);
+        double previous = -1.0;   // the frame before's value: a jump between two columns
+                                  // is drawn in the second, so the trace stays joined
         for (size_t i = 0; i < trace.t.size(); ++i) {
             const int col = static_cast<int>(std::floor(trace.t[i] * pxPerSecond));
-            if (col < 0 || col >= plotW) continue;
             const double v = valueOf(s, i);
-            lo[static_cast<size_t>(col)] = std::min(lo[static_cast<size_t>(col)], v);
-            hi[static_cast<size_t>(col)] = std::max(hi[static_cast<size_t>(col)], v);
+            if (col >= 0 && col < plotW) {
+                const size_t c = static_cast<size_t>(col);
+                const double from = hi[c] < 0.0 && previous >= 0.0 ? previous : v;
+                lo[c] = std::min({lo[c], v, from});
+                hi[c] = std::max({hi[c], v, from});
+            }
+            previous = v;
         }
         for (int x = 0; x < plotW; ++x) {
             const size_t c = static_cast<size_t>(x);

@@ -55,10 +55,7 @@ done <<'CASES'
 --analyze-music sheets.png|is a folder
 --analyze-music plot.txt|ending in .png
 --analyze-flashes sheets.png|is a folder
---analyze-flashes flashes.txt|ending in .png
---analyze-flashes f.png --start 3|stands alone
---analyze-flashes f.png --frame-offset 1|less than 1
---frame-offset 0.5|needs --analyze-flashes
+--analyze-flashes nofolder/f.png|does not exist
 --capture o5 --fps 10 --from nan|must be a number
 --capture o6 --from 150 --to 160|no frame lies in the chosen times
 --video v.mp4 --from 150 --to 160|no frame lies in the chosen times
