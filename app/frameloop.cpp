@@ -10,7 +10,7 @@ bool stepFrame(FrameLoop* loop) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point begin = Clock::now();
     FrameClock& clock = loop->clock;
-    float t;
+    float t, drawAt;
     if (clock.fps == 0) {
         t = musicBytesToSeconds(getMusicPosition());
         bool stop = false;
@@ -18,13 +18,21 @@ bool stepFrame(FrameLoop* loop) {
             return !stop && !timelineEnded(t) && !stopSignal();
         }
         getMusicSpectrum(loop->spectrum);
+        drawAt = t;
     } else {
-        t = fixedClockTime(clock.next, clock.fps);
+        t = fixedClockTime(clock.next, clock.fps, clock.offset);
         getMusicSpectrumAt(musicSecondsToBytes(t), loop->spectrum);
+        drawAt = fixedClockSceneTime(t);
     }
-    renderDemoScenes(loop->scenes, t, loop->spectrum);
+    renderDemoScenes(loop->scenes, t, drawAt, loop->spectrum);
     FrameInfo frame;
     frame.image = screen;
+    if (loop->limiter) {
+        // The fixed clock's time unrounded, so its seconds hold whole numbers of frames.
+        const double seconds =
+            clock.fps == 0 ? t : (static_cast<double>(clock.next) + clock.offset) / clock.fps;
+        frame.image = limitFlashes(loop->limiter, *screen, seconds);
+    }
     frame.t = t;
     frame.number = clock.fps == 0 ? loop->frames : clock.next;
     frame.renderSeconds = std::chrono::duration<double>(Clock::now() - begin).count();

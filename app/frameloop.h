@@ -5,28 +5,35 @@
 // Offers: FrameClock, FrameSink, FrameLoop, stepFrame (one frame: the body of the loop,
 //         for hosts that own the loop themselves, such as a browser's frame callback),
 //         runFrameLoop (stepFrame until the run ends).
-// Needs:  scenes/scene_table.h, app/timeline.h, audio/music.h (position and spectrum), render3d (`screen`).
+// Needs:  scenes/scene_table.h, app/timeline.h, audio/music.h (position and spectrum), render3d (`screen`),
+//         app/gentle.h (the gentle run's limiter).
 #pragma once
 #include <cstdint>
 
 #include "assets/image.h"
 #include "audio/fft.h"
+#include "app/gentle.h"
 #include "app/timeline.h"
 #include "scenes/scene_table.h"
 
 struct FrameClock {
     int fps;          // 0: the music clock (the audible playback position and spectrum);
                       // otherwise the fixed clock, frame n at t = n / fps with the spectrum
-                      // of the decoded music at t
+                      // of the decoded music at t, drawn at fixedClockSceneTime(t)
     int64_t next;     // the fixed clock's next frame number
+    double offset;    // the fixed clock's frames lie this part of a frame later,
+                      // t = (n + offset) / fps: 0 but for checking the flash analysis
 };
 
-inline FrameClock musicClock() { return FrameClock{0, 0}; }
-inline FrameClock fixedClock(int fps, int64_t firstFrame) { return FrameClock{fps, firstFrame}; }
+inline FrameClock musicClock() { return FrameClock{0, 0, 0.0}; }
+inline FrameClock fixedClock(int fps, int64_t firstFrame, double offset = 0.0) {
+    return FrameClock{fps, firstFrame, offset};
+}
 
 // A finished frame as the sink receives it.
 struct FrameInfo {
-    const Image* image;      // the picture (`screen` at the end of the frame)
+    const Image* image;      // the picture (`screen` at the end of the frame, or the gentle
+                             // run's limited copy of it)
     float t;                 // its music time
     int64_t number;          // the fixed clock's frame number; the count of frames on the
                              // music clock
@@ -47,12 +54,13 @@ struct FrameLoop {
     DemoScenes* scenes;
     FrameClock clock;
     FrameSink sink;
+    FlashLimiter* limiter;                 // the gentle run's; null: frames as drawn
     int64_t frames;                        // frames made so far
     float spectrum[kSpectrumCapacity];     // refilled every frame
 };
 
 // Makes one frame: reads the clock and the spectrum, lets the scene of that time draw into
-// `screen`, and hands the frame to the sink. Returns false once the run has ended: the
+// `screen`, passes it through the limiter (if any), and hands the frame to the sink. Returns false once the run has ended: the
 // frame was the first past the end of the timeline, the sink said stop, or a stop signal
 // arrived (platform/signals.h).
 bool stepFrame(FrameLoop* loop);

@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     options.captureDir = absolutePath(options.captureDir);
     options.sheetPath = absolutePath(options.sheetPath);
     options.analyzeOut = absolutePath(options.analyzeOut);
+    options.flashesOut = absolutePath(options.flashesOut);
     options.videoPath = absolutePath(options.videoPath);
     findData();
 
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
 
     if (!options.headless()) return runLive(options);
     setMessageBoxesEnabled(false);
+    if (!options.flashesOut.empty()) return runFlashAnalysis(options);
     if (!options.videoPath.empty()) return runVideo(options);
     if (!options.captureDir.empty()) return runCapture(options);
     return runBench(options);

@@ -71,6 +71,7 @@ int runBench(const DemoOptions& options) {
     sink.trackMemory = options.benchPasses > 1;
     const int passes = std::min(std::max(options.benchPasses, 1), kMaxPasses);
     loop.sink = {&sink, timeFrame};
+    loop.limiter = options.gentle ? newFlashLimiter() : nullptr;
     sink.lastProgress = Clock::now();
     for (sink.pass = 0; sink.pass < passes; ++sink.pass) {
         // Every pass starts the timeline afresh; the scenes keep their state.

@@ -68,6 +68,7 @@ int runCapture(const DemoOptions& options) {
     sink.writer = startFrameWriter(screenWidth, screenHeight, 4);
     loop.clock = fixedClock(options.fps, 0);
     loop.sink = {&sink, captureFrame};
+    loop.limiter = options.gentle ? newFlashLimiter() : nullptr;
 
     const Clock::time_point begin = Clock::now();
     sink.lastProgress = begin;

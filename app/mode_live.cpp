@@ -33,6 +33,7 @@ int runLive(const DemoOptions& options) {
     loop.scenes = loadDemoScenes();
     loop.clock = musicClock();
     loop.sink = liveFrameSink(&sink);
+    loop.limiter = options.gentle ? newFlashLimiter() : nullptr;
 
     openMusic(true);
     startMusic(options.start);

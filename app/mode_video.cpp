@@ -70,6 +70,7 @@ int runVideo(const DemoOptions& options) {
     // Video time and music time agree: frame k of the file's timeline shows t = k / fps.
     loop.clock = fixedClock(options.fps, 0);
     loop.sink = {&sink, encodeFrame};
+    loop.limiter = options.gentle ? newFlashLimiter() : nullptr;
     runFrameLoop(&loop);
 
     if (!sink.ok) {

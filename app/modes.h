@@ -5,6 +5,9 @@
 //   capture  PNG frames and a contact sheet, on the fixed clock (--capture)
 //   video    frames and music piped to ffmpeg, on the fixed clock (--video)
 //   bench    timing of every scene and the heap, on the fixed clock (--bench)
+//   flashes  the flashes of every second measured, on the fixed clock (--analyze-flashes)
+//
+// With --gentle every mode shows its frames through the limiter of app/gentle.h.
 #pragma once
 #include "app/options.h"
 
@@ -12,3 +15,4 @@ int runLive(const DemoOptions& options);
 int runCapture(const DemoOptions& options);
 int runVideo(const DemoOptions& options);
 int runBench(const DemoOptions& options);
+int runFlashAnalysis(const DemoOptions& options);

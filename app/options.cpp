@@ -28,7 +28,9 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     CLI::App app{
         "pixeldemo: a real-time audiovisual demo of seven scenes, about two and a half minutes.\n"
         "Plays full screen with sound; Escape ends it. The headless modes render without a\n"
-        "display or sound device."};
+        "display or sound device.\n"
+        "\n"
+        "This demo contains flashing lights. --gentle shows at most three flashes a second."};
     app.get_formatter()->column_width(24);
     app.footer(
         "Examples:\n"
@@ -36,7 +38,9 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         "  pixeldemo --window --start 72.5          in a window, from scene 5\n"
         "  pixeldemo --capture out --fps 30 --from 12 --to 24.5 --sheet out/sheet.png\n"
         "  pixeldemo --video demo.mp4               the whole demo as a video (needs ffmpeg)\n"
-        "  pixeldemo --bench --fps 30               time every scene without a display");
+        "  pixeldemo --bench --fps 30               time every scene without a display\n"
+        "  pixeldemo --gentle                       play with at most three flashes a second\n"
+        "  pixeldemo --analyze-flashes flashes.png  count the flashes of every second");
 
     auto* window = app.add_flag("--window", o->windowed, "Play in a resizable window");
     auto* depth = app.add_option("--depth", o->depth,
@@ -48,7 +52,7 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     auto* video = app.add_option("--video", o->videoPath,
                                  "No display or sound: frames and music to an MP4 (ffmpeg)");
     auto* fps = app.add_option("--fps", o->fps,
-                               "Frames a second of --capture, --video and --bench (default 60)");
+                               "Frames a second of the headless modes (default 60)");
     auto* from = app.add_option("--from", o->from, "--capture/--video: first time written (s)");
     auto* to = app.add_option("--to", o->to,
                               "--capture/--video: last time written (s); ends after it");
@@ -58,6 +62,14 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
                                  "--capture: also one PNG of labelled thumbnails");
     auto* analyze = app.add_option("--analyze-music", o->analyzeOut,
                                    "Plot how the music drives the scenes, then exit");
+    auto* flashes = app.add_option("--analyze-flashes", o->flashesOut,
+                                   "Count the flashes of every second, print and plot them");
+    auto* gentle = app.add_flag("--gentle", o->gentle,
+                                "Show at most three flashes in any second");
+    // For checking the flash analysis: no group, so --help does not list it.
+    auto* offset = app.add_option("--frame-offset", o->frameOffset,
+                                  "--analyze-flashes: frame n at t = (n + F) / fps");
+    offset->group("");
     // For the memory check: no group, so --help does not list it.
     auto* passes = app.add_option("--bench-passes", o->benchPasses,
                                   "--bench: run the timeline N times, heap after each pass");
@@ -66,6 +78,8 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     capture->type_name("DIR");
     sheet->type_name("FILE");
     analyze->type_name("OUT.png");
+    flashes->type_name("OUT.png");
+    offset->type_name("F");
     video->type_name("OUT.mp4");
     depth->type_name("BITS");
     start->type_name("T");
@@ -87,6 +101,14 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
                 if (option != analyze && given(option)) fail("--analyze-music", "stands alone");
             }
         }
+        if (given(flashes)) {
+            for (const CLI::Option* option : app.get_options()) {
+                if (option != flashes && option != fps && option != gentle && option != offset &&
+                    given(option)) {
+                    fail("--analyze-flashes", "stands alone (but for --fps and --gentle)");
+                }
+            }
+        }
         if (given(capture) + given(bench) + given(video) > 1) {
             fail("--capture/--video/--bench", "exclude each other");
         }
@@ -99,7 +121,9 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         }
         if (given(capture) && o->captureDir.empty()) fail("--capture", "needs a folder");
         o->depthGiven = given(depth);
-        if (given(fps) && !headless) fail("--fps", "needs --capture, --video or --bench");
+        if (given(fps) && !headless && !given(flashes)) {
+            fail("--fps", "needs --capture, --video, --bench or --analyze-flashes");
+        }
         if ((given(from) || given(to)) && !given(capture) && !given(video)) {
             fail("--from/--to", "need --capture or --video");
         }
@@ -117,6 +141,14 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         if (given(analyze) && o->analyzeOut.empty()) fail("--analyze-music", "needs a file name");
         if (given(analyze) && !hasFileExtension(o->analyzeOut, ".png")) {
             fail("--analyze-music", "writes a PNG file: give a name ending in .png");
+        }
+        if (given(flashes) && o->flashesOut.empty()) fail("--analyze-flashes", "needs a file name");
+        if (given(flashes) && !hasFileExtension(o->flashesOut, ".png")) {
+            fail("--analyze-flashes", "writes a PNG file: give a name ending in .png");
+        }
+        if (given(offset) && !given(flashes)) fail("--frame-offset", "needs --analyze-flashes");
+        if (!(o->frameOffset >= 0.0 && o->frameOffset < 1.0)) {
+            fail("--frame-offset", "must be at least 0 and less than 1");
         }
         if (given(passes) && !given(bench)) fail("--bench-passes", "needs --bench");
         if (o->benchPasses < 1 || o->benchPasses > 10) fail("--bench-passes", "must be 1 to 10");

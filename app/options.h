@@ -17,11 +17,17 @@ struct DemoOptions {
     bool bench = false;         // --bench: headless timing of every scene
     std::string sheetPath;      // --sheet FILE: contact sheet of the captured frames
     std::string analyzeOut;     // --analyze-music OUT.png
+    std::string flashesOut;     // --analyze-flashes OUT.png: headless, flashes counted
+    bool gentle = false;        // --gentle: at most three flashes in any second
+    double frameOffset = 0.0;   // --frame-offset F (not listed by --help): with
+                                // --analyze-flashes, frame n at t = (n + F) / fps
     std::string videoPath;      // --video OUT.mp4: headless, frames and music to one file
     int benchPasses = 1;        // --bench-passes N (not listed by --help): run the timeline
                                 // N times and report the heap after each pass
 
-    bool headless() const { return bench || !captureDir.empty() || !videoPath.empty(); }
+    bool headless() const {
+        return bench || !captureDir.empty() || !videoPath.empty() || !flashesOut.empty();
+    }
 };
 
 // Parses argv into *options without printing anything or ending the process. Returns -1

@@ -94,7 +94,7 @@ bool checkOutputFile(const std::string& path, std::string* error) {
 
 bool checkRunOutputs(const DemoOptions& o, std::string* error) {
     if (!o.captureDir.empty() && !prepareCaptureFolder(o.captureDir, error)) return false;
-    for (const std::string* file : {&o.sheetPath, &o.analyzeOut, &o.videoPath}) {
+    for (const std::string* file : {&o.sheetPath, &o.analyzeOut, &o.flashesOut, &o.videoPath}) {
         if (!file->empty() && !checkOutputFile(*file, error)) return false;
     }
     return true;

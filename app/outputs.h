@@ -20,5 +20,5 @@ bool prepareCaptureFolder(const std::string& dir, std::string* error);
 bool checkOutputFile(const std::string& path, std::string* error);
 
 // Every output of the run the options ask for: the capture folder (prepared), the sheet,
-// the music plot and the video file.
+// the music and flash plots and the video file.
 bool checkRunOutputs(const DemoOptions& options, std::string* error);

@@ -1,8 +1,10 @@
 // app/timeline.h — the end of the timeline, the frame-rate report, and the
-// rules of the headless modes' fixed clock. Pure functions on plain values, tested alone.
+// rules of the headless modes' fixed clock (its times, the time its scenes draw, what the
+// exports write). Pure functions on plain values, tested alone.
 //
 // Music time t is seconds as a float. Every window is open: a < t < b.
 #pragma once
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,9 +36,23 @@ bool countFrame(FrameStats* stats, float t, float* rate, float* average);
 // "FPS: %.2f (%.2f ms), Average: %.2f (%.2f ms)\n". Returns snprintf's result.
 int formatFpsLine(char* buffer, size_t size, float rate, float average);
 
-// The fixed clock of the headless modes: frame n = 0, 1, 2, ... has t = n / fps.
-inline float fixedClockTime(int64_t n, int fps) {
-    return static_cast<float>(static_cast<double>(n) / fps);
+// The fixed clock of the headless modes: frame n = 0, 1, 2, ... has t = n / fps (with an
+// offset, t = (n + offset) / fps: only for checking the flash analysis).
+inline float fixedClockTime(int64_t n, int fps, double offset = 0.0) {
+    return static_cast<float>((static_cast<double>(n) + offset) / fps);
+}
+
+// The time the scenes draw the fixed clock's frame at t: t itself, except where t lies
+// exactly on a bound of a window that the scene drawing at t tests (scenes/scene_table.h:
+// onSceneBound). There the window is shut for that one instant, so the frame would show
+// what live play never does: at 60 frames a second the logo's flashes at 6.0, 6.1 and
+// 6.4 s would each blink black. Such a frame is drawn as live play shows it an instant
+// later, at the next float up. At the bounds of the scene table no scene draws and the
+// previous frame stays, as it always has: a held picture makes no flash, and the next
+// scene's first frame stays where it was (scene 3 adds up the frames' deltas).
+inline float fixedClockSceneTime(float t) {
+    const int scene = sceneAt(t);
+    return scene != 0 && onSceneBound(scene, t) ? std::nextafter(t, INFINITY) : t;
 }
 
 // What --capture and --video write, one rule for both: the fixed clock from frame 0

@@ -1,9 +1,10 @@
 // gfx2d/tinyfont.h — a 3x5 pixel font for the labels of the contact sheet and the music
-// analysis plot.
+// and flash analysis plots.
 //
 // Knows the digits, '.', '-', '=', ':', '>', ' ', 's', 't' and the capitals
-// A B C E G I L N O S T U W; any other character draws as a blank cell. Glyphs are 3 pixels wide with one pixel between them, 5 pixels high, each
-// pixel a scale x scale block. Clipped to the image.
+// A B C D E F G H I L N O Q R S T U W; any other character draws as a blank cell. Glyphs
+// are 3 pixels wide with one pixel between them, 5 pixels high, each pixel a scale x scale
+// block. Clipped to the image.
 #pragma once
 #include <cstdint>
 

@@ -7,6 +7,7 @@
 #include "gfx2d/effects.h"
 #include "render3d/renderer.h"
 #include "scenes/lcg_rand.h"
+#include "scenes/window.h"
 
 void initScene1(Scene1State* state) {
     state->white = loadImage("data/white.png");
@@ -30,7 +31,7 @@ void renderScene1(Scene1State* state, float t) {
 
     stretchCopy(state->black, screen, 0, screenWidth, screenHeight);
 
-    if (t > 0.0f && t < 6.0f) {
+    if (inWindow(t, 0.0f, 6.0f)) {
         // The seed alternates the two blur levels every eighth of a second (99 is odd) and
         // stays in effect for later scenes that draw numbers without seeding.
         const int32_t seed = static_cast<int32_t>(8.0f * t) * 99;
@@ -41,20 +42,20 @@ void renderScene1(Scene1State* state, float t) {
         freeImage(wobble);
         fadeOut(state->black, screen, t, 0.0f, 2.0f);
     }
-    if (t > 6.0f && t < kFlash1End) {
+    if (inWindow(t, 6.0f, kFlash1End)) {
         drawImage(screen, state->logo, 0, 0, 255);
         fadeIn(state->glow, screen, t, 6.0f, kFlash1End);
     }
-    if (t > kFlash1End && t < kFlash2End) {
+    if (inWindow(t, kFlash1End, kFlash2End)) {
         drawImage(screen, state->logo, 0, 0, 255);
         fadeOut(state->glow, screen, t, kFlash1End, kFlash2End);
     }
     // kFlash2End <= t <= kFlash3Start: a tenth of a second of the black background alone.
-    if (t > kFlash3Start && t < kFlash3End) {
+    if (inWindow(t, kFlash3Start, kFlash3End)) {
         drawImage(screen, state->logo, 0, 0, 255);
         fadeOut(state->glow2, screen, t, kFlash3Start, kFlash3End);
     }
-    if (t > kFlash3End && t < 12.0f) {
+    if (inWindow(t, kFlash3End, 12.0f)) {
         drawImage(screen, state->logo, 0, 0, 255);
         fadeIn(state->white, screen, t, 10.0f, 12.0f);
     }

@@ -1,6 +1,6 @@
 // scenes/scene1_logo.h — scene 1, the logo intro (0 < t < 12).
 //
-// Offers: Scene1State, initScene1, renderScene1.
+// Offers: Scene1State, initScene1, renderScene1, kScene1Bounds.
 // Needs:  assets (loadImage, halveImage), gfx2d (blits, waveDistort, fades), the global
 //         `screen` of render3d/renderer.h, scenes/lcg_rand.h.
 //
@@ -10,6 +10,10 @@
 #pragma once
 #include "assets/image.h"
 #include "assets/mesh.h"
+
+// The bounds of every window of music time the scene tests (scenes/window.h), in
+// order; the fixed clock looks them up (scenes/scene_table.h: onSceneBound).
+inline constexpr float kScene1Bounds[] = {0.0f, 6.0f, 6.1f, 6.2f, 6.3f, 6.4f, 12.0f};
 
 struct Scene1State {
     Image* black;         // data/black.png, full-screen fades

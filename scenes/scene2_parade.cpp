@@ -7,6 +7,7 @@
 #include "gfx2d/effects.h"
 #include "render3d/draw.h"
 #include "render3d/renderer.h"
+#include "scenes/window.h"
 
 namespace {
 
@@ -137,7 +138,7 @@ void renderScene2(Scene2State* state, float t, const float* spectrum) {
     drawImage(screen, state->s, 0, 0, 255);
 
     // White around 24 s: in, back out, and in again to hand over to the sphere scene.
-    if (t > kFlash1Start && t < 24.0f) fadeIn(state->white, screen, t, kFlash1Start, 24.0f);
-    if (t > 24.0f && t < kFlash2End) fadeOut(state->white, screen, t, 24.0f, kFlash2End);
-    if (t > kEndFlashStart && t < 24.5f) fadeIn(state->white, screen, t, kEndFlashStart, 24.5f);
+    if (inWindow(t, kFlash1Start, 24.0f)) fadeIn(state->white, screen, t, kFlash1Start, 24.0f);
+    if (inWindow(t, 24.0f, kFlash2End)) fadeOut(state->white, screen, t, 24.0f, kFlash2End);
+    if (inWindow(t, kEndFlashStart, 24.5f)) fadeIn(state->white, screen, t, kEndFlashStart, 24.5f);
 }

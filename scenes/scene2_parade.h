@@ -1,7 +1,7 @@
 // scenes/scene2_parade.h — scene 2, the box parade over the water (12 < t < 24.5).
 //
-// Offers: Scene2State, initScene2, renderScene2, and for tests the boxes' path
-//         (kBoxCount, BoxPlace, boxPlace, boxModel) and the stage size.
+// Offers: Scene2State, initScene2, renderScene2, kScene2Bounds, and for tests the boxes'
+//         path (kBoxCount, BoxPlace, boxPlace, boxModel) and the stage size.
 // Needs:  assets (loadImage, loadTexture, openModel), gfx2d (blits, waveDistort, fades),
 //         render3d (the global `renderer` and `screen`, matrices, drawModel).
 //
@@ -16,6 +16,10 @@
 #include "assets/image.h"
 #include "assets/mesh.h"
 #include "render3d/math3d.h"
+
+// The bounds of every window of music time the scene tests (scenes/window.h), in
+// order; the fixed clock looks them up (scenes/scene_table.h: onSceneBound).
+inline constexpr float kScene2Bounds[] = {23.9f, 24.0f, 24.2f, 24.4f, 24.5f};
 
 struct Scene2State {
     Image* grass;        // data/gress.png, middle grass strip

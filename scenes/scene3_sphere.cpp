@@ -11,6 +11,7 @@
 #include "render3d/renderer.h"
 #include "scenes/sprites_captions.h"
 #include "scenes/lcg_rand.h"
+#include "scenes/window.h"
 
 SpinState scene3Spin = {0.0f, 1.0f, 0.0f};
 
@@ -46,8 +47,6 @@ const Window kFlares[8] = {
     {39.2f, 39.25f}, {39.5f, 39.55f}, {40.5f, 40.55f}, {40.9f, 40.95f},
 };
 
-inline bool inside(float t, float start, float end) { return t > start && t < end; }
-
 // Opacity of a glow pass: the strength g from bins 0 to 2 over a base of 180 for the pass
 // of every frame or 250 for a flare, at most 255.
 int32_t glowOpacity(const float* spectrum, float base) {
@@ -60,7 +59,7 @@ void drawGlow(Scene3State* state, float t, const float* spectrum) {
     stretchDrawAdd(screen, state->glow, 0, 0, screenWidth, screenHeight,
                    glowOpacity(spectrum, 180.0f));
     for (const Window& w : kFlares)
-        if (inside(t, w.start, w.end))
+        if (inWindow(t, w.start, w.end))
             stretchDrawAdd(screen, state->glow, 0, 0, screenWidth, screenHeight,
                            glowOpacity(spectrum, 250.0f));
 }
@@ -68,8 +67,8 @@ void drawGlow(Scene3State* state, float t, const float* spectrum) {
 // A caption: shimmering in, then bobbing.
 void drawCaption(const Image* caption, int32_t x, float t, float shimmerStart,
                  float steadyStart, float end) {
-    if (inside(t, shimmerStart, steadyStart)) drawShimmeringCaption(caption, x, 340.0f, t);
-    if (inside(t, steadyStart, end)) drawBobbingCaption(caption, x, 340.0f, t);
+    if (inWindow(t, shimmerStart, steadyStart)) drawShimmeringCaption(caption, x, 340.0f, t);
+    if (inWindow(t, steadyStart, end)) drawBobbingCaption(caption, x, 340.0f, t);
 }
 
 void drawSpritesAndCaptions(Scene3State* state, float t) {
@@ -78,10 +77,10 @@ void drawSpritesAndCaptions(Scene3State* state, float t) {
     constexpr float kLeftStart = 36.2f;
     constexpr float kForuIn = 36.6f, kForuSteady = 36.9f;
 
-    if (inside(t, kRightStart, kRightEnd))
+    if (inWindow(t, kRightStart, kRightEnd))
         drawImage(screen, state->rightSprites[flickerIndex(t)], 450, 320, 255);
     drawCaption(state->rendered, 220, t, kRenderedIn, kRenderedSteady, kRightEnd);
-    if (inside(t, kLeftStart, 48.0f))
+    if (inWindow(t, kLeftStart, 48.0f))
         drawImage(screen, state->leftSprites[flickerIndex(t)], 40, 320, 255);
     drawCaption(state->foru, 180, t, kForuIn, kForuSteady, 48.0f);
 }
@@ -171,7 +170,7 @@ void renderScene3(Scene3State* state, float t, const float* spectrum, float delt
     constexpr float kBlackStart = 46.8f;
 
     // Drawn before the background copy, so only a background with gaps lets it show.
-    if (inside(t, 24.5f, kWhiteEnd)) fadeOut(state->white, screen, t, 24.5f, kWhiteEnd);
+    if (inWindow(t, 24.5f, kWhiteEnd)) fadeOut(state->white, screen, t, 24.5f, kWhiteEnd);
 
     setLetterbox(&renderer);
     updateSpin(&scene3Spin, t, spectrum, delta);
@@ -191,5 +190,5 @@ void renderScene3(Scene3State* state, float t, const float* spectrum, float delt
     drawLayers(screen, overlays, 3);
     drawSpritesAndCaptions(state, t);
 
-    if (inside(t, kBlackStart, 48.0f)) fadeIn(state->black, screen, t, kBlackStart, 48.0f);
+    if (inWindow(t, kBlackStart, 48.0f)) fadeIn(state->black, screen, t, kBlackStart, 48.0f);
 }

@@ -1,8 +1,8 @@
 // scenes/scene3_sphere.h — scene 3, the rippling sphere with pixel glow (24.5 < t < 48).
 //
-// Offers: Scene3State, DeformingSphere (initDeformingSphere, drawDeformingSphere),
-//         initScene3, renderScene3, and for tests the spin (SpinState, scene3Spin,
-//         updateSpin).
+// Offers: Scene3State, kScene3Bounds, DeformingSphere (initDeformingSphere,
+//         drawDeformingSphere), initScene3, renderScene3, and for tests the spin
+//         (SpinState, scene3Spin, updateSpin).
 // Needs:  assets (loadImage, loadTexture, openModel, computeNormals), gfx2d (blits,
 //         waveDistort, fades), render3d (the global `renderer` and `screen`, drawModel),
 //         scenes/lcg_rand.h (the shared generator), scenes/sprites_captions.h (creature frame and
@@ -19,6 +19,12 @@
 
 #include "assets/image.h"
 #include "assets/mesh.h"
+
+// The bounds of every window of music time the scene tests (scenes/window.h), in
+// order; the fixed clock looks them up (scenes/scene_table.h: onSceneBound).
+inline constexpr float kScene3Bounds[] = {24.5f, 24.6f, 30.2f, 30.5f, 30.8f, 35.0f, 35.08f,
+    35.3f, 35.38f, 35.6f, 35.68f, 35.8f, 35.88f, 36.2f, 36.6f, 36.9f, 39.2f, 39.25f, 39.5f,
+    39.55f, 40.5f, 40.55f, 40.9f, 40.95f, 46.8f, 48.0f};
 
 // The sphere in two copies from the same file: `shape` is rewritten every frame from the
 // untouched `rest` (its positions and normals), so no error accumulates.

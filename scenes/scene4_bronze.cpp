@@ -10,6 +10,7 @@
 #include "render3d/renderer.h"
 #include "scenes/sprites_captions.h"
 #include "scenes/twist.h"
+#include "scenes/window.h"
 
 namespace {
 
@@ -96,15 +97,15 @@ void renderScene4(Scene4State* state, float t, const float* spectrum) {
     drawLayers(screen, overlays, 3);
 
     const int sprite = flickerIndex(t);
-    if (t > kLeftStart && t < kSpritesEnd)
+    if (inWindow(t, kLeftStart, kSpritesEnd))
         drawImage(screen, state->leftSprites[sprite], 20, kScene4SpriteY, 255);
-    if (t > kRightStart && t < kSpritesEnd)
+    if (inWindow(t, kRightStart, kSpritesEnd))
         drawImage(screen, state->rightSprites[sprite], 480, kScene4SpriteY, 255);
 
-    if (t > kWobbleStart && t < kWobbleEnd) drawShimmeringCaption(state->cred1, 180, 340.0f, t);
-    if (t > kWobbleEnd && t < kCredit2Start) drawBobbingCaption(state->cred1, 180, 340.0f, t);
-    if (t > kCredit2Start && t < kCredit2End) drawBobbingCaption(state->cred2, 180, 340.0f, t);
+    if (inWindow(t, kWobbleStart, kWobbleEnd)) drawShimmeringCaption(state->cred1, 180, 340.0f, t);
+    if (inWindow(t, kWobbleEnd, kCredit2Start)) drawBobbingCaption(state->cred1, 180, 340.0f, t);
+    if (inWindow(t, kCredit2Start, kCredit2End)) drawBobbingCaption(state->cred2, 180, 340.0f, t);
 
-    if (t > kWhiteStart && t < kSceneEnd) fadeIn(state->white, screen, t, kWhiteStart, kSceneEnd);
-    if (t > 48.0f && t < kFadeInEnd) fadeOut(state->black, screen, t, 48.0f, kFadeInEnd);
+    if (inWindow(t, kWhiteStart, kSceneEnd)) fadeIn(state->white, screen, t, kWhiteStart, kSceneEnd);
+    if (inWindow(t, 48.0f, kFadeInEnd)) fadeOut(state->black, screen, t, 48.0f, kFadeInEnd);
 }

@@ -1,8 +1,8 @@
 // scenes/scene4_bronze.h — scene 4, the twisting bronze object with trails and credits
 // (48 < t < 72.4).
 //
-// Offers: Scene4State, initScene4, renderScene4, and for tests darkenTrails and
-//         kTrailBytes (the trail pass), kScene4SpriteY.
+// Offers: Scene4State, initScene4, renderScene4, kScene4Bounds, and for tests darkenTrails
+//         and kTrailBytes (the trail pass), kScene4SpriteY.
 // Needs:  assets (loadImage, loadTexture, openModel, computeNormals), gfx2d (blits,
 //         waveDistort, fades), render3d (the global `renderer` and `screen`, drawModel),
 //         scenes/twist.h, scenes/sprites_captions.h.
@@ -19,6 +19,11 @@
 
 #include "assets/image.h"
 #include "assets/mesh.h"
+
+// The bounds of every window of music time the scene tests (scenes/window.h), in
+// order; the fixed clock looks them up (scenes/scene_table.h: onSceneBound).
+inline constexpr float kScene4Bounds[] = {48.0f, 48.2f, 48.5f, 48.6f, 60.2f, 60.5f, 63.4f,
+    66.8f, 69.3f, 70.9f, 72.4f};
 
 struct Scene4State {
     Model* box;               // data/box2.ebr, loaded and never drawn

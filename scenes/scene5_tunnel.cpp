@@ -10,6 +10,7 @@
 #include "render3d/renderer.h"
 #include "scenes/sprites_captions.h"
 #include "scenes/twist.h"
+#include "scenes/window.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ Mat4 rotation(float angle, Vec3 axis) {
 
 }  // namespace
 
-float tunnelScrollFactor(float t) { return (t > 94.0f && t < 96.0f) ? t - 87.0f : 1.0f; }
+float tunnelScrollFactor(float t) { return inWindow(t, 94.0f, 96.0f) ? t - 87.0f : 1.0f; }
 
 float tunnelVOffset(float t) { return tunnelScrollFactor(t) * t; }
 
@@ -129,7 +130,7 @@ void renderScene5(Scene5State* state, float t, const float* spectrum) {
         {84.0f, state->pxl2, state->pxl2Rest, state->pxl2RestLength},
     };
     for (int i = 0; i < 3; ++i) {
-        if (!(t > logos[i].start && t < kSceneEnd)) continue;
+        if (!inWindow(t, logos[i].start, kSceneEnd)) continue;
         r.model = logoModel(i, t, spectrum[1]);
         r.texture = state->blokk;
         r.envMap = false;
@@ -141,15 +142,15 @@ void renderScene5(Scene5State* state, float t, const float* spectrum) {
     const Layer overlays[] = {{state->frame, 255, false}, {state->s, 255, false}};
     drawLayers(screen, overlays, 2);
 
-    if (t > 72.0f && t < 81.0f)
+    if (inWindow(t, 72.0f, 81.0f))
         drawImage(screen, state->leftSprites[sprite], kScene5LeftSpriteX, kScene5SpriteY, 255);
-    if (t > kFallingShimmer && t < 74.0f) drawShimmeringCaption(state->falling, kFallingX, 350.0f, t);
-    if (t > 74.0f && t < 80.0f) drawBobbingCaption(state->falling, kFallingX, 350.0f, t);
-    if (t > kRightStart && t < kSceneEnd)
+    if (inWindow(t, kFallingShimmer, 74.0f)) drawShimmeringCaption(state->falling, kFallingX, 350.0f, t);
+    if (inWindow(t, 74.0f, 80.0f)) drawBobbingCaption(state->falling, kFallingX, 350.0f, t);
+    if (inWindow(t, kRightStart, kSceneEnd))
         drawImage(screen, state->rightSprites[sprite], kScene5RightSpriteX, kScene5SpriteY, 255);
-    if (t > kBitShimmer && t < 85.0f) drawShimmeringCaption(state->bit, kBitX, 350.0f, t);
-    if (t > 85.0f && t < 89.0f) drawBobbingCaption(state->bit, kBitX, 350.0f, t);
-    if (t > 89.0f && t < kSceneEnd) drawBobbingCaption(state->bit2, kBitX, 350.0f, t);
+    if (inWindow(t, kBitShimmer, 85.0f)) drawShimmeringCaption(state->bit, kBitX, 350.0f, t);
+    if (inWindow(t, 85.0f, 89.0f)) drawBobbingCaption(state->bit, kBitX, 350.0f, t);
+    if (inWindow(t, 89.0f, kSceneEnd)) drawBobbingCaption(state->bit2, kBitX, 350.0f, t);
 
-    if (t > kWhiteStart && t < kSceneEnd) fadeIn(state->white, screen, t, kWhiteStart, kSceneEnd);
+    if (inWindow(t, kWhiteStart, kSceneEnd)) fadeIn(state->white, screen, t, kWhiteStart, kSceneEnd);
 }

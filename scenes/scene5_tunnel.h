@@ -1,9 +1,9 @@
 // scenes/scene5_tunnel.h — scene 5, the rolling tunnel with twisting pixel logos
 // (72.4 < t < 95.5).
 //
-// Offers: Scene5State, initScene5, renderScene5, twistMesh (the logos' twist and draw),
-//         and for tests tunnelScrollFactor, tunnelVOffset, scrollTunnel, logoModel and
-//         the sprite and caption places.
+// Offers: Scene5State, initScene5, renderScene5, kScene5Bounds, twistMesh (the logos'
+//         twist and draw), and for tests tunnelScrollFactor, tunnelVOffset, scrollTunnel,
+//         logoModel and the sprite and caption places.
 // Needs:  assets (loadImage, loadTexture, openModel, computeNormals), gfx2d (blits,
 //         waveDistort, fadeIn), render3d (the global `renderer` and `screen`, drawModel),
 //         scenes/twist.h, scenes/sprites_captions.h.
@@ -20,6 +20,11 @@
 #include "assets/image.h"
 #include "assets/mesh.h"
 #include "render3d/math3d.h"
+
+// The bounds of every window of music time the scene tests (scenes/window.h), in
+// order; the fixed clock looks them up (scenes/scene_table.h: onSceneBound).
+inline constexpr float kScene5Bounds[] = {72.0f, 73.5f, 74.0f, 78.0f, 80.0f, 81.0f, 83.2f,
+    84.0f, 84.5f, 85.0f, 89.0f, 94.0f, 94.4f, 95.5f, 96.0f};
 
 struct Scene5State {
     Model* pixel;             // data/pixeldyr/pixel.ebr, first logo, drawn and rewritten

@@ -9,6 +9,7 @@
 #include "render3d/draw.h"
 #include "render3d/renderer.h"
 #include "scenes/sprites_captions.h"
+#include "scenes/window.h"
 
 namespace {
 
@@ -36,8 +37,8 @@ const GreetingRow kRows[] = {
 int greetingPasses(float t, GreetingPass out[kMaxGreetingPasses]) {
     int n = 0;
     for (const GreetingRow& row : kRows) {
-        if (t > row.pixelStart && t < row.pixelEnd) out[n++] = GreetingPass{row.pixelMesh, true};
-        if (t > row.greetStart && t < row.greetEnd) out[n++] = GreetingPass{row.greetMesh, false};
+        if (inWindow(t, row.pixelStart, row.pixelEnd)) out[n++] = GreetingPass{row.pixelMesh, true};
+        if (inWindow(t, row.greetStart, row.greetEnd)) out[n++] = GreetingPass{row.greetMesh, false};
     }
     return n;
 }
@@ -114,12 +115,12 @@ void renderScene6(Scene6State* state, float t) {
     drawLayers(screen, overlays, 2);
 
     const int sprite = flickerIndex(t);
-    if (t > 95.5f && t < 121.0f)
+    if (inWindow(t, 95.5f, 121.0f))
         drawImage(screen, state->sprites[sprite], kScene6SpriteX, kScene6SpriteY, 255);
 
-    if (t > kFadeOutEnd && t < 97.0f) drawShimmeringCaption(state->greet, kGreetX, 395.0f, t);
-    if (t > 97.0f && t < 121.0f) drawBobbingCaption(state->greet, kGreetX, 395.0f, t);
+    if (inWindow(t, kFadeOutEnd, 97.0f)) drawShimmeringCaption(state->greet, kGreetX, 395.0f, t);
+    if (inWindow(t, 97.0f, 121.0f)) drawBobbingCaption(state->greet, kGreetX, 395.0f, t);
 
-    if (t > 95.5f && t < kFadeOutEnd) fadeOut(state->white, screen, t, 95.5f, kFadeOutEnd);
-    if (t > 120.0f && t < 121.0f) fadeIn(state->white, screen, t, 120.0f, 121.0f);
+    if (inWindow(t, 95.5f, kFadeOutEnd)) fadeOut(state->white, screen, t, 95.5f, kFadeOutEnd);
+    if (inWindow(t, 120.0f, 121.0f)) fadeIn(state->white, screen, t, 120.0f, 121.0f);
 }

@@ -1,8 +1,8 @@
 // scenes/scene6_greetings.h — scene 6, the greetings over a spinning rainbow box (95.5 < t < 121).
 //
-// Offers: Scene6State, initScene6, renderScene6, and for tests GreetingPass,
-//         greetingPasses (which meshes a frame draws, in order) and the sprite and
-//         caption places.
+// Offers: Scene6State, initScene6, renderScene6, kScene6Bounds, and for tests
+//         GreetingPass, greetingPasses (which meshes a frame draws, in order) and the
+//         sprite and caption places.
 // Needs:  assets (loadImage, loadTexture, openModel), gfx2d (blits, waveDistort, fades),
 //         render3d (the global `renderer` and `screen`, drawModel), scenes/sprites_captions.h.
 //
@@ -16,6 +16,11 @@
 
 #include "assets/image.h"
 #include "assets/mesh.h"
+
+// The bounds of every window of music time the scene tests (scenes/window.h), in
+// order; the fixed clock looks them up (scenes/scene_table.h: onSceneBound).
+inline constexpr float kScene6Bounds[] = {95.5f, 96.5f, 97.0f, 98.0f, 101.1f, 101.2f,
+    104.3f, 107.2f, 107.3f, 110.6f, 113.8f, 116.8f, 120.0f, 121.0f};
 
 struct Scene6State {
     Texture* blokk;          // data/blokk.png with its mip chain, the creatures' texture

@@ -6,6 +6,7 @@
 #include "gfx2d/blit.h"
 #include "gfx2d/effects.h"
 #include "render3d/renderer.h"
+#include "scenes/window.h"
 
 namespace {
 
@@ -90,12 +91,12 @@ void renderScene7(Scene7State* state, float t) {
     constexpr float kWhiteOutEnd = 121.4f;
     constexpr float kFlashEnd = 126.1f;
 
-    if (t > 121.0f && t < 126.0f) {
+    if (inWindow(t, 121.0f, 126.0f)) {
         fadeOut(state->white, screen, t, 121.0f, kWhiteOutEnd);
         copyImage(state->creatures, screen);
         fadeIn(state->white, screen, t, 125.5f, 126.0f);
     }
-    if (t > 126.0f && t < 146.0f) {
+    if (inWindow(t, 126.0f, 146.0f)) {
         copyImage(state->girl, screen);
         for (int i = 0; i < kTrailSteps; ++i) {
             for (int point = 1; point <= kTrailPoints; ++point) {

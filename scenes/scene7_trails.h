@@ -1,7 +1,8 @@
 // scenes/scene7_trails.h — scene 7, the closing scene with light trails (121 < t < 146).
 //
-// Offers: Scene7State, initScene7, renderScene7, TrailDot, kTrailPoints, kTrailSteps,
-//         trailDot (the placement of one dot, for the renderer and for tests).
+// Offers: Scene7State, initScene7, renderScene7, kScene7Bounds, TrailDot, kTrailPoints,
+//         kTrailSteps, trailDot (the placement of one dot, for the renderer and for
+//         tests).
 // Needs:  assets (loadImage), gfx2d (blits and fades), the global `screen` of
 //         render3d/renderer.h.
 //
@@ -13,6 +14,10 @@
 
 #include "assets/image.h"
 #include "assets/mesh.h"
+
+// The bounds of every window of music time the scene tests (scenes/window.h), in
+// order; the fixed clock looks them up (scenes/scene_table.h: onSceneBound).
+inline constexpr float kScene7Bounds[] = {121.0f, 126.0f, 146.0f};
 
 struct Scene7State {
     Image* girl;        // data/girl.png, background of the second part, copied at (0, 0)

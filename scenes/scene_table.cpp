@@ -1,5 +1,7 @@
 #include "scenes/scene_table.h"
 
+#include <cstddef>
+
 #include "scenes/scene1_logo.h"
 #include "scenes/scene2_parade.h"
 #include "scenes/scene3_sphere.h"
@@ -54,12 +56,40 @@ DemoScenes* loadDemoScenes() {
 }
 
 void renderDemoScenes(DemoScenes* scenes, float t, const float* spectrum) {
-    const SceneFrame frame{t, spectrum, t - scenes->previousTime};
+    renderDemoScenes(scenes, t, t, spectrum);
+}
+
+void renderDemoScenes(DemoScenes* scenes, float t, float drawAt, const float* spectrum) {
+    const SceneFrame frame{drawAt, spectrum, t - scenes->previousTime};
     scenes->previousTime = t;
     // Every window is tested on its own.
     for (int i = 0; i < kSceneCount; ++i) {
-        if (insideWindow(kScenes[i].window, t)) kScenes[i].render(scenes->states[i], frame);
+        if (insideWindow(kScenes[i].window, drawAt)) kScenes[i].render(scenes->states[i], frame);
     }
+}
+
+namespace {
+
+template <size_t N>
+constexpr SceneBounds boundsOf(const float (&bounds)[N]) {
+    return SceneBounds{bounds, static_cast<int>(N)};
+}
+
+}  // namespace
+
+const SceneBounds kSceneBounds[kSceneCount] = {
+    boundsOf(kScene1Bounds), boundsOf(kScene2Bounds), boundsOf(kScene3Bounds),
+    boundsOf(kScene4Bounds), boundsOf(kScene5Bounds), boundsOf(kScene6Bounds),
+    boundsOf(kScene7Bounds),
+};
+
+bool onSceneBound(int scene, float t) {
+    if (scene < 1 || scene > kSceneCount) return false;
+    const SceneBounds& own = kSceneBounds[scene - 1];
+    for (int k = 0; k < own.count; ++k) {
+        if (t == own.bounds[k]) return true;
+    }
+    return false;
 }
 
 int sceneAt(float t) {

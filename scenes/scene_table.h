@@ -2,7 +2,8 @@
 // the scene's window of music time, its loader and its render call behind one signature.
 //
 // Offers: SceneFrame, SceneEntry, kScenes (scene 1 at index 0), kSceneLoadOrder,
-//         DemoScenes with loadDemoScenes / renderDemoScenes, sceneAt.
+//         DemoScenes with loadDemoScenes / renderDemoScenes, sceneAt, onSceneBound and
+//         the scenes' own bound tables (SceneBounds, kSceneBounds).
 // Needs:  the seven scenes of this folder.
 //
 // The scenes keep the render signatures they were written with (some take the spectrum,
@@ -51,6 +52,21 @@ DemoScenes* loadDemoScenes();
 // (at most one does); at a bound, before the first scene and after the last nothing draws
 // and `screen` keeps the previous picture.
 void renderDemoScenes(DemoScenes* scenes, float t, const float* spectrum);
+// The same, the scenes drawing at `drawAt` instead of t (the fixed clock draws a frame that
+// lies exactly on a bound of a scene's window just after it: app/timeline.h). The frame's
+// delta and the next frame's still count from t.
+void renderDemoScenes(DemoScenes* scenes, float t, float drawAt, const float* spectrum);
 
 // The scene (1..7) whose window holds t, 0 when none does.
 int sceneAt(float t);
+
+// The bounds of every window each scene tests t against (the scenes' kScene1Bounds ...
+// kScene7Bounds), scene 1 at index 0.
+struct SceneBounds {
+    const float* bounds;
+    int count;
+};
+extern const SceneBounds kSceneBounds[kSceneCount];
+
+// True when t is exactly a bound of a window that scene (1..7) tests t against.
+bool onSceneBound(int scene, float t);

@@ -11,6 +11,7 @@
 // Exported to the page: webPlay, webPlayTime, webTestBegin, webTestStep, webTestFrameHash,
 // webBenchBegin, webBenchStep, webBenchReport. main() calls Module.pixeldemoReady() when
 // the demo is ready to play; the end of the timeline calls Module.pixeldemoEnded().
+// The page's "Fewer flashes" switch is webPlay's argument: the gentle run (app/gentle.h).
 #include <emscripten.h>
 
 #include <algorithm>
@@ -71,9 +72,10 @@ bool beginRun(const char* what) {
 
 extern "C" {
 
-// Starts the music and the frames on the display's refresh. Returns 1 when the music can
-// be heard, 0 when it plays on the silent clock (no sound device, or no music).
-EMSCRIPTEN_KEEPALIVE int webPlay() {
+// Starts the music and the frames on the display's refresh, through the gentle run's
+// limiter when `gentle` is 1. Returns 1 when the music can be heard, 0 when it plays on the
+// silent clock (no sound device, or no music).
+EMSCRIPTEN_KEEPALIVE int webPlay(int gentle) {
     if (!beginRun("play")) return 0;
     bool audible = true;
     if (!initMusicOutput()) {
@@ -87,6 +89,8 @@ EMSCRIPTEN_KEEPALIVE int webPlay() {
     loop.clock = musicClock();
     loop.frames = 0;
     loop.sink = liveFrameSink(&live);
+    loop.limiter = gentle ? newFlashLimiter() : nullptr;
+    if (gentle) std::printf("fewer flashes: at most three in any second\n");
     emscripten_set_main_loop(playFrame, 0, 0);
     return audible ? 1 : 0;
 }

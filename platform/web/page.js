@@ -1,6 +1,7 @@
 // The page around the demo: checks what the browser offers, downloads the program and its
-// data with a progress bar over the loading picture, starts the demo from the play button
-// (the click is what lets a page start sound), and switches full screen.
+// data with a progress bar over the loading picture, warns of the flashing lights and offers
+// the gentle run ("Fewer flashes", remembered by the browser), starts the demo from the
+// play button (the click is what lets a page start sound), and switches full screen.
 //
 // Test modes, for scripts/web.sh test (tests/web/browser_test.py reads the results from
 // window.pixeldemoResult once window.pixeldemoState is "done"):
@@ -50,6 +51,22 @@
   }
   const hasAudio = typeof window.AudioContext === 'function' ||
                    typeof window.webkitAudioContext === 'function';
+
+  // ---- Fewer flashes: the gentle run, remembered by the browser. ----
+
+  const gentleKey = 'pixeldemo.fewerFlashes';
+  try {
+    $('gentle').checked = localStorage.getItem(gentleKey) === '1';
+  } catch (e) {
+    // Storage refused (a private window, say): the switch starts off.
+  }
+  $('gentle').addEventListener('change', () => {
+    try {
+      localStorage.setItem(gentleKey, $('gentle').checked ? '1' : '0');
+    } catch (e) {
+      // Not remembered, but still used for this play.
+    }
+  });
 
   // ---- Full screen. ----
 
@@ -133,7 +150,7 @@
     $('play').hidden = true;
     $('panel').hidden = true;
     showCanvas();
-    const audible = Module._webPlay();
+    const audible = Module._webPlay($('gentle').checked ? 1 : 0);
     window.pixeldemoState = 'playing';
     document.body.classList.add('playing');
     if (!audible) {

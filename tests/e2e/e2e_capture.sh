@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End to end without a display: --capture writes the frames it should (and a contact
-# sheet), --bench prints its table, and a missing display is a clear error, not a silent run.
+# sheet), --bench prints its table, --analyze-flashes its report and plot, and a missing
+# display is a clear error, not a silent run.
 #
 #   tests/e2e/e2e_capture.sh path/to/pixeldemo
 set -u
@@ -42,7 +43,7 @@ while IFS='|' read -r args expect; do
   rc=$?
   [ "$rc" -eq 1 ] || [ "$rc" -eq 2 ] || fail "'$args': exit code $rc"
   grep -q -- "$expect" err || { cat err; fail "'$args': expected '$expect'"; }
-  ! grep -q '^capture: t =' err || fail "'$args' rendered before refusing"
+  ! grep -q -e '^capture: t =' -e '^analyze-flashes: t =' err || fail "'$args' rendered before refusing"
 done <<'CASES'
 --capture o1 --sheet sheets.png|is a folder
 --capture o2 --sheet nofolder/s.png|does not exist
@@ -53,6 +54,8 @@ done <<'CASES'
 --capture /proc/self/fdinfo|cannot write
 --analyze-music sheets.png|is a folder
 --analyze-music plot.txt|ending in .png
+--analyze-flashes sheets.png|is a folder
+--analyze-flashes nofolder/f.png|does not exist
 --capture o5 --fps 10 --from nan|must be a number
 --capture o6 --from 150 --to 160|no frame lies in the chosen times
 --video v.mp4 --from 150 --to 160|no frame lies in the chosen times
@@ -89,6 +92,13 @@ if [ "${E2E_SIGNALS:-1}" = 1 ]; then
   [ "$rc" -eq 143 ] || fail "bench: exit code $rc after SIGTERM"
 fi
 
+# The flash analysis of the gentle run: a report, no second over three, and the plot.
+"$demo" --analyze-flashes f.png --fps 10 --gentle >flashes 2>err || { cat err; fail "--analyze-flashes exit code"; }
+grep -q '^verdict: no second holds more than three flashes' flashes || { cat flashes; fail "gentle run over three"; }
+grep -qE '^  scene 7 \(121.0-146.0 s\): [0-9]+ general' flashes || { cat flashes; fail "no line for scene 7"; }
+grep -qE '^the limiter changed [0-9]+ of 1492 frames$' flashes || { cat flashes; fail "no limiter line"; }
+[ "$(head -c 8 f.png | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] || fail "f.png is not a PNG"
+
 # --from/--to pick a window; frames keep the numbers of the whole run.
 "$demo" --capture d --fps 4 --from 1 --to 2 >/dev/null 2>err || { cat err; fail "window capture"; }
 [ "$(ls d | tr '\n' ' ')" = "frame_000004.png frame_000005.png frame_000006.png frame_000007.png frame_000008.png " ] \
@@ -113,4 +123,4 @@ grep -q -- '--capture' err || { cat err; fail "the message does not suggest --ca
 "$demo" --fps 5 >/dev/null 2>&1 && fail "--fps without --capture or --bench was accepted"
 "$demo" --depth 8 >/dev/null 2>&1 && fail "--depth 8 was accepted"
 "$demo" --help | grep -q -- '--capture' || fail "--help does not list --capture"
-echo "PASS: capture, window of times, old frames, outputs checked first, signals, bench table, no-display message, usage errors"
+echo "PASS: capture, window of times, old frames, outputs checked first, signals, flash analysis, bench table, no-display message, usage errors"

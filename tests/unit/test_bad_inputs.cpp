@@ -671,7 +671,7 @@ TEST(BadInputs, MalformedOptions) {
         {{"--bench", "--fps", "2147483648"}, "Could not convert: --fps = 2147483648"},
         {{"--bench", "--fps", "0"}, "--fps: must be 1 to 1000"},
         {{"--bench", "--fps"}, "--fps: 1 required N missing"},
-        {{"--fps", "5"}, "--fps: needs --capture, --video or --bench"},
+        {{"--fps", "5"}, "--fps: needs --capture, --video, --bench or --analyze-flashes"},
         {{"--capture"}, "--capture: 1 required DIR missing"},
         {{"--capture", ""}, "--capture: needs a folder"},
         {{"--capture", "o", "--bench"}, "--capture/--video/--bench: exclude each other"},
@@ -690,6 +690,11 @@ TEST(BadInputs, MalformedOptions) {
         {{"--depth", "32x"}, "Could not convert: --depth = 32x"},
         {{"--window", "--bench"}, "only apply when playing"},
         {{"--analyze-music", "x.png", "--bench"}, "--analyze-music: stands alone"},
+        {{"--analyze-music", "x.png", "--gentle"}, "--analyze-music: stands alone"},
+        {{"--analyze-flashes", "f.png", "--start", "3"}, "--analyze-flashes: stands alone"},
+        {{"--analyze-flashes", "f.txt"}, "--analyze-flashes: writes a PNG file"},
+        {{"--analyze-flashes", "f.png", "--frame-offset", "1"}, "--frame-offset: must be at least 0"},
+        {{"--frame-offset", "0.5"}, "--frame-offset: needs --analyze-flashes"},
         {{"--bench-passes", "2"}, "--bench-passes: needs --bench"},
     };
     Workspace work("options");

@@ -3,6 +3,9 @@
 // and the generator seed the scene leaves behind.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "app/timeline.h"
 #include "scenes/lcg_rand.h"
 #include "scenes/scene1_logo.h"
 #include "tests/unit/fixtures.h"
@@ -51,6 +54,18 @@ TEST_F(Scene1Test, BetweenTheFlashesOnlyTheBlackBackground) {
         renderScene1(&state, t);
         EXPECT_EQ(countScreen(kBlack), screenWidth * screenHeight) << "t = " << t;
     }
+}
+
+// The fixed clock at 60 frames a second lands on 6.0, 6.1, 6.2, 6.3 and 6.4 s; drawn as
+// live play shows them an instant later, only the designed tenth of a second from 6.2 s
+// stays black: six frames, no blink between the flashes.
+TEST_F(Scene1Test, OnTheFixedClockBlackOnlyInTheDesignedGap) {
+    std::string frames;
+    for (int64_t n = 330; n <= 420; ++n) {
+        renderScene1(&state, fixedClockSceneTime(fixedClockTime(n, 60)));
+        frames += countScreen(kBlack) == screenWidth * screenHeight ? '.' : '#';
+    }
+    EXPECT_EQ(frames, std::string(42, '#') + std::string(6, '.') + std::string(43, '#'));
 }
 
 TEST_F(Scene1Test, SharpLogoWithItsFlashesAndTheWhiteFade) {

@@ -98,6 +98,21 @@ TEST(FrameStats, LineFormat) {
     EXPECT_STREQ(line, "FPS: 59.94 (16.68 ms), Average: 60.00 (16.67 ms)\n");
 }
 
+// A frame exactly on a bound of a window the drawing scene tests is drawn one float step
+// later; on another scene's bound, the scene table's bounds and everywhere else at its own
+// time.
+TEST(FixedClock, ScenesDrawJustAfterTheirOwnBounds) {
+    struct Case { float t; float drawn; } cases[] = {
+        {6.0f, above(6.0f)},     {6.1f, above(6.1f)},     {24.0f, above(24.0f)},
+        {35.08f, above(35.08f)}, {94.0f, above(94.0f)},   {120.0f, above(120.0f)},
+        {6.25f, 6.25f},          {below(6.1f), below(6.1f)},
+        {72.0f, 72.0f},          {96.0f, 96.0f},   // scene 5's bounds, drawn by 4 and 6
+        {0.0f, 0.0f},            {12.0f, 12.0f},          {24.5f, 24.5f},
+        {72.4f, 72.4f},          {146.0f, 146.0f},        {149.0f, 149.0f},
+    };
+    for (const Case& c : cases) EXPECT_EQ(fixedClockSceneTime(c.t), c.drawn) << c.t;
+}
+
 TEST(FixedClock, TimesAndExportRules) {
     EXPECT_EQ(fixedClockTime(0, 60), 0.0f);
     EXPECT_EQ(fixedClockTime(1, 60), 1.0f / 60.0f);

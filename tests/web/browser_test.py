@@ -3,9 +3,11 @@
 protocol over a pipe (--remote-debugging-pipe), with nothing but the standard library.
 
 Serves dist/web/ on a free port of 127.0.0.1 and checks, each in a fresh browser profile:
-  play      the page loads without a console error, offers the play button, and after the
-            click the audio context runs, frames are shown and the music clock advances
-            (--autoplay-policy=no-user-gesture-required stands in for a user's click);
+  play      the page loads without a console error, warns of flashing lights and offers the
+            play button; "Fewer flashes" switched on is remembered by the browser, and after
+            the click the demo runs gently: the audio context runs, frames are shown and the
+            music clock advances (--autoplay-policy=no-user-gesture-required stands in for a
+            user's click);
   no-wasm   with WebAssembly taken away (before the page's scripts run) the page says it
             needs it;
   no-audio  with Web Audio taken away the page says the demo plays without sound, and it
@@ -244,6 +246,13 @@ def check_play(url, checks):
             problems.append("the page did not offer the play button (state %s)" % state)
         elif not browser.evaluate("!document.getElementById('play').hidden"):
             problems.append("the play button is not shown")
+        panel = browser.evaluate("document.getElementById('panel').textContent")
+        if "This demo contains flashing lights" not in panel:
+            problems.append("the panel does not warn of flashing lights: %r" % panel)
+        browser.evaluate("document.getElementById('gentle').click()")
+        stored = browser.evaluate("localStorage.getItem('pixeldemo.fewerFlashes')")
+        if stored != "1":
+            problems.append("the browser does not remember 'Fewer flashes': %r" % stored)
         browser.screenshot(os.path.join(checks.out_dir, "play-ready.png"))
         if state == "ready":
             state, audio, first, second = play_and_measure(browser, checks.out_dir, "play")
@@ -258,6 +267,8 @@ def check_play(url, checks):
         console += lines
         if not any("FPS:" in line for line in lines):
             problems.append("no FPS line in the console")
+        if not any("fewer flashes" in line for line in lines):
+            problems.append("the demo did not play with fewer flashes")
         problems += ["console error: " + e for e in errors]
     except RuntimeError as e:
         problems.append(str(e))
