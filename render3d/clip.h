@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "bands/bands.h"
 #include "render3d/math3d.h"
 #include "render3d/renderer.h"
 
@@ -23,14 +24,17 @@ void clipTwoOutside(const ClipVertex& inside, ClipVertex& out1, ClipVertex& out2
 void clipOneOutside(ClipVertex& outside, ClipVertex& p, ClipVertex& q, ClipVertex* pieces,
                     const Plane& plane);
 // The recursive driver; drawMesh calls it with level 0 (clipping on) or 6 (off). Each
-// surviving piece is mapped to pixels with the viewport and rasterised. Where a corner is
-// cut off, the half that keeps the triangle's own records is drawn completely before the
-// other half, which decides the winner where the two meet at equal depth.
-void clipTriangle(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int level);
+// surviving piece is mapped to pixels with the viewport and rasterised within `rows` (a
+// drawing thread's band, bands/bands.h). Where a corner is cut off, the half that keeps
+// the triangle's own records is drawn completely before the other half, which decides the
+// winner where the two meet at equal depth.
+void clipTriangle(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int level,
+                  RowBand rows = kEveryRow);
 
-// What receives the viewport-mapped pieces: rasterizeTriangle for clipTriangle; tests and
-// tools pass their own to see exactly which triangles come out of the clipper.
+// What receives the viewport-mapped pieces with the rows to draw: rasterizeTriangle for
+// clipTriangle; tests and tools pass their own to see exactly which triangles come out of
+// the clipper.
 using TriangleSink = void (*)(Renderer* r, const ClipVertex& a, const ClipVertex& b,
-                              const ClipVertex& c);
+                              const ClipVertex& c, RowBand rows);
 void clipTriangleTo(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int level,
-                    TriangleSink sink);
+                    TriangleSink sink, RowBand rows = kEveryRow);
