@@ -23,13 +23,6 @@ ClipVertex intersect(const ClipVertex& i, const ClipVertex& o, const Plane& pl) 
                       i.v + t * (o.v - i.v)};
 }
 
-void mapToViewport(const Renderer* r, ClipVertex& p) {
-    p.x = (p.x * 0.5f + 0.5f) * static_cast<float>(r->viewportWidth) +
-          static_cast<float>(r->viewportX);
-    p.y = (p.y * -0.5f + 0.5f) * static_cast<float>(r->viewportHeight) +
-          static_cast<float>(r->viewportY);
-}
-
 }  // namespace
 
 void extractClipPlanes(Plane* planes, const Mat4& m) {

@@ -11,6 +11,16 @@
 
 struct ClipVertex { float x, y, z, u, v; };
 
+// A point of normalised device space to pixels with the renderer's viewport: what the
+// clipper does to every piece it passes on (drawMesh does it once a vertex for the
+// triangles that need no clipping).
+inline void mapToViewport(const Renderer* r, ClipVertex& p) {
+    p.x = (p.x * 0.5f + 0.5f) * static_cast<float>(r->viewportWidth) +
+          static_cast<float>(r->viewportX);
+    p.y = (p.y * -0.5f + 0.5f) * static_cast<float>(r->viewportHeight) +
+          static_cast<float>(r->viewportY);
+}
+
 // Planes 0..5 from the columns of m: c3-c0, c3+c0, c3+c1, c3-c1, c3-c2, c3+c2;
 // (nx, ny, nz) normalised, d kept.
 void extractClipPlanes(Plane* planes, const Mat4& m);
