@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The same set-up as run.sh, then the whole test suite through CTest, then the reliability
 # runs: the whole suite and two whole timelines under AddressSanitizer and
-# UndefinedBehaviorSanitizer (scripts/sanitize.sh) and each fuzz target for a bounded time
+# UndefinedBehaviorSanitizer (scripts/sanitize.sh), the drawing threads' tests and a whole
+# timeline under ThreadSanitizer with 2 and 4 threads (scripts/tsan.sh), each fuzz target
+# for a bounded time
 # (scripts/fuzz.sh, FUZZ_SECONDS per target, default 60); then the other platforms: the
 # Windows build's tests under Wine (scripts/windows.sh test) and the web page in headless
 # Chromium (scripts/web.sh test), each of whose frames must equal the Linux build's.
@@ -18,6 +20,7 @@ ctest --test-dir build --output-on-failure -j"$(demo_jobs)" "$@" 2>&1 | tee buil
 if [ $# -eq 0 ] && [ "${DEMO_QUICK:-0}" != 1 ]; then
   export DEMO_SETUP_DONE=1
   scripts/sanitize.sh
+  scripts/tsan.sh
   scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
   scripts/windows.sh test
   scripts/web.sh test
