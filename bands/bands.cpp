@@ -28,6 +28,10 @@
 #include <sched.h>
 #endif
 #if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
