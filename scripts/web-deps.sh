@@ -5,6 +5,10 @@
 # headers and pkg-config files into one prefix.
 #
 #   scripts/web-deps.sh        builds what is missing; prints the prefix on standard output
+#   scripts/web-deps.sh threads   the same for the threaded page: every library compiled
+#                                 with -pthread (atomics and shared memory, which every
+#                                 object of a threaded program needs), SDL2 with its POSIX
+#                                 threads; a prefix of its own
 #
 # The prefix lives outside the clone, in $PIXELDEMO_CACHE/wasm (default
 # ~/.cache/pixeldemo/wasm), named after the emscripten version, every library's version and
@@ -36,6 +40,15 @@ set -euo pipefail
 . "$demo_root/scripts/floatlibs.sh"
 strict=$strict_float_cflags
 jobs=$(demo_jobs 2)
+variant=${1:-}
+case $variant in ''|threads) ;; *) echo "usage: scripts/web-deps.sh [threads]" >&2; exit 2 ;; esac
+# The threaded variant: -pthread in every compilation, through the same flags; SDL's POSIX
+# threads instead of its generic stubs (its configuration header switches them on).
+sdl_threads=thread/generic
+if [ "$variant" = threads ]; then
+  strict+=" -pthread"
+  sdl_threads=thread/pthread
+fi
 
 say() { echo "web-deps: $*" >&2; }
 
@@ -52,6 +65,7 @@ for entry in "${libs[@]}"; do
   srcdir[$1]=$dir
   name+="_$(basename "$dir")"
 done
+[ "$variant" = threads ] && name+="_pthread"
 
 copy_source() {
   cp -a "${srcdir[$1]}" "$work/$1"
@@ -126,7 +140,7 @@ build_wasm_libs() {
   sdl_dirs=". atomic audio audio/emscripten audio/disk audio/dummy cpuinfo dynapi events file
     filesystem/emscripten haptic haptic/dummy joystick joystick/emscripten joystick/virtual
     loadso/dlopen locale locale/emscripten misc misc/emscripten power power/emscripten render
-    render/software render/opengles2 sensor sensor/dummy stdlib thread thread/generic timer
+    render/software render/opengles2 sensor sensor/dummy stdlib thread $sdl_threads timer
     timer/unix video video/emscripten video/dummy video/yuv2rgb"
   sdl_files=()
   for d in $sdl_dirs; do

@@ -2,9 +2,12 @@
 # pixeldemo in a web browser: builds the WebAssembly page, serves it, tests it.
 #
 #   scripts/web.sh build      builds dist/web/ (index.html, page.js, pixeldemo.js/.wasm,
-#                             pixeldemo.data and pixeldemo-data.js, loading.png)
+#                             the threaded pixeldemo-threads.js/.wasm/.worker.js,
+#                             pixeldemo.data and pixeldemo-data.js, loading.png, _headers)
 #   scripts/web.sh serve      builds, then serves dist/web/ on http://127.0.0.1:8080/
-#                             (PIXELDEMO_WEB_PORT picks another port) until Ctrl-C
+#                             (PIXELDEMO_WEB_PORT picks another port) until Ctrl-C, with
+#                             the two headers of cross-origin isolation, so the page runs
+#                             its threaded build
 #   scripts/web.sh test       builds, then tests the page in headless Chromium; nonzero
 #                             exit on failure (tests/web/browser_test.py says what failed)
 #
@@ -41,16 +44,22 @@ if [ ! -f build/CMakeCache.txt ]; then
 fi
 cmake --build build --target data -j"$jobs" >&2
 
-# ---- The libraries and the program. ----
-prefix=$(scripts/web-deps.sh)
-# A fresh configuration for other libraries; DEMO_WERROR=1 (set by CI): warnings in our
-# code are errors, as in the native build.
-if [ -f build-web/CMakeCache.txt ] &&
-   ! grep -qxF "WEB_DEPS_PREFIX:PATH=$prefix" build-web/CMakeCache.txt; then
-  rm -rf build-web
-fi
-demo_configure --wrap emcmake build-web -DCMAKE_BUILD_TYPE=Release -DWEB_DEPS_PREFIX="$prefix"
-cmake --build build-web -j"$jobs" >&2
+# ---- The libraries and the programs: the single-threaded page and the threaded one. ----
+web_build() {   # build folder, the libraries' variant (empty or threads), CMake options
+  local dir=$1 variant=$2 prefix
+  shift 2
+  prefix=$(scripts/web-deps.sh $variant)
+  # A fresh configuration for other libraries; DEMO_WERROR=1 (set by CI): warnings in our
+  # code are errors, as in the native build.
+  if [ -f "$dir/CMakeCache.txt" ] &&
+     ! grep -qxF "WEB_DEPS_PREFIX:PATH=$prefix" "$dir/CMakeCache.txt"; then
+    rm -rf "$dir"
+  fi
+  demo_configure --wrap emcmake "$dir" -DCMAKE_BUILD_TYPE=Release -DWEB_DEPS_PREFIX="$prefix" "$@"
+  cmake --build "$dir" -j"$jobs" >&2
+}
+web_build build-web ""
+web_build build-web-threads threads -DDEMO_WEB_THREADS=ON
 
 # ---- dist/web. ----
 dist=dist/web
@@ -67,17 +76,35 @@ mkdir -p "$dist" "$stage/data"
 python3 /usr/share/emscripten/tools/file_packager.py "$dist/pixeldemo.data" \
   --preload "$stage/data@/data" --js-output="$dist/pixeldemo-data.js" --no-node >/dev/null 2>&1
 cp build-web/pixeldemo.js build-web/pixeldemo.wasm platform/web/page.js build/data/loading.png "$dist/"
+cp build-web-threads/pixeldemo-threads.js build-web-threads/pixeldemo-threads.wasm \
+   build-web-threads/pixeldemo-threads.worker.js "$dist/"
+# The headers that make the page cross-origin isolated, for the hosts that read a _headers
+# file (Netlify, Cloudflare Pages); the page runs its threaded build only when isolated.
+printf '/*\n  Cross-Origin-Opener-Policy: same-origin\n  Cross-Origin-Embedder-Policy: require-corp\n' \
+  >"$dist/_headers"
 wasm_size=$(stat -c %s "$dist/pixeldemo.wasm")
+threads_size=$(stat -c %s "$dist/pixeldemo-threads.wasm")
 data_size=$(stat -c %s "$dist/pixeldemo.data")
-sed -e "s/@WASM_SIZE@/$wasm_size/" -e "s/@DATA_SIZE@/$data_size/" platform/web/index.html >"$dist/index.html"
+sed -e "s/@WASM_SIZE@/$wasm_size/" -e "s/@THREADS_WASM_SIZE@/$threads_size/" \
+    -e "s/@DATA_SIZE@/$data_size/" platform/web/index.html >"$dist/index.html"
 total=$(du -cb "$dist"/* | tail -1 | cut -f1)
-say "$dist: $(( total / 1024 )) KiB in all (program $(( wasm_size / 1024 )) KiB, data $(( data_size / 1024 )) KiB)"
+say "$dist: $(( total / 1024 )) KiB in all (programs $(( wasm_size / 1024 )) and $(( threads_size / 1024 )) KiB, data $(( data_size / 1024 )) KiB)"
 
 case $command in
   serve)
     port=${PIXELDEMO_WEB_PORT:-8080}
     echo "Serving $dist at http://127.0.0.1:$port/ (Ctrl-C stops)"
-    exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$dist"
+    # Python's file server with the two headers of cross-origin isolation on every file.
+    exec python3 -c '
+import functools, http.server, sys
+class Isolated(http.server.SimpleHTTPRequestHandler):
+    def end_headers(self):
+        self.send_header("Cross-Origin-Opener-Policy", "same-origin")
+        self.send_header("Cross-Origin-Embedder-Policy", "require-corp")
+        super().end_headers()
+handler = functools.partial(Isolated, directory=sys.argv[2])
+http.server.ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])), handler).serve_forever()
+' "$port" "$dist"
     ;;
   test)
     exec python3 tests/web/browser_test.py --dist "$dist" --golden tests/unit/golden_frames.txt \

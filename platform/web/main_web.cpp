@@ -19,6 +19,7 @@
 #include <cstdio>
 
 #include "audio/music.h"
+#include "bands/bands.h"
 #include "app/framehash.h"
 #include "app/frameloop.h"
 #include "app/sinks.h"
@@ -149,6 +150,11 @@ EMSCRIPTEN_KEEPALIVE void webBenchReport() {
 }  // extern "C"
 
 int main() {
+#ifdef __EMSCRIPTEN_PTHREADS__
+    // The threaded page: PIXELDEMO_THREADS (the page's ?threads=N), else one drawing thread
+    // per core the browser reports, at most 8; the page's own thread draws a band too.
+    setDrawingThreads(chooseDrawingThreads(0));
+#endif
     installDemoAssetReporter();
     // No message boxes in a page: the reasons go to the console.
     setMessageBoxesEnabled(false);

@@ -3,6 +3,15 @@
 // the gentle run ("Fewer flashes", remembered by the browser), starts the demo from the
 // play button (the click is what lets a page start sound), and switches full screen.
 //
+// Two builds of the program: pixeldemo-threads, whose drawing threads run in web workers
+// over shared memory, and the single-threaded pixeldemo. Browsers give a page shared memory
+// only when it is cross-origin isolated (served with Cross-Origin-Opener-Policy: same-origin
+// and Cross-Origin-Embedder-Policy: require-corp), so the threaded build is loaded only
+// where window.crossOriginIsolated is true, the other one everywhere else.
+//   ?build=single       the single-threaded build even where the threaded one could run
+//   ?threads=N          the threaded build with N drawing threads (the page's own thread
+//                       among them) instead of one per core, at most 8
+//
 // Test modes, for scripts/web.sh test (tests/web/browser_test.py reads the results from
 // window.pixeldemoResult once window.pixeldemoState is "done"):
 //   ?test=frames&fps=10&frames=15,50,...  renders the fixed clock from the start, as
@@ -51,6 +60,11 @@
   }
   const hasAudio = typeof window.AudioContext === 'function' ||
                    typeof window.webkitAudioContext === 'function';
+  const isolated = window.crossOriginIsolated === true && typeof SharedArrayBuffer === 'function';
+  // Which build runs: "threads" or "single" (tests read it).
+  const build = isolated && params.get('build') !== 'single' ? 'threads' : 'single';
+  const program = build === 'threads' ? 'pixeldemo-threads' : 'pixeldemo';
+  window.pixeldemoBuild = build;
 
   // ---- Fewer flashes: the gentle run, remembered by the browser. ----
 
@@ -94,7 +108,7 @@
   const files = window.pixeldemoFiles || {};
   const loaded = { wasm: 0, data: 0 };
   function showDownload() {
-    const total = (files.wasm || 0) + (files.data || 0);
+    const total = ((build === 'threads' ? files.threadsWasm : files.wasm) || 0) + (files.data || 0);
     const got = loaded.wasm + loaded.data;
     if (total > 0) progress(got / total);
     status('Loading… ' + (got / 1048576).toFixed(1) + ' of ' + (total / 1048576).toFixed(1) + ' MB');
@@ -245,7 +259,7 @@
     showDownload();
     let wasm, data;
     try {
-      [wasm, data] = await Promise.all([download('pixeldemo.wasm', 'wasm'),
+      [wasm, data] = await Promise.all([download(program + '.wasm', 'wasm'),
                                         download('pixeldemo.data', 'data')]);
     } catch (e) {
       fail('The download failed: ' + e.message);
@@ -276,9 +290,16 @@
         if (code !== 0) fail('The demo stopped' + (lastError ? ': ' + lastError : '.'));
       },
     };
+    const threads = parseInt(params.get('threads') || '0', 10);
+    if (build === 'threads' && threads >= 1 && threads <= 8) {
+      // Read by the program's start (PIXELDEMO_THREADS, as on the desktop).
+      Module.preRun = [() => { Module.ENV.PIXELDEMO_THREADS = String(threads); }];
+    }
+    console.log('pixeldemo: the ' + (build === 'threads' ? 'threaded' : 'single-threaded') +
+                ' build' + (isolated ? '' : ' (the page is not cross-origin isolated)'));
     try {
       await loadScript('pixeldemo-data.js');
-      await loadScript('pixeldemo.js');
+      await loadScript(program + '.js');
     } catch (e) {
       fail(e.message);
     }

@@ -28,6 +28,14 @@ pkg_check_modules(KISSFFT REQUIRED IMPORTED_TARGET kissfft-float)
 # them) keep the plain conversions in the hot loops one instruction.
 add_compile_options(-msimd128 -msse2 -mnontrapping-fptoint -ffp-contract=off)
 
+# The threaded page (scripts/web.sh builds it beside the single-threaded one): every object
+# with -pthread, the libraries from a prefix built the same way (scripts/web-deps.sh threads).
+option(DEMO_WEB_THREADS "The threaded page: -pthread, drawing threads in web workers" OFF)
+if(DEMO_WEB_THREADS)
+  add_compile_options(-pthread)
+  add_link_options(-pthread)
+endif()
+
 # No debug information in what the page downloads (CMake also passes these at the link).
 set(CMAKE_CXX_FLAGS_RELEASE "-O3 -DNDEBUG")
 set(CMAKE_C_FLAGS_RELEASE "-O3 -DNDEBUG")

@@ -2,7 +2,10 @@
 """The web page in a real browser: Debian's Chromium, headless, driven through its DevTools
 protocol over a pipe (--remote-debugging-pipe), with nothing but the standard library.
 
-Serves dist/web/ on a free port of 127.0.0.1 and checks, each in a fresh browser profile:
+Serves dist/web/ twice on free ports of 127.0.0.1: as a plain static host does, where the
+page runs its single-threaded build, and with the two headers of cross-origin isolation
+(Cross-Origin-Opener-Policy, Cross-Origin-Embedder-Policy), where it runs the threaded one.
+Checks, each in a fresh browser profile (the -threads ones on the isolating server):
   play      the page loads without a console error, warns of flashing lights and offers the
             play button; "Fewer flashes" switched on is remembered by the browser, and after
             the click the demo runs gently: the audio context runs, frames are shown and the
@@ -16,7 +19,11 @@ Serves dist/web/ on a free port of 127.0.0.1 and checks, each in a fresh browser
             frames of tests/unit/golden_frames.txt; every fingerprint must equal the stored one
             (the native build's, checked by test_golden_frames);
   bench     ?test=bench times every frame of the timeline at 60 frames a second and prints
-            each scene's mean and worst like pixeldemo --bench (figures, no assertion).
+            each scene's mean and worst like pixeldemo --bench (figures, no assertion but
+            the drawing threads: one in the single-threaded build, one per core, at most 8,
+            in the threaded one);
+  play-threads, frames-threads, bench-threads   the same with the threaded build.
+Every check also makes sure the page chose the build its server calls for.
 
 Ends with the line "N passed, M failed"; the exit code is 1 when anything failed.
 Screenshots and the console of each check go to --out.
@@ -183,8 +190,16 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-def serve(directory):
-    handler = functools.partial(QuietHandler, directory=directory)
+class IsolatingHandler(QuietHandler):
+    def end_headers(self):
+        self.send_header("Cross-Origin-Opener-Policy", "same-origin")
+        self.send_header("Cross-Origin-Embedder-Policy", "require-corp")
+        super().end_headers()
+
+
+def serve(directory, isolating):
+    handler = functools.partial(IsolatingHandler if isolating else QuietHandler,
+                                directory=directory)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
@@ -236,12 +251,19 @@ class Checks:
         sys.stdout.flush()
 
 
-def check_play(url, checks):
-    browser = Browser(checks.out_dir, "play")
+def build_problems(browser, build):
+    """Whether the page runs the build its server calls for ("single" or "threads")."""
+    have = browser.evaluate("window.pixeldemoBuild")
+    return [] if have == build else ["the page chose the %s build, not the %s one" % (have, build)]
+
+
+def check_play(url, checks, name="play", build="single"):
+    browser = Browser(checks.out_dir, name)
     console, problems = [], []
     try:
         browser.call("Page.navigate", {"url": url + "index.html"}, session=True)
         state = wait_for_state(browser, ("ready",), 120)
+        problems += build_problems(browser, build)
         if state != "ready":
             problems.append("the page did not offer the play button (state %s)" % state)
         elif not browser.evaluate("!document.getElementById('play').hidden"):
@@ -253,16 +275,16 @@ def check_play(url, checks):
         stored = browser.evaluate("localStorage.getItem('pixeldemo.fewerFlashes')")
         if stored != "1":
             problems.append("the browser does not remember 'Fewer flashes': %r" % stored)
-        browser.screenshot(os.path.join(checks.out_dir, "play-ready.png"))
+        browser.screenshot(os.path.join(checks.out_dir, name + "-ready.png"))
         if state == "ready":
-            state, audio, first, second = play_and_measure(browser, checks.out_dir, "play")
+            state, audio, first, second = play_and_measure(browser, checks.out_dir, name)
             if state != "playing":
                 problems.append("state after the click: %s" % state)
             if audio != "running":
                 problems.append("the audio context is %s, not running" % audio)
             if not (second > first + 0.5):
                 problems.append("the clock did not advance: t = %s, then %s" % (first, second))
-            print("     play: audio context %s, music time %.2f s -> %.2f s" % (audio, first, second))
+            print("     %s: audio context %s, music time %.2f s -> %.2f s" % (name, audio, first, second))
         lines, errors = browser.drain_events()
         console += lines
         if not any("FPS:" in line for line in lines):
@@ -274,7 +296,7 @@ def check_play(url, checks):
         problems.append(str(e))
     finally:
         browser.close()
-    checks.record("play", problems, console)
+    checks.record(name, problems, console)
 
 
 def play_and_measure(browser, out_dir, name):
@@ -322,17 +344,18 @@ def check_without(url, checks, name, extra_args, script, what):
     checks.record(name, problems, console)
 
 
-def check_frames(url, golden_path, checks):
+def check_frames(url, golden_path, checks, name="frames", build="single"):
     fps, golden = read_golden(golden_path)
     numbers = ",".join(str(n) for n, _ in golden)
-    browser = Browser(checks.out_dir, "frames")
+    browser = Browser(checks.out_dir, name)
     console, problems = [], []
     try:
         browser.call("Page.navigate",
                      {"url": url + "index.html?test=frames&fps=%d&frames=%s" % (fps, numbers)},
                      session=True)
         state = wait_for_state(browser, ("done",), 600)
-        browser.screenshot(os.path.join(checks.out_dir, "frames-last.png"))
+        problems += build_problems(browser, build)
+        browser.screenshot(os.path.join(checks.out_dir, name + "-last.png"))
         if state != "done":
             problems.append("the frame test did not finish (state %s)" % state)
         else:
@@ -345,7 +368,7 @@ def check_frames(url, golden_path, checks):
                 else:
                     problems.append("frame %d (t = %.1f s): %s, the native build's %s"
                                     % (n, n / fps, have, want))
-            print("     frames: %d of %d identical to the native build's" % (same, len(golden)))
+            print("     %s: %d of %d identical to the native build's" % (name, same, len(golden)))
         lines, errors = browser.drain_events()
         console += lines
         problems += ["console error: " + e for e in errors]
@@ -353,11 +376,11 @@ def check_frames(url, golden_path, checks):
         problems.append(str(e))
     finally:
         browser.close()
-    checks.record("frames", problems, console)
+    checks.record(name, problems, console)
 
 
-def check_bench(url, checks, fps):
-    browser = Browser(checks.out_dir, "bench")
+def check_bench(url, checks, fps, name="bench", build="single"):
+    browser = Browser(checks.out_dir, name)
     console, problems = [], []
     try:
         browser.call("Page.navigate", {"url": url + "index.html?test=bench&fps=%d" % fps},
@@ -365,18 +388,26 @@ def check_bench(url, checks, fps):
         state = wait_for_state(browser, ("done",), 1200)
         if state != "done":
             problems.append("the bench did not finish (state %s)" % state)
+        problems += build_problems(browser, build)
+        cores = browser.evaluate("navigator.hardwareConcurrency || 1")
+        want = 1 if build == "single" else min(cores, 8)
         lines, errors = browser.drain_events()
         console += lines
+        threads = None
         for line in lines:
             text = line.split(": ", 1)[-1]
-            if text.startswith(("scene ", "total:", "bench wall")):
-                print("     bench: " + text)
+            if text.startswith(("threads:", "scene ", "total:", "bench wall")):
+                print("     %s: %s" % (name, text))
+            if text.startswith("threads: "):
+                threads = int(text.split()[1])
+        if state == "done" and threads != want:
+            problems.append("the bench drew with %s threads, not %d" % (threads, want))
         problems += ["console error: " + e for e in errors]
     except RuntimeError as e:
         problems.append(str(e))
     finally:
         browser.close()
-    checks.record("bench", problems, console)
+    checks.record(name, problems, console)
 
 
 def main():
@@ -384,12 +415,14 @@ def main():
     parser.add_argument("--dist", required=True, help="the built page (dist/web)")
     parser.add_argument("--golden", required=True, help="tests/unit/golden_frames.txt")
     parser.add_argument("--out", required=True, help="folder for screenshots and consoles")
-    names = ("play", "no-wasm", "no-audio", "frames", "bench")
+    names = ("play", "no-wasm", "no-audio", "frames", "bench", "play-threads", "frames-threads",
+             "bench-threads")
     parser.add_argument("--only", choices=names, action="append", help="run only these checks")
     parser.add_argument("--bench-fps", type=int, default=60)
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
-    server, url = serve(os.path.abspath(args.dist))
+    server, url = serve(os.path.abspath(args.dist), isolating=False)
+    isolating_server, isolated_url = serve(os.path.abspath(args.dist), isolating=True)
     checks = Checks(args.out)
     only = args.only or names
     try:
@@ -406,8 +439,15 @@ def main():
             check_frames(url, args.golden, checks)
         if "bench" in only:
             check_bench(url, checks, args.bench_fps)
+        if "play-threads" in only:
+            check_play(isolated_url, checks, "play-threads", "threads")
+        if "frames-threads" in only:
+            check_frames(isolated_url, args.golden, checks, "frames-threads", "threads")
+        if "bench-threads" in only:
+            check_bench(isolated_url, checks, args.bench_fps, "bench-threads", "threads")
     finally:
         server.shutdown()
+        isolating_server.shutdown()
     print("%d passed, %d failed" % (checks.passed, checks.failed))
     return 1 if checks.failed else 0
 
