@@ -15,9 +15,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 target=${1:?usage: scripts/notices.sh windows|web|linux OUT-FILE}
 out=${2:?usage: scripts/notices.sh windows|web|linux OUT-FILE}
 case $target in
-  windows) program="pixeldemo.exe" ;;
-  web) program="pixeldemo.wasm and pixeldemo.js" ;;
-  linux) program="the pixeldemo program" ;;
+  windows) program="pixeldemo.exe" licence_file=LICENSE.txt ;;
+  web) program="pixeldemo.wasm with pixeldemo.js" licence_file=LICENSE.txt ;;
+  linux) program="The program pixeldemo" licence_file=LICENSE ;;
   *) echo "usage: scripts/notices.sh windows|web|linux OUT-FILE" >&2; exit 2 ;;
 esac
 
@@ -74,9 +74,10 @@ esac
   echo "Third-party software in pixeldemo ($target release)"
   echo "===================================================="
   echo
-  echo "pixeldemo itself is under the MIT licence: see LICENSE beside this file."
-  echo "$program also contains the following libraries, linked statically. Each was"
-  echo "built from the Debian package named, at the version given."
+  echo "pixeldemo itself is under the MIT licence: see $licence_file beside this file."
+  echo "$program also contains the following libraries, linked statically, each from"
+  echo "the Debian package named, at the version given (built from that source package, or"
+  echo "as that package ships it)."
   echo
   for e in "${entries[@]}"; do
     IFS='|' read -r name licence version from _ <<<"$e"
