@@ -35,6 +35,7 @@ ensure_packages "${pkgs[@]}"
 
 # zlib, libpng, SDL2, then the strict-float libmpg123 and kissfft.
 mapfile -t prefixes < <(scripts/linux-deps.sh)
+[ ${#prefixes[@]} -eq 4 ] || { echo "linux: the libraries could not be built (see above)" >&2; exit 1; }
 zlib=${prefixes[0]} png=${prefixes[1]} sdl=${prefixes[2]} float_libs=${prefixes[3]}
 
 build=build-linux
