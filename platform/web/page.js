@@ -191,12 +191,15 @@
   // A double click on the picture switches full screen, unless it is the second click of
   // a double click on Play: the first click starts the demo and hides the button, so the
   // second lands on the picture. The moment is longer than any double-click interval, and
-  // is measured between the clicks as the user made them (the events' times), however
-  // long the page took to start the demo in between.
+  // is measured between the clicks as the user made them (the click events' times; the
+  // dblclick event has only the time the browser made it), however long the page took to
+  // start the demo in between.
   const playMoment = 1000;
   let playClickedAt = -Infinity;
-  $('canvas').addEventListener('dblclick', (e) => {
-    if (e.timeStamp - playClickedAt < playMoment) return;
+  let pictureClickedAt = 0;
+  $('canvas').addEventListener('click', (e) => { pictureClickedAt = e.timeStamp; });
+  $('canvas').addEventListener('dblclick', () => {
+    if (pictureClickedAt - playClickedAt < playMoment) return;
     toggleFullscreen();
   });
 
