@@ -20,9 +20,11 @@
 # make, dpkg-dev and the headers SDL's drivers are compiled against (scripts/linux.sh
 # installs them).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cache=${PIXELDEMO_CACHE:-$HOME/.cache/pixeldemo}
-jobs=${DEMO_JOBS:-2}
+# shellcheck source=scripts/lib.sh
+. "$(dirname "$0")/lib.sh"
+root=$demo_root
+cache=$demo_cache
+jobs=$(demo_jobs 2)
 cc=${CC:-cc}
 compiler=$($cc -dumpmachine)-$($cc -dumpfullversion 2>/dev/null || $cc -dumpversion)
 store=$cache/linux/${compiler//[^A-Za-z0-9.+_-]/_}

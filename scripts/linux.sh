@@ -27,7 +27,8 @@ build_pkgs=(cmake make pkg-config dpkg-dev libx11-dev libxext-dev libxrandr-dev 
 test_pkgs=(xvfb xauth xdotool x11-apps x11-utils)
 pkgs=("${build_pkgs[@]}")
 [ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
-. scripts/packages.sh   # the folder is the repository root here
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh   # DEMO_JOBS, DEMO_WERROR: see there
 ensure_packages "${pkgs[@]}"
 
 # The native build: its asset tool, and for the test its pixeldemo.
@@ -40,8 +41,7 @@ zlib=${prefixes[0]} png=${prefixes[1]} sdl=${prefixes[2]} float_libs=${prefixes[
 
 build=build-linux
 start=$SECONDS
-werror=OFF   # DEMO_WERROR=1 (set by CI): warnings in our code are errors, as in the native build
-[ "${DEMO_WERROR:-0}" = 1 ] && werror=ON
+werror=$(demo_werror)
 deps="$zlib;$png;$sdl;$float_libs"
 # A fresh configuration whenever a library changed: CMake keeps what pkg-config said.
 if [ ! -f "$build/CMakeCache.txt" ] || ! grep -qF "DEMO_LINUX_DEPS:STRING=$deps" "$build/CMakeCache.txt"; then
@@ -60,7 +60,7 @@ fi
 # data/ is the native build's, copied with its times, so the asset tool does not run again.
 mkdir -p "$build/data"
 cp -a build/data/. "$build/data/"
-cmake --build "$build" -j2 --target pixeldemo >&2
+cmake --build "$build" -j"$(demo_jobs 2)" --target pixeldemo >&2
 echo "linux: release build done in $((SECONDS - start)) s" >&2
 
 # The oldest C library the program runs on: the newest symbol version it asks for.
