@@ -65,12 +65,14 @@ int main(int argc, char** argv) {
     options.videoPath = absolutePath(options.videoPath);
     findData();
 
-    // What an export would write, and every file and folder the run will write, before any
-    // work starts.
+    // What the run would show or write, and every file and folder it will write, before
+    // any work starts or any window opens.
     const bool exporting = !options.captureDir.empty() || !options.videoPath.empty();
-    if (exporting && exportFrames(options.fps, options.from, options.to).count == 0) {
-        std::fprintf(stderr, "pixeldemo: no frame lies in the chosen times (the timeline ends "
-                             "at %.0f s); nothing written\n", static_cast<double>(kEndTime));
+    const std::string nothing = exporting
+                                    ? emptyExportReason(options.fps, options.from, options.to)
+                                    : startPastEndReason(options.start);
+    if (!nothing.empty()) {
+        std::fprintf(stderr, "pixeldemo: %s\n", nothing.c_str());
         return 1;
     }
     std::string error;

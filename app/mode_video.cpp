@@ -96,9 +96,10 @@ int runVideo(const DemoOptions& options) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     std::fprintf(stderr,
-                 "video: %lld frames (t %.3f to %.3f s, %.3f s at %d frames/s) with music "
+                 "video: %lld %s (t %.3f to %.3f s, %.3f s at %d frames/s) with music "
                  "written to %s in %.1f s\n",
-                 static_cast<long long>(sink.frames.count), settings.audioStart,
+                 static_cast<long long>(sink.frames.count), framesWord(sink.frames.count),
+                 settings.audioStart,
                  static_cast<double>(last) / options.fps, settings.duration, options.fps,
                  options.videoPath.c_str(), seconds);
     return 0;

@@ -23,6 +23,30 @@ bool probeNewFile(const fs::path& path, std::string* reason) {
     return true;
 }
 
+// A drive (or network share) named at the start of the path that does not exist: Q: or
+// \\server\share; "" when the path names none, or it exists. POSIX paths have no root
+// name. Without this, Windows answers a missing drive with an error that points elsewhere
+// ("File name too long").
+std::string missingDrive(const fs::path& path) {
+    if (!path.has_root_name()) return "";
+    std::error_code ec;
+    const fs::path root = path.root_name() / path.root_directory();
+    if (fs::exists(root, ec)) return "";
+    return path.root_name().string();
+}
+
+// The first folder on the way to `path` that is missing (the one whose parent exists):
+// where creating `path` stops when that parent cannot take a new folder.
+std::string firstMissingFolder(const fs::path& path) {
+    std::error_code ec;
+    fs::path missing = path;
+    for (fs::path p = path; p.has_relative_path(); p = p.parent_path()) {
+        if (fs::exists(p, ec)) break;
+        missing = p;
+    }
+    return missing.string();
+}
+
 bool isFrameFile(const std::string& name) {
     if (name.rfind("frame_", 0) != 0) return false;
     const size_t png = name.find(".png");
@@ -34,9 +58,19 @@ bool isFrameFile(const std::string& name) {
 
 bool prepareCaptureFolder(const std::string& dir, std::string* error) {
     std::error_code ec;
+    const std::string drive = missingDrive(dir);
+    if (!drive.empty()) {
+        *error = "cannot create " + dir + ": the drive " + drive + " does not exist";
+        return false;
+    }
     fs::create_directories(dir, ec);
     if (ec || !fs::is_directory(dir)) {
-        *error = "cannot create " + dir + ": " + (ec ? ec.message() : "not a directory");
+        const std::string missing = firstMissingFolder(dir);
+        *error = "cannot create " + dir + ": " +
+                 (!ec ? std::string("not a directory")
+                  : missing != dir && ec == std::errc::no_such_file_or_directory
+                      ? "the folder " + missing + " cannot be made (" + ec.message() + ")"
+                      : ec.message());
         return false;
     }
     std::string reason;
@@ -71,6 +105,11 @@ bool checkOutputFile(const std::string& path, std::string* error) {
         return false;
     }
     const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    const std::string drive = missingDrive(file);
+    if (!drive.empty()) {
+        *error = "cannot write " + path + ": the drive " + drive + " does not exist";
+        return false;
+    }
     if (!fs::is_directory(folder, ec)) {
         *error = "cannot write " + path + ": the folder " + folder.string() + " does not exist";
         return false;

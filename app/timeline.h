@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "scenes/scene_table.h"
 
@@ -66,3 +67,12 @@ struct ExportFrames {
     int64_t count;   // frames written (0 when none lies in the chosen times)
 };
 ExportFrames exportFrames(int fps, float from, float to);
+
+// Why a run would show or write nothing, as the sentence that refuses it ("" when it would):
+// an export whose times hold no frame of the fixed clock (past the end of the timeline, or
+// between two frames), and play started past the end of the timeline.
+std::string emptyExportReason(int fps, float from, float to);
+std::string startPastEndReason(double start);
+
+// "frame" or "frames", for a count in a message.
+inline const char* framesWord(int64_t count) { return count == 1 ? "frame" : "frames"; }

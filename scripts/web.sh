@@ -2,7 +2,8 @@
 # pixeldemo in a web browser: builds the WebAssembly page, serves it, tests it.
 #
 #   scripts/web.sh build      builds dist/web/ (index.html, page.js, pixeldemo.js/.wasm,
-#                             pixeldemo.data and pixeldemo-data.js, loading.png)
+#                             pixeldemo.data and pixeldemo-data.js, loading.png, LICENSE.txt,
+#                             THIRD-PARTY-NOTICES.txt)
 #   scripts/web.sh serve      builds, then serves dist/web/ on http://127.0.0.1:8080/
 #                             (PIXELDEMO_WEB_PORT picks another port) until Ctrl-C
 #   scripts/web.sh test       builds, then tests the page in headless Chromium; nonzero
@@ -67,6 +68,9 @@ mkdir -p "$dist" "$stage/data"
 python3 /usr/share/emscripten/tools/file_packager.py "$dist/pixeldemo.data" \
   --preload "$stage/data@/data" --js-output="$dist/pixeldemo-data.js" --no-node >/dev/null 2>&1
 cp build-web/pixeldemo.js build-web/pixeldemo.wasm platform/web/page.js build/data/loading.png "$dist/"
+# The licence, and the licences and versions of the libraries compiled in.
+cp LICENSE "$dist/LICENSE.txt"
+scripts/notices.sh web "$dist/THIRD-PARTY-NOTICES.txt"
 wasm_size=$(stat -c %s "$dist/pixeldemo.wasm")
 data_size=$(stat -c %s "$dist/pixeldemo.data")
 sed -e "s/@WASM_SIZE@/$wasm_size/" -e "s/@DATA_SIZE@/$data_size/" platform/web/index.html >"$dist/index.html"

@@ -52,7 +52,8 @@ else
 fi
 echo "windows: cross build done in $((SECONDS - start)) s" >&2
 
-# The release: pixeldemo.exe (without its debug information), data/ and README.txt. Every
+# The release: pixeldemo.exe (without its debug information), data/, README.txt, LICENSE.txt
+# and THIRD-PARTY-NOTICES.txt. Every
 # file carries the time of the last commit, so the same tree gives the same archive.
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -60,6 +61,11 @@ x86_64-w64-mingw32-strip -o "$stage/pixeldemo.exe" "$build/pixeldemo.exe"
 cp -r "$build/data" "$stage/data"
 rm -f "$stage/data/.stamp" "$stage/data/contact.png"
 sed 's/$/\r/' platform/windows/readme.txt > "$stage/README.txt"
+# The licence, and the licences and versions of the libraries linked in.
+sed 's/$/\r/' LICENSE > "$stage/LICENSE.txt"
+scripts/notices.sh windows "$stage/notices.tmp"
+sed 's/$/\r/' "$stage/notices.tmp" > "$stage/THIRD-PARTY-NOTICES.txt"
+rm "$stage/notices.tmp"
 epoch=$(git log -1 --format=%ct 2>/dev/null || date +%s)
 find "$stage" -exec touch -h -d "@$epoch" {} +
 mkdir -p dist

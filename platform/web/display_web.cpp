@@ -1,7 +1,8 @@
-// display/display.h in a web page: the frame goes to the page's canvas through a 2D
-// context. The canvas keeps 640x480 pixels; the page scales it to the window (nearest
-// neighbour, aspect kept) and owns full screen, so there is no window, texture format or
-// key handling here: Escape belongs to the browser, which leaves full screen with it.
+// display/display.h in a web page: the frame goes to the page's frame canvas
+// (Module.canvas, 640x480) through a 2D context, and the page's Module.pixeldemoFrame()
+// shows it scaled to the window as the native build scales it. The page owns full screen,
+// so there is no window, texture format or key handling here: Escape belongs to the
+// browser, which leaves full screen with it.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -47,6 +48,7 @@ EM_JS(int, webPutFrame, (const void* address, int width, int height), {
     // A new view each frame: the heap's buffer is replaced when memory grows.
     const bytes = new Uint8ClampedArray(HEAPU8.buffer, address, width * height * 4);
     Module.pixeldemoContext.putImageData(new ImageData(bytes, width, height), 0, 0);
+    if (Module.pixeldemoFrame) Module.pixeldemoFrame();
     return 1;
 });
 

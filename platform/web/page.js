@@ -1,10 +1,13 @@
 // The page around the demo: checks what the browser offers, downloads the program and its
 // data with a progress bar over the loading picture, warns of the flashing lights and offers
 // the gentle run ("Fewer flashes", remembered by the browser), starts the demo from the
-// play button (the click is what lets a page start sound), and switches full screen.
+// play button (the click is what lets a page start sound), scales the picture to the window
+// the way the native build does, and switches full screen.
 //
 // Test modes, for scripts/web.sh test (tests/web/browser_test.py reads the results from
 // window.pixeldemoResult once window.pixeldemoState is "done"):
+//   ?test=pattern                         shows a pattern of lone pixels instead of the
+//                                         demo, for the scaling check
 //   ?test=frames&fps=10&frames=15,50,...  renders the fixed clock from the start, as
 //                                         pixeldemo --capture does, and fingerprints the
 //                                         frames with those numbers
@@ -29,6 +32,7 @@
     status('');
     message(text);
     $('play').hidden = true;
+    $('progress').hidden = true;
     console.error('pixeldemo: ' + text);
   }
   function progress(fraction) {
@@ -51,6 +55,105 @@
   }
   const hasAudio = typeof window.AudioContext === 'function' ||
                    typeof window.webkitAudioContext === 'function';
+
+  // ---- The picture. ----
+  // The demo draws its 640x480 frames into `frame`, a canvas the page does not show; each
+  // is copied to the canvas on the page the way the native build fits its frame to a
+  // window (display/scaling.cpp, planFrameScaling): the picture as large as the window
+  // allows with its aspect kept; at a whole-number scale every demo pixel a square block
+  // (nearest neighbour); otherwise enlarged by a whole factor with nearest neighbour first
+  // (at least 2 when the picture grows), then smoothed to the final size, so no demo pixel
+  // is dropped and each keeps a solid core. In device pixels, so a display scale of 150 %
+  // counts.
+
+  const frameWidth = 640, frameHeight = 480;
+  const frame = document.createElement('canvas');
+  frame.width = frameWidth;
+  frame.height = frameHeight;
+  const shown = $('canvas');
+  let shownContext = null;
+  // The last plan, for the tests: { width, height, factor, smooth } in device pixels.
+  window.pixeldemoScaling = null;
+
+  function planScaling(outputWidth, outputHeight) {
+    const fw = frameWidth, fh = frameHeight, ow = outputWidth, oh = outputHeight;
+    let width, height;
+    if (ow * fh <= oh * fw) {
+      width = ow;
+      height = Math.floor((ow * fh * 2 + fw) / (fw * 2));
+    } else {
+      height = oh;
+      width = Math.floor((oh * fw * 2 + fh) / (fh * 2));
+    }
+    let factor = Math.max(1, Math.min(Math.floor(width / fw), Math.floor(height / fh)));
+    const whole = width === factor * fw && height === factor * fh;
+    if (!whole && factor === 1 && (width > fw || height > fh)) factor = 2;
+    return { width: width, height: height, factor: factor, smooth: !whole };
+  }
+
+  function layOut() {
+    const ratio = window.devicePixelRatio || 1;
+    const stage = $('stage');
+    const plan = planScaling(Math.max(1, Math.round(stage.clientWidth * ratio)),
+                             Math.max(1, Math.round(stage.clientHeight * ratio)));
+    window.pixeldemoScaling = plan;
+    const screen = $('screen');
+    screen.style.width = plan.width / ratio + 'px';
+    screen.style.height = plan.height / ratio + 'px';
+    // Nearest neighbour for whole-number scales, smoothing after the whole-factor
+    // enlargement otherwise (plain smoothing when the picture is smaller than the frame);
+    // the loading picture is shown the same way until the canvas takes over.
+    const rendering = plan.smooth ? 'auto' : 'pixelated';
+    shown.style.imageRendering = rendering;
+    $('loading').style.imageRendering = rendering;
+    const factor = plan.smooth ? plan.factor : 1;   // a whole-number scale is the element's
+    const w = frameWidth * factor, h = frameHeight * factor;
+    if (shown.width !== w || shown.height !== h) {
+      shown.width = w;
+      shown.height = h;
+      shownContext = null;
+    }
+    showFrame();
+  }
+
+  // What the canvas shows: the loading picture until a run starts (the program's first
+  // frames, black, are not shown over it), then the frames.
+  let source = null;
+
+  // Copies the picture to the page's canvas, enlarged by the plan's whole factor.
+  function showFrame() {
+    if (!source) return;
+    if (!shownContext) {
+      shownContext = shown.getContext('2d', { alpha: false });
+      if (!shownContext) return;
+    }
+    shownContext.imageSmoothingEnabled = false;
+    shownContext.drawImage(source, 0, 0, shown.width, shown.height);
+  }
+
+  // The loading picture goes through the same copy as the frames.
+  function showLoadingPicture() {
+    const picture = $('loading');
+    const draw = () => {
+      if (!picture.naturalWidth || source) return;
+      source = picture;
+      showFrame();
+      picture.hidden = true;
+      shown.hidden = false;
+    };
+    if (picture.complete) draw();
+    else picture.addEventListener('load', draw);
+  }
+
+  function showFrames() {
+    source = frame;
+    $('loading').hidden = true;
+    shown.hidden = false;
+    showFrame();
+  }
+
+  window.addEventListener('resize', layOut);
+  document.addEventListener('fullscreenchange', layOut);
 
   // ---- Fewer flashes: the gentle run, remembered by the browser. ----
 
@@ -81,12 +184,38 @@
     }
   }
   $('fullscreen').addEventListener('click', toggleFullscreen);
-  $('canvas').addEventListener('dblclick', toggleFullscreen);
-  document.addEventListener('keydown', (e) => {
-    if (e.key === 'f' || e.key === 'F') toggleFullscreen();
-  });
   document.addEventListener('fullscreenchange', () => {
     $('fullscreen').hidden = !!document.fullscreenElement;
+  });
+
+  // A double click on the picture switches full screen, unless it is the second click of
+  // a double click on Play: the first click starts the demo and hides the button, so the
+  // second lands on the picture. The moment is longer than any double-click interval, and
+  // is measured between the clicks as the user made them (the click events' times; the
+  // dblclick event has only the time the browser made it), however long the page took to
+  // start the demo in between.
+  const playMoment = 1000;
+  let playClickedAt = -Infinity;
+  let pictureClickedAt = 0;
+  $('canvas').addEventListener('click', (e) => { pictureClickedAt = e.timeStamp; });
+  $('canvas').addEventListener('dblclick', () => {
+    if (pictureClickedAt - playClickedAt < playMoment) return;
+    toggleFullscreen();
+  });
+
+  // ---- Keys: every key the page answers, here and nowhere else. ----
+  // By KeyboardEvent.key, lower case. A key held with Ctrl, Alt or Meta belongs to the
+  // browser (Ctrl+F finds in the page, Alt+F opens a menu), and so does Escape, which
+  // leaves full screen.
+  const keyActions = {
+    f: toggleFullscreen,
+  };
+  document.addEventListener('keydown', (e) => {
+    if (e.ctrlKey || e.altKey || e.metaKey || e.repeat) return;
+    const action = keyActions[e.key.length === 1 ? e.key.toLowerCase() : e.key];
+    if (!action) return;
+    e.preventDefault();
+    action();
   });
 
   // ---- Downloads with progress. ----
@@ -97,12 +226,46 @@
     const total = (files.wasm || 0) + (files.data || 0);
     const got = loaded.wasm + loaded.data;
     if (total > 0) progress(got / total);
-    status('Loading… ' + (got / 1048576).toFixed(1) + ' of ' + (total / 1048576).toFixed(1) + ' MB');
+    status('Loading… ' + megabytes(got) + ' of ' + megabytes(total) + ' MB');
   }
 
-  async function download(url, key) {
+  const megabytes = (bytes) => (bytes / 1048576).toFixed(1);
+
+  // A download that ended short of the size the page expects (a connection cut, a copy to
+  // the web host that stopped half-way), or a program the browser cannot compile: said as
+  // such, never as the confusing error a cut file would cause further on.
+  class DownloadError extends Error {}
+  const names = { wasm: 'pixeldemo.wasm', data: 'pixeldemo.data' };
+  function incomplete(key) {
+    const want = files[key] > 0 ? ' of ' + megabytes(files[key]) : '';
+    return new DownloadError('The download was incomplete (got ' + megabytes(loaded[key]) + want +
+                             ' MB of ' + names[key] + '); reload to try again.');
+  }
+  function checkSize(key) {
+    const want = files[key];
+    if (!(want > 0) || loaded[key] === want) return;
+    if (loaded[key] < want) throw incomplete(key);
+    throw new DownloadError(names[key] + ' is ' + loaded[key] + ' bytes, not the ' + want +
+      ' this page expects: the page and the program are from different builds; reload to try again.');
+  }
+
+  async function download(key) {
+    const url = names[key];
     const response = await fetch(url);
     if (!response.ok) throw new Error(url + ': HTTP ' + response.status);
+    let bytes;
+    try {
+      bytes = await readAll(response, key);
+    } catch (e) {
+      // The connection broke off after some bytes had arrived.
+      if (loaded[key] > 0) throw incomplete(key);
+      throw e;
+    }
+    checkSize(key);
+    return bytes;
+  }
+
+  async function readAll(response, key) {
     if (!response.body || !response.body.getReader) {
       const buffer = await response.arrayBuffer();
       loaded[key] = buffer.byteLength;
@@ -141,16 +304,11 @@
 
   // ---- The demo. ----
 
-  function showCanvas() {
-    $('loading').hidden = true;
-    $('canvas').hidden = false;
-  }
-
   function play() {
     $('play').hidden = true;
     $('panel').hidden = true;
-    showCanvas();
     const audible = Module._webPlay($('gentle').checked ? 1 : 0);
+    showFrames();
     window.pixeldemoState = 'playing';
     document.body.classList.add('playing');
     if (!audible) {
@@ -184,14 +342,17 @@
     $('play').hidden = false;
     $('play').focus();
   }
-  $('play').addEventListener('click', play);
+  $('play').addEventListener('click', (e) => {
+    playClickedAt = e.timeStamp;
+    play();
+  });
 
   // Lets the page breathe between chunks of frames.
   const yieldToBrowser = () => new Promise((resolve) => setTimeout(resolve, 0));
 
   async function runTest() {
     window.pixeldemoState = 'testing';
-    showCanvas();
+    showFrames();
     const fps = parseInt(params.get('fps') || (testMode === 'bench' ? '60' : '10'), 10);
     if (testMode === 'frames') {
       const wanted = (params.get('frames') || '').split(',').filter((s) => s).map(Number);
@@ -224,6 +385,21 @@
       Module._webBenchReport();
       console.log('bench wall time: ' + ((performance.now() - begin) / 1000).toFixed(1) + ' s');
       window.pixeldemoResult = { fps: fps };
+    } else if (testMode === 'pattern') {
+      // Lone white pixels on black, one in every column and every row, none touching
+      // another: a pixel that the scaling drops leaves no trace around its place.
+      const context = frame.getContext('2d', { alpha: false });
+      const image = context.createImageData(frameWidth, frameHeight);
+      for (let x = 0; x < frameWidth; ++x) {
+        const at = (((x * 37) % frameHeight) * frameWidth + x) * 4;
+        image.data.fill(255, at, at + 3);
+      }
+      for (let i = 3; i < image.data.length; i += 4) image.data[i] = 255;
+      context.putImageData(image, 0, 0);
+      showFrame();
+      $('panel').hidden = true;
+      $('fullscreen').hidden = true;
+      window.pixeldemoResult = {};
     } else {
       throw new Error('unknown test mode ' + testMode);
     }
@@ -232,6 +408,16 @@
   }
 
   async function start() {
+    layOut();
+    showLoadingPicture();
+    // Browsers let no page opened from a file fetch its own files.
+    if (location.protocol === 'file:') {
+      fail('This page must be served over HTTP: a browser does not let a page opened as a ' +
+           'file load the demo. Serve this folder with any static web server, e.g. ' +
+           '"python3 -m http.server" in it, or from the demo\'s source run ' +
+           '"scripts/web.sh serve"; then open the address it prints.');
+      return;
+    }
     if (!hasWasm()) {
       fail('This browser cannot run WebAssembly, which the demo needs.');
       return;
@@ -243,18 +429,33 @@
     }
     if (!hasAudio) message('This browser has no Web Audio: the demo will play without sound.');
     showDownload();
-    let wasm, data;
+    let wasm, data, program;
     try {
-      [wasm, data] = await Promise.all([download('pixeldemo.wasm', 'wasm'),
-                                        download('pixeldemo.data', 'data')]);
+      [wasm, data] = await Promise.all([download('wasm'), download('data')]);
     } catch (e) {
-      fail('The download failed: ' + e.message);
+      fail(e instanceof DownloadError ? e.message : 'The download failed: ' + e.message);
       return;
     }
     status('Preparing the scenes and the music…');
+    // Compiled here rather than by the program's script, so that a damaged download is
+    // said as such and not left as an uncaught error with the progress bar standing.
+    try {
+      program = await WebAssembly.compile(wasm);
+    } catch (e) {
+      fail('The download was damaged (pixeldemo.wasm could not be compiled: ' + e.message +
+           '); reload to try again.');
+      return;
+    }
     window.Module = {
-      canvas: $('canvas'),
-      wasmBinary: wasm,
+      canvas: frame,
+      // Each frame the program puts into `frame` is shown through the scaling above.
+      pixeldemoFrame: showFrame,
+      instantiateWasm: (imports, receive) => {
+        WebAssembly.instantiate(program, imports).then(
+          (instance) => receive(instance, program),
+          (e) => fail('The demo could not start: ' + e.message));
+        return {};
+      },
       // The data package, already downloaded above.
       getPreloadedPackage: () => data,
       print: (text) => console.log(text),
