@@ -12,13 +12,16 @@
 int runLive(const DemoOptions& options) {
     setDisplayOptions({options.windowed, options.depth});
     if (!initDisplay()) {
-        std::fprintf(stderr,
-                     "pixeldemo: cannot open the display (%s).\n"
-                     "Without a display, export the demo as a video with sound, or write its\n"
-                     "frames to PNG files (see pixeldemo --help):\n"
-                     "  pixeldemo --video demo.mp4     (needs ffmpeg)\n"
-                     "  pixeldemo --capture DIR\n",
-                     displayError());
+        char text[1024];
+        std::snprintf(text, sizeof text,
+                      "pixeldemo: cannot open the display (%s).\n"
+                      "Without a display, export the demo as a video with sound, or write its\n"
+                      "frames to PNG files (see pixeldemo --help):\n"
+                      "  pixeldemo --video demo.mp4     (needs ffmpeg)\n"
+                      "  pixeldemo --capture DIR\n",
+                      displayError());
+        std::fputs(text, stderr);
+        showStartupFailure(text, nullptr);
         return 2;
     }
     if (options.depthGiven) {

@@ -8,6 +8,7 @@
 #include "audio/music.h"
 #include "app/frameloop.h"
 #include "app/modes.h"
+#include "platform/paths.h"
 #include "platform/signals.h"
 #include "app/startup.h"
 #include "exporters/video.h"
@@ -49,7 +50,7 @@ int runVideo(const DemoOptions& options) {
     // The soundtrack is the file the demo decoded; one it could not decode (missing, empty,
     // cut, not MP3) gives a silent track, as ffmpeg would stop on it.
     std::error_code ec;
-    settings.musicPath = fs::absolute(kMusicPath, ec).string();
+    settings.musicPath = pathText(fs::absolute(kMusicPath, ec));
     if (ec || musicSamples().empty()) {
         std::fprintf(stderr, "pixeldemo: cannot decode %s; the video gets a silent track\n",
                      kMusicPath);

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "app/version.h"
+
 namespace {
 
 // True when the name ends in `ext` (".png", ".mp4"; any letter case) and is not only a
@@ -74,6 +76,12 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     auto* passes = app.add_option("--bench-passes", o->benchPasses,
                                   "--bench: run the timeline N times, heap after each pass");
     passes->group("");
+    // CLI11 prints the text with a newline of its own.
+    app.set_version_flag("--version", [] {
+        std::string text = versionText();
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return text;
+    }, "Print the version and those of the libraries, then exit");
 
     capture->type_name("DIR");
     sheet->type_name("FILE");
@@ -160,12 +168,4 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         return code == 0 ? 0 : 2;
     }
     return -1;
-}
-
-int parseDemoOptions(int argc, char** argv, DemoOptions* o) {
-    std::string help, error;
-    const int code = parseOptions(argc, argv, o, &help, &error);
-    std::fputs(help.c_str(), stdout);
-    std::fputs(error.c_str(), stderr);
-    return code;
 }

@@ -31,10 +31,7 @@ struct DemoOptions {
 };
 
 // Parses argv into *options without printing anything or ending the process. Returns -1
-// when the demo should run, otherwise the exit code to end with at once: 0 after --help
-// (its text in *help), 2 after a usage error (the message, as CLI11 words it, in *error).
+// when the demo should run, otherwise the exit code to end with at once: 0 after --help or
+// --version (the text in *help), 2 after a usage error (the message, as CLI11 words it, in *error).
 int parseOptions(int argc, const char* const* argv, DemoOptions* options, std::string* help,
                  std::string* error);
-
-// parseOptions for main(): prints the help text on stdout or the error on stderr.
-int parseDemoOptions(int argc, char** argv, DemoOptions* options);

@@ -6,20 +6,22 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/paths.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 // Creates a file of that name and removes it again; false with errno's account.
-bool probeNewFile(const fs::path& path, std::string* reason) {
-    FILE* file = std::fopen(path.string().c_str(), "wbx");
+bool probeNewFile(const std::string& path, std::string* reason) {
+    FILE* file = openFile(path, "wbx");
     if (!file) {
         *reason = std::strerror(errno);
         return false;
     }
     std::fclose(file);
     std::error_code ec;
-    fs::remove(path, ec);
+    fs::remove(filePath(path), ec);
     return true;
 }
 
@@ -32,7 +34,7 @@ std::string missingDrive(const fs::path& path) {
     std::error_code ec;
     const fs::path root = path.root_name() / path.root_directory();
     if (fs::exists(root, ec)) return "";
-    return path.root_name().string();
+    return pathText(path.root_name());
 }
 
 // The first folder on the way to `path` that is missing (the one whose parent exists):
@@ -44,7 +46,7 @@ std::string firstMissingFolder(const fs::path& path) {
         if (fs::exists(p, ec)) break;
         missing = p;
     }
-    return missing.string();
+    return pathText(missing);
 }
 
 bool isFrameFile(const std::string& name) {
@@ -58,30 +60,31 @@ bool isFrameFile(const std::string& name) {
 
 bool prepareCaptureFolder(const std::string& dir, std::string* error) {
     std::error_code ec;
-    const std::string drive = missingDrive(dir);
+    const fs::path folder = filePath(dir);
+    const std::string drive = missingDrive(folder);
     if (!drive.empty()) {
         *error = "cannot create " + dir + ": the drive " + drive + " does not exist";
         return false;
     }
-    fs::create_directories(dir, ec);
-    if (ec || !fs::is_directory(dir)) {
-        const std::string missing = firstMissingFolder(dir);
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder)) {
+        const std::string missing = firstMissingFolder(folder);
         *error = "cannot create " + dir + ": " +
                  (!ec ? std::string("not a directory")
-                  : missing != dir && ec == std::errc::no_such_file_or_directory
+                  : missing != pathText(folder) && ec == std::errc::no_such_file_or_directory
                       ? "the folder " + missing + " cannot be made (" + ec.message() + ")"
                       : ec.message());
         return false;
     }
     std::string reason;
-    if (!probeNewFile(fs::path(dir) / ".pixeldemo-write-test", &reason)) {
+    if (!probeNewFile(pathText(folder / ".pixeldemo-write-test"), &reason)) {
         *error = "cannot write into " + dir + ": " + reason;
         return false;
     }
     long frames = 0;
     std::string example;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-        const std::string name = entry.path().filename().string();
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = pathText(entry.path().filename());
         if (!isFrameFile(name)) continue;
         if (frames == 0 || name < example) example = name;
         ++frames;
@@ -99,7 +102,7 @@ bool prepareCaptureFolder(const std::string& dir, std::string* error) {
 
 bool checkOutputFile(const std::string& path, std::string* error) {
     std::error_code ec;
-    const fs::path file(path);
+    const fs::path file = filePath(path);
     if (fs::is_directory(file, ec)) {
         *error = "cannot write " + path + ": it is a folder";
         return false;
@@ -111,12 +114,12 @@ bool checkOutputFile(const std::string& path, std::string* error) {
         return false;
     }
     if (!fs::is_directory(folder, ec)) {
-        *error = "cannot write " + path + ": the folder " + folder.string() + " does not exist";
+        *error = "cannot write " + path + ": the folder " + pathText(folder) + " does not exist";
         return false;
     }
     std::string reason;
     if (fs::exists(file, ec)) {
-        FILE* existing = std::fopen(path.c_str(), "ab");
+        FILE* existing = openFile(path, "ab");
         if (!existing) {
             *error = "cannot write " + path + ": " + std::strerror(errno);
             return false;
@@ -124,7 +127,7 @@ bool checkOutputFile(const std::string& path, std::string* error) {
         std::fclose(existing);
         return true;
     }
-    if (!probeNewFile(file, &reason)) {
+    if (!probeNewFile(path, &reason)) {
         *error = "cannot write " + path + ": " + reason;
         return false;
     }

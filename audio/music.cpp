@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "audio/fft.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -52,13 +53,13 @@ bool drainStream(SDL_AudioStream* stream, std::vector<int16_t>* out) {
 
 bool decodeMusicFile(const char* path, std::vector<int16_t>* stereo, std::string* error) {
     stereo->clear();
-    FILE* probe = std::fopen(path, "rb");
+    FILE* probe = openFile(path, "rb");
     if (!probe) {
         // The Windows C runtime will not open a folder at all (EACCES): say what it is, as
         // below for the folder that Linux opens.
         const int openErrno = errno;
         std::error_code ec;
-        const int reason = std::filesystem::is_directory(path, ec) ? EISDIR : openErrno;
+        const int reason = std::filesystem::is_directory(filePath(path), ec) ? EISDIR : openErrno;
         *error = std::string("cannot open ") + path + ": " + std::strerror(reason);
         return false;
     }
