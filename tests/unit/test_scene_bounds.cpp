@@ -34,7 +34,8 @@ void recordWindow(float start, float end) {
 // its bounds. The bounds told must be exactly the table.
 TEST(SceneBounds, EveryWindowTheScenesTestIsInTheirTable) {
     installDemoAssetReporter();
-    DemoScenes* scenes = loadDemoScenes();
+    // The scenes live until the process ends, as in the demo.
+    static DemoScenes* const scenes = loadDemoScenes();
     const float spectrum[3] = {0.0f, 0.0f, 0.0f};
     for (int i = 0; i < kSceneCount; ++i) {
         const SceneWindow window = kScenes[i].window;
