@@ -19,6 +19,7 @@
 #include "platform/signals.h"
 #include "app/timeline.h"
 #include "app/startup.h"
+#include "bands/bands.h"
 #include "display/messagebox.h"
 #include "render3d/renderer.h"
 
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
     }
     if (!options.analyzeOut.empty()) return runMusicAnalysis(kMusicPath, options.analyzeOut);
 
+    setDrawingThreads(chooseDrawingThreads(options.threads));
     installDemoAssetReporter();
     // Before anything is drawn: the screen starts opaque black.
     std::fill(screen->pixels, screen->pixels + screenWidth * screenHeight, 0xFF000000u);

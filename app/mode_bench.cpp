@@ -68,6 +68,7 @@ int runBench(const DemoOptions& options) {
     const double startupSeconds = secondsSince(startupBegin);
 
     static BenchSink sink;
+    startBenchTimes(&sink.times);
     sink.trackMemory = options.benchPasses > 1;
     const int passes = std::min(std::max(options.benchPasses, 1), kMaxPasses);
     loop.sink = {&sink, timeFrame};

@@ -72,6 +72,10 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     auto* offset = app.add_option("--frame-offset", o->frameOffset,
                                   "--analyze-flashes: frame n at t = (n + F) / fps");
     offset->group("");
+    auto* threads = app.add_option(
+        "--threads", o->threads,
+        "Threads that draw each frame, 1 to 16 (1: one thread, no worker); default: "
+        "PIXELDEMO_THREADS, else the cores the demo may use, at most 8");
     // For the memory check: no group, so --help does not list it.
     auto* passes = app.add_option("--bench-passes", o->benchPasses,
                                   "--bench: run the timeline N times, heap after each pass");
@@ -94,6 +98,7 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     from->type_name("T");
     to->type_name("T");
     fps->type_name("N");
+    threads->type_name("N");
 
     // Checked here rather than by CLI11's option links, which would clutter --help.
     auto given = [](const CLI::Option* option) { return option->count() > 0; };
@@ -139,6 +144,7 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         if (o->depth != 32 && o->depth != 24 && o->depth != 16) fail("--depth", "must be 32, 24 or 16");
         if (!(o->start >= 0.0 && o->start <= 3600.0)) fail("--start", "must be 0 to 3600 seconds");
         if (o->fps < 1 || o->fps > 1000) fail("--fps", "must be 1 to 1000");
+        if (given(threads) && (o->threads < 1 || o->threads > 16)) fail("--threads", "must be 1 to 16");
         if (std::isnan(o->from) || std::isnan(o->to)) fail("--from/--to", "must be a number of seconds");
         if (!(o->from >= 0.0f) || !(o->to >= 0.0f)) fail("--from/--to", "must not be negative");
         if (o->from > o->to) fail("--from", "must not be after --to");

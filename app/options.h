@@ -22,6 +22,8 @@ struct DemoOptions {
     double frameOffset = 0.0;   // --frame-offset F (not listed by --help): with
                                 // --analyze-flashes, frame n at t = (n + F) / fps
     std::string videoPath;      // --video OUT.mp4: headless, frames and music to one file
+    int threads = 0;            // --threads N: threads that draw (1 to 16); 0 when not
+                                // given: PIXELDEMO_THREADS, else the default (bands/bands.h)
     int benchPasses = 1;        // --bench-passes N (not listed by --help): run the timeline
                                 // N times and report the heap after each pass
 

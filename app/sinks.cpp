@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/startup.h"
+#include "bands/bands.h"
 #include "display/display.h"
 
 namespace {
@@ -52,7 +53,17 @@ void timeBenchFrame(BenchTimes* times, const FrameInfo& frame) {
     times->total += frame.renderSeconds;
 }
 
+void startBenchTimes(BenchTimes* times) {
+    *times = BenchTimes{};
+    times->forksAtStart = forkCount();
+}
+
 void printBenchTimes(const BenchTimes& times) {
+    const int threads = drawingThreads();
+    const double forks = static_cast<double>(forkCount() - times.forksAtStart);
+    std::printf("threads: %d drawing (%d worker%s), %.1f forks a frame\n", threads, threads - 1,
+                threads == 2 ? "" : "s",
+                times.rendered ? forks / static_cast<double>(times.rendered) : 0.0);
     for (int scene = 1; scene <= kSceneCount; ++scene) {
         const BenchTimes::Scene& s = times.scene[scene];
         const double mean = s.frames ? s.total / static_cast<double>(s.frames) : 0.0;

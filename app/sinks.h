@@ -34,8 +34,12 @@ struct BenchTimes {
     } scene[kSceneCount + 1];   // index 0: frames no scene drew
     int64_t rendered;
     double total;               // seconds, all frames
+    int64_t forksAtStart;
 };
 void timeBenchFrame(BenchTimes* times, const FrameInfo& frame);
-// One line per scene, "scene N: F frames, mean X ms, worst Y ms", then
-// "total: F frames, R frames/s", R being the frames over their summed time.
+// "threads: N drawing (W workers), K forks a frame", then one line per scene,
+// "scene N: F frames, mean X ms, worst Y ms", then "total: F frames, R frames/s", R being
+// the frames over their summed time. K counts the forks of the drawing operations
+// (bands/bands.h) since the bench started (startBenchTimes), over the frames.
+void startBenchTimes(BenchTimes* times);
 void printBenchTimes(const BenchTimes& times);

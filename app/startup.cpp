@@ -5,6 +5,7 @@
 #include <string>
 
 #include "assets/report.h"
+#include "bands/bands.h"
 #include "audio/music.h"
 #include "app/loading.h"
 #include "app/timeline.h"
@@ -87,6 +88,19 @@ void startMusic(double seconds) {
         std::fprintf(stderr, "pixeldemo: %s; the demo runs on a silent clock\n", musicError());
     }
     setMusicPosition(musicSecondsToBytes(seconds));
+}
+
+int chooseDrawingThreads(int given) {
+    if (given >= 1) return given;
+    const char* text = std::getenv("PIXELDEMO_THREADS");
+    if (text && *text) {
+        char* end = nullptr;
+        const long n = std::strtol(text, &end, 10);
+        if (*end == '\0' && n >= 1 && n <= kMaxDrawingThreads) return static_cast<int>(n);
+        std::fprintf(stderr, "pixeldemo: PIXELDEMO_THREADS=%s is not a number from 1 to %d; ignored\n",
+                     text, kMaxDrawingThreads);
+    }
+    return defaultDrawingThreads();
 }
 
 void printFpsLine(float rate, float average) {

@@ -40,5 +40,10 @@ void openMusic(bool withDevice);
 // Starts playback and moves it to `seconds`.
 void startMusic(double seconds);
 
+// The threads that draw a run's frames: `given` (--threads) when it is 1 or more, else
+// PIXELDEMO_THREADS when it holds a whole number from 1 to 16 (anything else there is
+// reported on standard error and ignored), else defaultDrawingThreads() (bands/bands.h).
+int chooseDrawingThreads(int given);
+
 // Prints "FPS: ... Average: ..." on standard output.
 void printFpsLine(float rate, float average);

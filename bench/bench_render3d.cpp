@@ -55,7 +55,7 @@ void resetScreen() {
 
 // One triangle of about range(0)^2 / 2 pixels, drawn again every iteration with a depth
 // that keeps passing the test (the depth buffer is reset every 4096 draws).
-template <void (*Raster)(Renderer*, const ClipVertex&, const ClipVertex&, const ClipVertex&)>
+template <TriangleRasterizer Raster>
 void BM_Triangle(benchmark::State& state) {
     resetScreen();
     const float s = static_cast<float>(state.range(0));
@@ -69,7 +69,7 @@ void BM_Triangle(benchmark::State& state) {
     for (auto _ : state) {
         ClipVertex ta = a, tb = b, tc = c;
         ta.z = tb.z = tc.z = z;
-        Raster(&renderer, ta, tb, tc);
+        Raster(&renderer, ta, tb, tc, kEveryRow);
         z -= 1e-4f;
         if (++n == 4096) {
             state.PauseTiming();
@@ -85,7 +85,7 @@ void BM_Triangle(benchmark::State& state) {
 BENCHMARK_TEMPLATE(BM_Triangle, rasterizeTriangle)->Args({16, 0})->Args({64, 0})->Args({300, 0})->Args({64, 1});
 BENCHMARK_TEMPLATE(BM_Triangle, rasterizeTriangleAnySize)->Args({64, 0});
 
-void nothing(Renderer*, const ClipVertex&, const ClipVertex&, const ClipVertex&) {}
+void nothing(Renderer*, const ClipVertex&, const ClipVertex&, const ClipVertex&, RowBand) {}
 
 // The clipper alone (pieces go nowhere): triangles inside, across one plane, across corners.
 void BM_Clip(benchmark::State& state) {

@@ -1,7 +1,8 @@
 // Whole frames of each scene, timed one scene at a time: every iteration renders the next
 // frame of the scene's window at 60 frames a second (wrapping round at its end) with the
 // music's spectrum for that time, as --bench does, but reporting CPU time per frame, which a
-// machine busy with other work disturbs less than the wall clock.
+// machine busy with other work disturbs less than the wall clock; then the same with two
+// drawing threads (bands/bands.h), on the wall clock.
 // Run from the build folder (it reads data/): build/bench_scenes [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 
 #include "audio/music.h"
+#include "bands/bands.h"
 #include "audio/fft.h"
 #include "scenes/scene_table.h"
 #include "display/messagebox.h"
@@ -31,6 +33,7 @@ DemoScenes* world() {
 void BM_SceneFrame(benchmark::State& state) {
     DemoScenes* scenes = world();
     const int scene = static_cast<int>(state.range(0));
+    setDrawingThreads(static_cast<int>(state.range(1)));
     const SceneEntry& entry = kScenes[scene - 1];
     const SceneWindow win = entry.window;
     static float spectrum[kSpectrumCapacity];
@@ -48,9 +51,14 @@ void BM_SceneFrame(benchmark::State& state) {
         benchmark::DoNotOptimize(screen->pixels);
         ++n;
     }
-    state.SetLabel("scene " + std::to_string(scene));
+    setDrawingThreads(1);
+    state.SetLabel("scene " + std::to_string(scene) + ", " + std::to_string(state.range(1)) +
+                   " drawing thread(s)");
 }
-BENCHMARK(BM_SceneFrame)->DenseRange(1, 7)->Unit(benchmark::kMillisecond);
+// One drawing thread: CPU time (see above). Two: the wall clock, since the worker's time
+// is part of the frame's.
+BENCHMARK(BM_SceneFrame)->ArgsProduct({benchmark::CreateDenseRange(1, 7, 1), {1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SceneFrame)->ArgsProduct({benchmark::CreateDenseRange(1, 7, 1), {2}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

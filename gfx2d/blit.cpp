@@ -1,9 +1,15 @@
 // gfx2d/blit.cpp — pixel blending, the blits and their row kernels.
+//
+// The blits over many pixels share their destination rows out among the drawing threads
+// (bands/bands.h): every row is the same whichever thread writes it, since a row's pixels
+// depend only on the row's own source pixels and its position (scaled blits step the
+// source in exact integer arithmetic: row k samples source row (k * stepY) >> 16).
 #include "gfx2d/blit.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "bands/bands.h"
 #include "gfx2d/blitrows.h"
 
 void blendAlpha(uint32_t* dst, uint32_t src, int32_t opacity) {
@@ -173,8 +179,12 @@ void blitUnscaled(Image* dst, const Image* src, int32_t x, int32_t y, int32_t op
     if (i0 >= i1 || j0 >= j1) return;
     const int32_t n = static_cast<int32_t>(j1 - j0);
     const uint32_t op = static_cast<uint32_t>(opacity) & 0xFF;
-    for (int64_t i = i0; i < i1; ++i)
-        kernel(pixelAt(dst, x + j0, y + i), pixelAt(src, j0, i), n, op);
+    // Drawn onto itself, a row may read rows another band writes: one thread.
+    const int64_t work = src == dst ? 0 : n * (i1 - i0);
+    forEachBand(RowBand{static_cast<int32_t>(i0), static_cast<int32_t>(i1)}, work, [&](RowBand band) {
+        for (int64_t i = band.begin; i < band.end; ++i)
+            kernel(pixelAt(dst, x + j0, y + i), pixelAt(src, j0, i), n, op);
+    });
 }
 
 // The visible window of a w x h rectangle at (x, y) in dst, in output coordinates.
@@ -208,29 +218,34 @@ void blitScaled(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, i
     const int32_t n = static_cast<int32_t>(c.j1 - c.j0);
     const int64_t sx0 = c.j0 * c.stepX;   // clipped columns still advance the source
     const uint32_t op = static_cast<uint32_t>(opacity) & 0xFF;
-    int64_t sy = c.k0 * c.stepY;
     const bool plain = blitRows == &blitRowsReference || src == dst;
-    if (!plain && c.stepX == 65536) {
-        // One to one across (the grass strips): the picked pixels would be the source row
-        // itself, so the row kernel blends straight from it.
-        for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY)
-            rowKernel(pixelAt(dst, x + c.j0, y + k), pixelAt(src, c.j0, sy >> 16), n, op);
-        return;
-    }
-    if (plain || n > kPickedRow) {
-        for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY)
-            kernel(pixelAt(dst, x + c.j0, y + k), pixelAt(src, 0, sy >> 16), n, sx0, c.stepX, op);
-        return;
-    }
-    uint32_t picked[kPickedRow];
-    int64_t pickedRow = -1;
-    for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY) {
-        if ((sy >> 16) != pickedRow) {
-            pickedRow = sy >> 16;
-            blitRows->copyScaled(picked, pixelAt(src, 0, pickedRow), n, sx0, c.stepX);
+    // Output rows k0 .. k1-1, source row (k * stepY) >> 16 for row k. Drawn onto itself, a
+    // row may read rows another band writes: one thread.
+    const int64_t work = src == dst ? 0 : n * (c.k1 - c.k0);
+    forEachBand(RowBand{static_cast<int32_t>(c.k0), static_cast<int32_t>(c.k1)}, work, [&](RowBand band) {
+        int64_t sy = band.begin * c.stepY;
+        if (!plain && c.stepX == 65536) {
+            // One to one across (the grass strips): the picked pixels would be the source
+            // row itself, so the row kernel blends straight from it.
+            for (int64_t k = band.begin; k < band.end; ++k, sy += c.stepY)
+                rowKernel(pixelAt(dst, x + c.j0, y + k), pixelAt(src, c.j0, sy >> 16), n, op);
+            return;
         }
-        rowKernel(pixelAt(dst, x + c.j0, y + k), picked, n, op);
-    }
+        if (plain || n > kPickedRow) {
+            for (int64_t k = band.begin; k < band.end; ++k, sy += c.stepY)
+                kernel(pixelAt(dst, x + c.j0, y + k), pixelAt(src, 0, sy >> 16), n, sx0, c.stepX, op);
+            return;
+        }
+        uint32_t picked[kPickedRow];
+        int64_t pickedRow = -1;
+        for (int64_t k = band.begin; k < band.end; ++k, sy += c.stepY) {
+            if ((sy >> 16) != pickedRow) {
+                pickedRow = sy >> 16;
+                blitRows->copyScaled(picked, pixelAt(src, 0, pickedRow), n, sx0, c.stepX);
+            }
+            rowKernel(pixelAt(dst, x + c.j0, y + k), picked, n, op);
+        }
+    });
 }
 
 }  // namespace
@@ -239,14 +254,17 @@ void copyImage(const Image* src, Image* dst) {
     // Only the overlap of the two images is copied, whatever their sizes.
     const int32_t rows = std::min(src->height, dst->height);
     const int32_t cols = std::min(src->width, dst->width);
-    if (rows <= 0 || cols <= 0) return;
-    if (src->width == dst->width) {
-        std::memcpy(dst->pixels, src->pixels,
-                    static_cast<size_t>(rows) * static_cast<size_t>(cols) * sizeof(uint32_t));
-        return;
-    }
-    for (int32_t r = 0; r < rows; ++r)
-        std::memcpy(pixelAt(dst, 0, r), pixelAt(src, 0, r), static_cast<size_t>(cols) * sizeof(uint32_t));
+    if (rows <= 0 || cols <= 0 || src == dst) return;
+    forEachBand(RowBand{0, rows}, static_cast<int64_t>(rows) * cols, [&](RowBand band) {
+        const size_t rowBytes = static_cast<size_t>(cols) * sizeof(uint32_t);
+        if (src->width == dst->width) {
+            std::memcpy(pixelAt(dst, 0, band.begin), pixelAt(src, 0, band.begin),
+                        static_cast<size_t>(band.end - band.begin) * rowBytes);
+            return;
+        }
+        for (int32_t r = band.begin; r < band.end; ++r)
+            std::memcpy(pixelAt(dst, 0, r), pixelAt(src, 0, r), rowBytes);
+    });
 }
 
 void drawImage(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity) {
@@ -260,19 +278,25 @@ void drawImageAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t op
 void drawLayers(Image* dst, const Layer* layers, int32_t count) {
     // Each pixel meets the pictures in the same order as with one blit after the other, and
     // a pixel's result depends only on its own value and the pictures' pixels at it.
-    int64_t rows = 0;
-    for (int32_t k = 0; k < count; ++k)
-        rows = std::max<int64_t>(rows, std::min(layers[k].image->height, dst->height));
-    for (int64_t i = 0; i < rows; ++i) {
-        for (int32_t k = 0; k < count; ++k) {
-            const Layer& layer = layers[k];
-            const Image* src = layer.image;
-            const int32_t n = std::min(src->width, dst->width);
-            if (i >= src->height || n <= 0) continue;
-            const RowBlend kernel = layer.add ? blitRows->add : blitRows->over;
-            kernel(pixelAt(dst, 0, i), pixelAt(src, 0, i), n, static_cast<uint32_t>(layer.opacity) & 0xFF);
-        }
+    int32_t rows = 0;
+    bool ontoItself = false;
+    for (int32_t k = 0; k < count; ++k) {
+        rows = std::max(rows, std::min(layers[k].image->height, dst->height));
+        ontoItself = ontoItself || layers[k].image == dst;
     }
+    const int64_t work = ontoItself ? 0 : static_cast<int64_t>(rows) * dst->width * count;
+    forEachBand(RowBand{0, rows}, work, [&](RowBand band) {
+        for (int64_t i = band.begin; i < band.end; ++i) {
+            for (int32_t k = 0; k < count; ++k) {
+                const Layer& layer = layers[k];
+                const Image* src = layer.image;
+                const int32_t n = std::min(src->width, dst->width);
+                if (i >= src->height || n <= 0) continue;
+                const RowBlend kernel = layer.add ? blitRows->add : blitRows->over;
+                kernel(pixelAt(dst, 0, i), pixelAt(src, 0, i), n, static_cast<uint32_t>(layer.opacity) & 0xFF);
+            }
+        }
+    });
 }
 
 void stretchCopy(const Image* src, Image* dst, int32_t y, int32_t w, int32_t h) {
@@ -281,17 +305,21 @@ void stretchCopy(const Image* src, Image* dst, int32_t y, int32_t w, int32_t h) 
     ScaledClip c;
     if (!clipScaled(dst, src, 0, y, w, h, &c)) return;
     const int32_t n = static_cast<int32_t>(c.j1);
-    int64_t sy = c.k0 * c.stepY;
     // A row that samples the same source row as the one above it is a copy of that row
-    // (unless source and destination are one image, or the plain reference set runs).
+    // (unless source and destination are one image, or the plain reference set runs); a
+    // band's first row is always made from the source, the row above being another band's.
     const bool reuse = src != dst && blitRows != &blitRowsReference;
-    for (int64_t k = c.k0; k < c.k1; ++k, sy += c.stepY) {
-        uint32_t* row = pixelAt(dst, 0, y + k);
-        if (reuse && k > c.k0 && ((sy - c.stepY) >> 16) == (sy >> 16))
-            std::memcpy(row, row - dst->width, static_cast<size_t>(n) * sizeof(uint32_t));
-        else
-            blitRows->copyScaled(row, pixelAt(src, 0, sy >> 16), n, 0, c.stepX);
-    }
+    const int64_t work = src == dst ? 0 : n * (c.k1 - c.k0);
+    forEachBand(RowBand{static_cast<int32_t>(c.k0), static_cast<int32_t>(c.k1)}, work, [&](RowBand band) {
+        int64_t sy = band.begin * c.stepY;
+        for (int64_t k = band.begin; k < band.end; ++k, sy += c.stepY) {
+            uint32_t* row = pixelAt(dst, 0, y + k);
+            if (reuse && k > band.begin && ((sy - c.stepY) >> 16) == (sy >> 16))
+                std::memcpy(row, row - dst->width, static_cast<size_t>(n) * sizeof(uint32_t));
+            else
+                blitRows->copyScaled(row, pixelAt(src, 0, sy >> 16), n, 0, c.stepX);
+        }
+    });
 }
 
 void stretchDraw(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,

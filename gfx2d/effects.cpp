@@ -5,6 +5,7 @@
 // columns picked and the fade opacities match to the pixel.
 #include "gfx2d/effects.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -15,6 +16,7 @@
 #include <wasm_simd128.h>
 #endif
 
+#include "bands/bands.h"
 #include "gfx2d/blit.h"
 
 namespace {
@@ -154,12 +156,15 @@ Image* distort(const Image* src, float phase, float amplitude, float frequency, 
     const int32_t width = src->width;
     const int32_t height = src->height;
     Image* out = newImage(width, height);
-    for (int32_t i = 0; i < height; ++i) {
-        const WaveRow wave = waveRow(i, height, phase, amplitude, frequency);
-        const uint32_t* srcRow = src->pixels + static_cast<size_t>(wave.row) * static_cast<size_t>(width);
-        uint32_t* dstRow = out->pixels + static_cast<size_t>(i) * static_cast<size_t>(width);
-        distortRow(dstRow, srcRow, width, width, wave.offset, pick, copy);
-    }
+    // Every row from its own number alone: the drawing threads share them out.
+    forEachBand(RowBand{0, height}, static_cast<int64_t>(width) * height, [&](RowBand band) {
+        for (int32_t i = band.begin; i < band.end; ++i) {
+            const WaveRow wave = waveRow(i, height, phase, amplitude, frequency);
+            const uint32_t* srcRow = src->pixels + static_cast<size_t>(wave.row) * static_cast<size_t>(width);
+            uint32_t* dstRow = out->pixels + static_cast<size_t>(i) * static_cast<size_t>(width);
+            distortRow(dstRow, srcRow, width, width, wave.offset, pick, copy);
+        }
+    });
     return out;
 }
 
@@ -182,15 +187,21 @@ void drawWaveReflection(const Image* src, Image* dst, int32_t y, int32_t h, floa
     // (k * stepY) >> 16 for output row k, kept as a running sum.
     const int64_t stepY = (static_cast<int64_t>(height) * 65536) / h;
     const int32_t n = width < dst->width ? width : dst->width;
-    int64_t sy = 0;
-    for (int32_t k = 0; k < h && y + k < dst->height; ++k, sy += stepY) {
-        const int32_t i = static_cast<int32_t>(sy >> 16);
-        const WaveRow wave = waveRow(i, height, phase, amplitude, frequency);
-        // The picture is seen upside down: its row r is the source's row height-1-r.
-        const uint32_t* srcRow = src->pixels + static_cast<size_t>(height - 1 - wave.row) * width;
-        uint32_t* dstRow = dst->pixels + static_cast<size_t>(y + k) * dst->width;
-        distortRow(dstRow, srcRow, width, n, wave.offset, pickColumns, copyColumns);
-    }
+    const int32_t rows = static_cast<int32_t>(std::min<int64_t>(h, static_cast<int64_t>(dst->height) - y));
+    // Row k from k alone (source row (k * stepY) >> 16): the drawing threads share them out,
+    // unless the picture is reflected into itself.
+    const int64_t work = src == dst ? 0 : static_cast<int64_t>(n) * rows;
+    forEachBand(RowBand{0, rows}, work, [&](RowBand band) {
+        int64_t sy = band.begin * stepY;
+        for (int32_t k = band.begin; k < band.end; ++k, sy += stepY) {
+            const int32_t i = static_cast<int32_t>(sy >> 16);
+            const WaveRow wave = waveRow(i, height, phase, amplitude, frequency);
+            // The picture is seen upside down: its row r is the source's row height-1-r.
+            const uint32_t* srcRow = src->pixels + static_cast<size_t>(height - 1 - wave.row) * width;
+            uint32_t* dstRow = dst->pixels + static_cast<size_t>(y + k) * dst->width;
+            distortRow(dstRow, srcRow, width, n, wave.offset, pickColumns, copyColumns);
+        }
+    });
 }
 
 namespace {

@@ -23,13 +23,6 @@ ClipVertex intersect(const ClipVertex& i, const ClipVertex& o, const Plane& pl) 
                       i.v + t * (o.v - i.v)};
 }
 
-void mapToViewport(const Renderer* r, ClipVertex& p) {
-    p.x = (p.x * 0.5f + 0.5f) * static_cast<float>(r->viewportWidth) +
-          static_cast<float>(r->viewportX);
-    p.y = (p.y * -0.5f + 0.5f) * static_cast<float>(r->viewportHeight) +
-          static_cast<float>(r->viewportY);
-}
-
 }  // namespace
 
 void extractClipPlanes(Plane* planes, const Mat4& m) {
@@ -78,7 +71,7 @@ void clipOneOutside(ClipVertex& outside, ClipVertex& p, ClipVertex& q, ClipVerte
 }
 
 void clipTriangleTo(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int level,
-                    TriangleSink sink) {
+                    TriangleSink sink, RowBand rows) {
     if (level < 0) level = 0;
     // A triangle inside a plane passes to the next level unchanged, so those levels are a
     // loop; only a cut recurses, and then the first half is finished before the second.
@@ -99,29 +92,30 @@ void clipTriangleTo(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int l
                 break;
             case 3:
                 clipTwoOutside(c, a, b, plane);
-                clipTriangleTo(r, a, b, c, level + 1, sink);
+                clipTriangleTo(r, a, b, c, level + 1, sink, rows);
                 return;
             case 5:
                 clipTwoOutside(b, a, c, plane);
-                clipTriangleTo(r, a, b, c, level + 1, sink);
+                clipTriangleTo(r, a, b, c, level + 1, sink, rows);
                 return;
             case 6:
                 clipTwoOutside(a, c, b, plane);
-                clipTriangleTo(r, a, b, c, level + 1, sink);
+                clipTriangleTo(r, a, b, c, level + 1, sink, rows);
                 return;
             default:  // all three outside
                 return;
         }
-        clipTriangleTo(r, a, b, c, level + 1, sink);
-        clipTriangleTo(r, pieces[0], pieces[1], pieces[2], level + 1, sink);
+        clipTriangleTo(r, a, b, c, level + 1, sink, rows);
+        clipTriangleTo(r, pieces[0], pieces[1], pieces[2], level + 1, sink, rows);
         return;
     }
     mapToViewport(r, a);
     mapToViewport(r, b);
     mapToViewport(r, c);
-    sink(r, a, b, c);
+    sink(r, a, b, c, rows);
 }
 
-void clipTriangle(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int level) {
-    clipTriangleTo(r, a, b, c, level, triangleRasterizer);
+void clipTriangle(Renderer* r, ClipVertex a, ClipVertex b, ClipVertex c, int level,
+                  RowBand rows) {
+    clipTriangleTo(r, a, b, c, level, triangleRasterizer, rows);
 }

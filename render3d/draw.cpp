@@ -1,7 +1,15 @@
 // render3d/draw.cpp — mesh submission: transform every vertex once into the renderer's
 // slot buffer, divide by w, pick texture coordinates, then clip and rasterise each triangle.
+//
+// With more than one drawing thread (bands/bands.h) the transform stays on the calling
+// thread; then every thread goes through the whole triangle list itself and rasterises
+// the pieces within its own band of rows, in the list's order. Clipping is cheap beside
+// rasterising and gives every thread the same pieces, so no list of them is kept between
+// the two; a triangle inside the clip planes whose corners lie wholly above or below a
+// band is passed over at once, from the corners' pixel rows kept in the slots.
 #include "render3d/draw.h"
 
+#include <algorithm>
 #include <cmath>
 
 #ifdef __SSE__
@@ -9,11 +17,14 @@
 #endif
 
 #include "render3d/clip.h"
+#include "render3d/raster.h"
 
 namespace {
 
-constexpr int kSlotFloats = 9;   // x, y, z, w, three unused, u, v (the Vertex layout)
-constexpr int kSlotOutcode = 4;  // the first unused float: which planes the vertex is outside
+constexpr int kSlotFloats = 9;   // x, y, z, w, three spare, u, v (the Vertex layout)
+constexpr int kSlotOutcode = 4;  // the first spare float: which planes the vertex is outside
+constexpr int kSlotPixelX = 5;   // the other two: x and y mapped to pixels by the viewport
+constexpr int kSlotPixelY = 6;
 
 // mat4Transform of (x, y, z, w), the four sums at once: lane k adds the products in the
 // same order as mat4Transform does for component k, so every lane rounds the same.
@@ -71,6 +82,10 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
         s[2] = c.z * k;
         s[3] = c.w;
         if (clipping) s[kSlotOutcode] = static_cast<float>(outcode(r->clipPlanes, s[0], s[1], s[2]));
+        ClipVertex pixel{s[0], s[1], 0.0f, 0.0f, 0.0f};
+        mapToViewport(r, pixel);
+        s[kSlotPixelX] = pixel.x;
+        s[kSlotPixelY] = pixel.y;
         if (envMap) {
             // The eye-space normal (model and view only) picks the texel: facing the viewer
             // samples the middle of the texture.
@@ -91,21 +106,62 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
     const int startLevel = clipping ? 0 : 6;
     const int32_t triangles = indexCount / 3;
     const uint32_t limit = static_cast<uint32_t>(vertexCount);
-    for (int32_t k = 0; k < triangles; ++k) {
-        const int32_t* tri = indices + 3 * static_cast<size_t>(k);
-        const uint32_t i0 = static_cast<uint32_t>(tri[0]);
-        const uint32_t i1 = static_cast<uint32_t>(tri[1]);
-        const uint32_t i2 = static_cast<uint32_t>(tri[2]);
-        if (i0 >= limit || i1 >= limit || i2 >= limit) continue;
-        const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
-        const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
-        const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
-        const bool inside =
-            clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f && s2[kSlotOutcode] == 0.0f;
-        clipTriangle(r, ClipVertex{s0[0], s0[1], s0[2], s0[7], s0[8]},
-                     ClipVertex{s1[0], s1[1], s1[2], s1[7], s1[8]},
-                     ClipVertex{s2[0], s2[1], s2[2], s2[7], s2[8]}, inside ? 6 : startLevel);
+    auto drawTriangles = [&](RowBand band) {
+        for (int32_t k = 0; k < triangles; ++k) {
+            const int32_t* tri = indices + 3 * static_cast<size_t>(k);
+            const uint32_t i0 = static_cast<uint32_t>(tri[0]);
+            const uint32_t i1 = static_cast<uint32_t>(tri[1]);
+            const uint32_t i2 = static_cast<uint32_t>(tri[2]);
+            if (i0 >= limit || i1 >= limit || i2 >= limit) continue;
+            const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
+            const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
+            const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
+            const bool inside = clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f &&
+                                s2[kSlotOutcode] == 0.0f;
+            if (!inside) {
+                clipTriangle(r, ClipVertex{s0[0], s0[1], s0[2], s0[7], s0[8]},
+                             ClipVertex{s1[0], s1[1], s1[2], s1[7], s1[8]},
+                             ClipVertex{s2[0], s2[1], s2[2], s2[7], s2[8]}, startLevel, band);
+                continue;
+            }
+            // Past the six planes unchanged: the corners as the clipper maps them. Rows are
+            // trunc(y + 0.5) of the corners at most, so a triangle whose corners all lie
+            // below the band's end or above its beginning has none in the band (a test
+            // that may let some through, never keep one out; the rasteriser decides).
+            const float y0 = s0[kSlotPixelY], y1 = s1[kSlotPixelY], y2 = s2[kSlotPixelY];
+            if (std::max(std::max(y0, y1), y2) + 0.5f < static_cast<float>(band.begin) ||
+                std::min(std::min(y0, y1), y2) + 0.5f >= static_cast<float>(band.end) + 1.0f)
+                continue;
+            triangleRasterizer(r, ClipVertex{s0[kSlotPixelX], y0, s0[2], s0[7], s0[8]},
+                               ClipVertex{s1[kSlotPixelX], y1, s1[2], s1[7], s1[8]},
+                               ClipVertex{s2[kSlotPixelX], y2, s2[2], s2[7], s2[8]}, band);
+        }
+    };
+    if (drawingThreads() == 1 || !r->screen) {
+        drawTriangles(kEveryRow);
+        return;
     }
+    // The bands split the rows the mesh covers in the view evenly (an estimate from its
+    // corners, for the balance only); the first and the last band reach on to the image's
+    // edges, so every row a piece can touch belongs to exactly one band.
+    float left = 1.0f, right = -1.0f, top = 1.0f, bottom = -1.0f;
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        const float* s = slots + static_cast<size_t>(i) * kSlotFloats;
+        left = std::min(left, s[0]);
+        right = std::max(right, s[0]);
+        bottom = std::min(bottom, s[1]);
+        top = std::max(top, s[1]);
+    }
+    left = std::max(left, -1.0f), right = std::min(right, 1.0f);
+    bottom = std::max(bottom, -1.0f), top = std::min(top, 1.0f);
+    const float width = static_cast<float>(r->viewportWidth) * 0.5f * std::max(right - left, 0.0f);
+    const float height = static_cast<float>(r->viewportHeight) * 0.5f * std::max(top - bottom, 0.0f);
+    const RowBand covered{
+        static_cast<int32_t>((top * -0.5f + 0.5f) * static_cast<float>(r->viewportHeight)) + r->viewportY,
+        static_cast<int32_t>((bottom * -0.5f + 0.5f) * static_cast<float>(r->viewportHeight)) + r->viewportY + 1};
+    // The work: about half the covered rectangle's pixels, and each triangle's set-up.
+    const int64_t work = static_cast<int64_t>(width * height * 0.5f) + 16 * static_cast<int64_t>(triangles);
+    forEachBand(RowBand{0, r->screen->height}, covered, work, drawTriangles);
 }
 
 void drawModel(Renderer* r, const Model* model) {

@@ -7,6 +7,11 @@
 // columns. Where a clamp moves the start of a row or span, the interpolants are advanced by
 // the same additions the unclamped walk would make, so every pixel inside the image gets
 // exactly the value it would have had without the clamp.
+//
+// A drawing thread walks only the rows of its band (bands/bands.h). The band's top is one
+// more clamp of the same kind: the edges reach the band's first row by the row-by-row
+// additions the whole walk makes from the image's first row, never by a jump computed
+// afresh, so a band's rows come out exactly as in the walk of the whole triangle.
 #include "render3d/raster.h"
 
 #include <algorithm>
@@ -35,6 +40,8 @@ struct Target {
     float* depth;
     int64_t width;
     int64_t rows;       // rows that may be written: image height, limited by the depth buffer
+    int64_t bandBegin;  // the rows of this thread's band: bandBegin .. bandEnd-1
+    int64_t bandEnd;
     float dudx, dvdx, dzdx;
 };
 
@@ -339,6 +346,9 @@ inline void walkSpanPair(Span a, Span b, const Texels256 tex) {
 // Rows rowBegin .. rowEnd-1 of one half; the edge values belong to row rowBegin and move
 // by their per-row steps. With Paired, rows go two at a time (see walkSpanPair); without,
 // one after the other: the plain walk the paired one is checked against.
+// Only the rows of the target's band are drawn. Rows of the image above the band move the
+// edges without drawing; rows below it are left out, and the edges then stop at the band's
+// end (the caller draws no lower half there).
 // Returns how many rows the edges in *e moved: rowEnd - rowBegin when any row is inside
 // the image, else none (e is then unchanged).
 template <bool Paired, class Sampler>
@@ -349,9 +359,12 @@ inline int64_t drawHalf(const Target& t, int64_t rowBegin, int64_t rowEnd, HalfE
     // would have to be read again after every one of them.
     HalfEdges e = *edges;
     if (!clampRows(t, &rowBegin, &rowEnd, &e)) return 0;
+    const int64_t drawBegin = std::min(std::max(rowBegin, t.bandBegin), rowEnd);
+    for (int64_t y = rowBegin; y < drawBegin; ++y) nextRow(&e);
+    const int64_t drawEnd = std::min(rowEnd, t.bandEnd);
     Span pending;
     bool havePending = false;
-    for (int64_t y = rowBegin; y < rowEnd; ++y) {
+    for (int64_t y = drawBegin; y < drawEnd; ++y) {
         Span s;
         if (setUpSpan(t, y, e, &s)) {
             if (!Paired) {
@@ -385,7 +398,7 @@ constexpr float kPairedMinWidth = 16.0f;
 // kPairedMinWidth wide, rows walked in pairs; without it, the sampler for any size and one
 // row at a time (the plain path).
 void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
-               bool fast) {
+               bool fast, RowBand band) {
     Image* dst = r->screen;
     const Texture* tex = r->texture;
     if (!dst || !dst->pixels || dst->width <= 0 || dst->height <= 0 || !r->depthBuffer) return;
@@ -414,6 +427,8 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     const bool upper = yTop < yMid && yMid > 0 && yTop < rows;
     const bool lower = yMid < yBottom && yBottom > 0 && yMid < rows;
     if (!upper && !lower) return;
+    // Nothing in this thread's band (rows yTop .. yBottom-1 at most).
+    if (yBottom <= band.begin || yTop >= band.end) return;
 
     // 2. Texture coordinates in level-0 texels.
     const Image* base = tex->levels[0];
@@ -447,6 +462,8 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
     t.depth = r->depthBuffer;
     t.width = width;
     t.rows = rows;
+    t.bandBegin = band.begin;
+    t.bandEnd = band.end;
     divide4(uLM - uM, vLM - vM, zLM - zM, 0.0f, spanWidth, spanWidth, spanWidth, 1.0f, q);
     t.dudx = q[0];
     t.dvdx = q[1];
@@ -496,7 +513,7 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
         HalfEdges e = upperStart;
         int64_t moved = 0;
         if (upper) moved = drawHalf<kPaired>(t, yTop, yMid, &e, sampler);
-        if (!lower) return;
+        if (!lower || yMid >= t.bandEnd) return;
         const float xLower = upperRows > kExactSkipLimit ? advance(upperStart.xL, sTB, upperRows)
                                                          : advance(e.xL, sTB, upperRows - moved);
         HalfEdges lowerEdges{xLower, sTB, xM + pL * sMB, sMB, uM + pL * dudyMB, dudyMB,
@@ -545,13 +562,13 @@ void rasterize(Renderer* r, const ClipVertex& a, const ClipVertex& b, const Clip
 }  // namespace
 
 void rasterizeTriangle(Renderer* r, const ClipVertex& a, const ClipVertex& b,
-                       const ClipVertex& c) {
-    rasterize(r, a, b, c, true);
+                       const ClipVertex& c, RowBand rows) {
+    rasterize(r, a, b, c, true, rows);
 }
 
 void rasterizeTriangleAnySize(Renderer* r, const ClipVertex& a, const ClipVertex& b,
-                              const ClipVertex& c) {
-    rasterize(r, a, b, c, false);
+                              const ClipVertex& c, RowBand rows) {
+    rasterize(r, a, b, c, false, rows);
 }
 
 TriangleRasterizer triangleRasterizer = rasterizeTriangle;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "bands/bands.h"
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -57,20 +59,24 @@ Image*& screen = renderer.screen;
 
 void clearDepth(Renderer* r, int32_t count) {
     const int32_t n = std::min(std::max(count, 0), screenWidth * screenHeight);
-    float* depth = r->depthBuffer;
-    int32_t i = 0;
+    // The entries shared out among the drawing threads, a run each.
+    forEachBand(RowBand{0, n}, n, [r](RowBand run) {
+        float* depth = r->depthBuffer + run.begin;
+        const int32_t length = run.end - run.begin;
+        int32_t i = 0;
 #ifdef __SSE2__
-    // Four values a store: a plain fill of floats stays one store per value at -O2, and the
-    // 3D scenes clear the whole buffer every frame.
-    const __m128 one = _mm_set1_ps(1.0f);
-    for (; i + 16 <= n; i += 16) {
-        _mm_storeu_ps(depth + i, one);
-        _mm_storeu_ps(depth + i + 4, one);
-        _mm_storeu_ps(depth + i + 8, one);
-        _mm_storeu_ps(depth + i + 12, one);
-    }
+        // Four values a store: a plain fill of floats stays one store per value at -O2, and
+        // the 3D scenes clear the whole buffer every frame.
+        const __m128 one = _mm_set1_ps(1.0f);
+        for (; i + 16 <= length; i += 16) {
+            _mm_storeu_ps(depth + i, one);
+            _mm_storeu_ps(depth + i + 4, one);
+            _mm_storeu_ps(depth + i + 8, one);
+            _mm_storeu_ps(depth + i + 12, one);
+        }
 #endif
-    std::fill(depth + i, depth + n, 1.0f);
+        std::fill(depth + i, depth + length, 1.0f);
+    });
 }
 
 namespace {

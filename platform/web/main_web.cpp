@@ -125,7 +125,7 @@ EMSCRIPTEN_KEEPALIVE const char* webTestFrameHash() {
 
 EMSCRIPTEN_KEEPALIVE int webBenchBegin(int fps) {
     if (fps <= 0 || !beginRun("the bench")) return 0;
-    bench = BenchTimes{};
+    startBenchTimes(&bench);
     loop.clock = fixedClock(fps, 1);
     loop.frames = 0;
     loop.sink = {&bench, timeFrame};

@@ -118,6 +118,18 @@ for s in 1 2 3 4 5 6 7; do
     || { cat bench; fail "no line for scene $s"; }
 done
 grep -qE '^total: 299 frames, [0-9.]+ frames/s$' bench || { cat bench; fail "bad total line"; }
+grep -qE '^threads: [0-9]+ drawing \([0-9]+ workers?\), [0-9]+\.[0-9] forks a frame$' bench \
+  || { cat bench; fail "no threads line"; }
+
+# The drawing threads: --threads, else PIXELDEMO_THREADS; a value there out of range is
+# reported and the default taken.
+PIXELDEMO_THREADS=3 "$demo" --bench --fps 1 >bench 2>err || { cat err; fail "bench with PIXELDEMO_THREADS=3"; }
+grep -qE '^threads: 3 drawing \(2 workers\), [1-9][0-9]*\.[0-9] forks a frame$' bench || { cat bench; fail "PIXELDEMO_THREADS=3 not taken"; }
+PIXELDEMO_THREADS=3 "$demo" --bench --fps 1 --threads 1 >bench 2>err || { cat err; fail "bench with --threads 1"; }
+grep -qE '^threads: 1 drawing \(0 workers\), 0\.0 forks a frame$' bench || { cat bench; fail "--threads 1 not taken"; }
+PIXELDEMO_THREADS=17 "$demo" --bench --fps 1 >bench 2>err || { cat err; fail "bench with PIXELDEMO_THREADS=17"; }
+grep -q 'PIXELDEMO_THREADS=17 is not a number from 1 to 16; ignored' err || { cat err; fail "PIXELDEMO_THREADS=17: no message"; }
+grep -qE '^threads: [1-8] drawing' bench || { cat bench; fail "PIXELDEMO_THREADS=17: not the default"; }
 
 # No display server: a message that points to --capture and a nonzero exit.
 SDL_VIDEODRIVER=x11 DISPLAY= WAYLAND_DISPLAY= timeout 20 "$demo" >out 2>err
@@ -129,4 +141,4 @@ grep -q -- '--capture' err || { cat err; fail "the message does not suggest --ca
 "$demo" --fps 5 >/dev/null 2>&1 && fail "--fps without --capture or --bench was accepted"
 "$demo" --depth 8 >/dev/null 2>&1 && fail "--depth 8 was accepted"
 "$demo" --help | grep -q -- '--capture' || fail "--help does not list --capture"
-echo "PASS: capture, window of times, old frames, outputs checked first, signals, flash analysis, bench table, no-display message, usage errors"
+echo "PASS: capture, window of times, old frames, outputs checked first, signals, flash analysis, bench table, drawing threads, no-display message, usage errors"

@@ -55,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(o.fps >= 1 && o.fps <= 1000);
     check(o.from >= 0.0f && o.to >= 0.0f && o.from <= o.to);
     check(o.benchPasses >= 1 && o.benchPasses <= 10);
+    check(o.threads == 0 || (o.threads >= 1 && o.threads <= 16));
     check(int(o.bench) + int(!o.captureDir.empty()) + int(!o.videoPath.empty()) <= 1);
     if (!o.videoPath.empty()) check(o.videoPath.size() > 4);
     if (o.headless()) check(!o.windowed && !o.depthGiven && o.start == 0.0);

@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
         {"window", {"--window", "--depth", "16", "--start", "72.5"}},
         {"capture", {"--capture", "out", "--fps", "30", "--from", "12", "--to", "24.5", "--sheet",
                      "out/sheet.png"}},
-        {"bench", {"--bench", "--fps", "30", "--bench-passes", "2"}},
+        {"bench", {"--bench", "--fps", "30", "--bench-passes", "2", "--threads", "3"}},
         {"video", {"--video", "demo.mp4", "--fps", "30", "--from", "1", "--to", "10"}},
         {"analyze", {"--analyze-music", "plot.png"}},
         {"refused", {"--capture", "c", "--bench", "--to", "-1"}},

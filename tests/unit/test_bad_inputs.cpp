@@ -717,6 +717,9 @@ TEST(BadInputs, MalformedOptions) {
         {{"--analyze-flashes", "f.png", "--frame-offset", "1"}, "--frame-offset: must be at least 0"},
         {{"--frame-offset", "0.5"}, "--frame-offset: needs --analyze-flashes"},
         {{"--bench-passes", "2"}, "--bench-passes: needs --bench"},
+        {{"--threads", "0"}, "--threads: must be 1 to 16"},
+        {{"--bench", "--threads", "17"}, "--threads: must be 1 to 16"},
+        {{"--threads", "two"}, "Could not convert: --threads = two"},
     };
     Workspace work("options");
     for (const Case& c : cases) {

@@ -16,7 +16,7 @@ using Tri = std::array<ClipVertex, 3>;
 
 std::vector<Tri> received;
 
-void record(Renderer*, const ClipVertex& a, const ClipVertex& b, const ClipVertex& c) {
+void record(Renderer*, const ClipVertex& a, const ClipVertex& b, const ClipVertex& c, RowBand) {
     received.push_back(Tri{a, b, c});
 }
 

@@ -1,11 +1,12 @@
 // Golden frames: fingerprints of frames at fixed times across all seven scenes, rendered on
 // the fixed clock exactly as --capture --fps 10 renders them, compared with the stored ones
 // in tests/unit/golden_frames.txt. Every blit kernel set this processor runs and both raster
-// paths must give exactly those frames.
+// paths must give exactly those frames, drawn by 1, 2, 3 and 7 threads (bands/bands.h):
+// the bands then start in every part of the screen, inside triangles, fades and blits.
 //
 // After an intended change of the pictures (new content, a changed scene), refresh the
 // stored fingerprints from the build folder with
-//     PIXELDEMO_GOLDEN_UPDATE=1 ./test_golden_frames --gtest_filter='*Stored*'
+//     PIXELDEMO_GOLDEN_UPDATE=1 ./test_golden_frames --gtest_filter='*FastPaths*/1'
 // and look at the frames that changed (pixeldemo --capture ... --fps 10) before committing.
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 
 #include "assets/report.h"
 #include "audio/music.h"
+#include "bands/bands.h"
 #include "app/framehash.h"
 #include "app/frameloop.h"
 #include "app/startup.h"
@@ -161,11 +163,18 @@ TEST(GoldenFrames, EveryScenesWindowIsSampled) {
     for (int scene = 1; scene <= kSceneCount; ++scene) EXPECT_GE(perScene[scene], 4) << scene;
 }
 
+// The frames drawn by this many threads (the parameter): 1 is the program without workers.
+class GoldenFramesDrawnBy : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { setDrawingThreads(GetParam()); }
+    void TearDown() override { setDrawingThreads(1); }
+};
+
 // The fastest paths of this processor make exactly the stored frames.
-TEST(GoldenFrames, FastPathsMakeTheStoredFrames) {
+TEST_P(GoldenFramesDrawnBy, FastPathsMakeTheStoredFrames) {
     const std::vector<uint64_t> got = renderGoldenFrames(bestBlitRowKernels(), rasterizeTriangle);
     ASSERT_EQ(got.size(), kGoldenCount);
-    if (std::getenv("PIXELDEMO_GOLDEN_UPDATE")) {
+    if (std::getenv("PIXELDEMO_GOLDEN_UPDATE") && GetParam() == 1) {
         writeStored(got);
         GTEST_SKIP() << "wrote " << kGoldenPath;
     }
@@ -176,7 +185,7 @@ TEST(GoldenFrames, FastPathsMakeTheStoredFrames) {
 
 // The plain paths: reference blend kernels and the rasteriser's plain walk, then every
 // other kernel set with the fast walk.
-TEST(GoldenFrames, EveryKernelSetAndRasterPathMakesTheStoredFrames) {
+TEST_P(GoldenFramesDrawnBy, EveryKernelSetAndRasterPathMakesTheStoredFrames) {
     const std::vector<uint64_t> stored = readStored();
     ASSERT_EQ(stored.size(), kGoldenCount) << "no fingerprints in " << kGoldenPath;
     const std::vector<uint64_t> plain = renderGoldenFrames(&blitRowsReference, rasterizeTriangleAnySize);
@@ -189,3 +198,8 @@ TEST(GoldenFrames, EveryKernelSetAndRasterPathMakesTheStoredFrames) {
         EXPECT_EQ(got, stored) << sets[i]->name << " blits:\n" << describe(got, stored);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, GoldenFramesDrawnBy, ::testing::Values(1, 2, 3, 7),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::to_string(info.param);
+                         });

@@ -4,12 +4,16 @@
 //   the sampler for any size), with overlapping triangles of every size, both row
 //   directions, flat tops and bottoms, and triangles reaching over every image border;
 // - drawMesh sending triangles whose corners are all inside the clip planes straight to the
-//   rasteriser, against every triangle going through all six planes.
+//   rasteriser, against every triangle going through all six planes;
+// - the walk limited to bands of rows (one drawing thread's share), band after band,
+//   against the walk of whole triangles, and drawMesh with 2 to 7 drawing threads against
+//   one.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
+#include "bands/bands.h"
 #include "render3d/draw.h"
 #include "render3d/raster.h"
 #include "render3d/renderer.h"
@@ -75,6 +79,46 @@ TEST(RasterRows, FastWalkEqualsThePlainWalk) {
     }
 }
 
+// Every band starts its walk inside some triangles (and inside their upper and lower
+// halves, paired rows and all); triangles far taller than the screen reach it through the
+// image's own clamp first. Bands drawn one after the other, each over all the triangles,
+// must give the pixels and depths of the whole triangles drawn once.
+TEST(RasterRows, BandsOfRowsEqualTheWholeWalk) {
+    MarkerTexture tex(256, 256, 8);
+    std::vector<ClipVertex> tris = triangles(9, 500);
+    const ClipVertex tall[] = {corner(-300.0f, -9000.5f, 0.1f, 0.0f, 0.0f), corner(900.0f, 239.7f, 0.2f, 3.0f, 1.0f),
+                               corner(200.2f, 9100.0f, 0.3f, 1.0f, 7.0f), corner(10.0f, -5000.0f, -0.5f, 0.0f, 0.0f),
+                               corner(630.0f, 5000.0f, -0.5f, 2.0f, 0.5f), corner(320.0f, 240.5f, -0.4f, 0.5f, 2.0f)};
+    tris.insert(tris.end(), tall, tall + 6);
+    const std::vector<std::vector<int32_t>> splits = {
+        {0, 480}, {0, 1, 480}, {0, 239, 480}, {0, 240, 241, 480}, {0, 30, 100, 101, 300, 430, 479, 480},
+        {-50, 68, 137, 205, 274, 342, 411, 600}};
+    const TriangleRasterizer paths[] = {rasterizeTriangle, rasterizeTriangleAnySize};
+    for (const TriangleRasterizer path : paths) {
+        GuardedImage whole(screenWidth, screenHeight);
+        std::vector<float> wholeDepth;
+        {
+            RendererScope s(&whole.image, &tex.texture);
+            renderer.mipmapping = true;
+            for (size_t i = 0; i < tris.size(); i += 3) path(&renderer, tris[i], tris[i + 1], tris[i + 2], kEveryRow);
+            wholeDepth.assign(renderer.depthBuffer, renderer.depthBuffer + screenWidth * screenHeight);
+        }
+        for (const std::vector<int32_t>& split : splits) {
+            SCOPED_TRACE(testing::Message() << (path == rasterizeTriangle ? "fast" : "plain") << " walk, "
+                                            << split.size() - 1 << " bands, the second from row " << split[1]);
+            GuardedImage banded(screenWidth, screenHeight);
+            RendererScope s(&banded.image, &tex.texture);
+            renderer.mipmapping = true;
+            for (size_t b = 0; b + 1 < split.size(); ++b)
+                for (size_t i = 0; i < tris.size(); i += 3)
+                    path(&renderer, tris[i], tris[i + 1], tris[i + 2], RowBand{split[b], split[b + 1]});
+            ASSERT_EQ(wholeDepth, std::vector<float>(renderer.depthBuffer,
+                                                     renderer.depthBuffer + screenWidth * screenHeight));
+            ASSERT_EQ(whole.block, banded.block);
+        }
+    }
+}
+
 // Corners on, just inside and just outside the planes x, y, z = +-1 (and well inside or
 // outside), with identity matrices so the mesh coordinates reach the clipper unchanged.
 TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
@@ -95,8 +139,8 @@ TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
 
     GuardedImage viaMesh(screenWidth, screenHeight), viaClipper(screenWidth, screenHeight);
     std::vector<float> meshDepth;
-    {
-        RendererScope s(&viaMesh.image, &tex.texture);
+    auto drawWithMesh = [&](GuardedImage* target) {
+        RendererScope s(&target->image, &tex.texture);
         renderer.model = renderer.view = renderer.projection = mat4Identity();
         renderer.viewportX = 0;
         renderer.viewportY = 30;
@@ -104,8 +148,9 @@ TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
         renderer.viewportHeight = 400;
         drawMesh(&renderer, vertices.data(), indices.data(), static_cast<int32_t>(vertices.size()),
                  static_cast<int32_t>(indices.size()));
-        meshDepth.assign(renderer.depthBuffer, renderer.depthBuffer + screenWidth * screenHeight);
-    }
+        return std::vector<float>(renderer.depthBuffer, renderer.depthBuffer + screenWidth * screenHeight);
+    };
+    meshDepth = drawWithMesh(&viaMesh);
     {
         RendererScope s(&viaClipper.image, &tex.texture);
         renderer.viewportX = 0;
@@ -124,4 +169,15 @@ TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
                                                 renderer.depthBuffer + screenWidth * screenHeight));
     }
     EXPECT_EQ(viaMesh.block, viaClipper.block);
+
+    // The same mesh shared out among drawing threads, each clipping every triangle and
+    // drawing its own band of rows.
+    const int saved = drawingThreads();
+    for (int threads : {2, 3, 7}) {
+        setDrawingThreads(threads);
+        GuardedImage shared(screenWidth, screenHeight);
+        EXPECT_EQ(meshDepth, drawWithMesh(&shared)) << threads << " threads";
+        EXPECT_EQ(viaMesh.block, shared.block) << threads << " threads";
+    }
+    setDrawingThreads(saved);
 }

@@ -1,0 +1,78 @@
+// bands/bands.h — the drawing threads. A heavy drawing operation (a blit over many rows, a
+// mesh, a fade, the wave distortion) splits the rows it writes into one band per drawing
+// thread, runs every band at once and returns when all of them are done: a fork and a join
+// inside the one call, so the caller sees the operation whole, as before. The calling
+// thread draws band 0 itself; workers 1 .. n-1 wait for the next fork between operations.
+//
+// The bands of one operation are disjoint runs of the destination's rows, so every pixel is
+// written by exactly one thread, and within a band in the order the operation writes it.
+// Each operation makes a band's rows exactly what it would make them in one pass over all
+// rows (nothing is scaled by the number of bands), so the pictures are the same for any
+// number of threads; the golden-frame test renders them with 1, 2, 3 and 7.
+//
+// Offers: RowBand, kEveryRow, kMaxDrawingThreads, drawingThreads, setDrawingThreads,
+//         usableCores, defaultDrawingThreads, forEachBand, forkCount.
+// Needs:  the C++ threads; on POSIX systems the workers block every asynchronous signal,
+//         so a stop signal always reaches the thread that runs the frame loop.
+#pragma once
+#include <cstdint>
+#include <limits>
+#include <type_traits>
+
+// Rows begin .. end-1.
+struct RowBand {
+    int32_t begin;
+    int32_t end;
+};
+constexpr RowBand kEveryRow{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+
+constexpr int kMaxDrawingThreads = 16;
+
+// Threads that draw, the calling thread included: 1 (no worker: everything on the calling
+// thread, as a single-threaded program) until setDrawingThreads says otherwise.
+int drawingThreads();
+
+// Ends the workers there are and starts n - 1 new ones (n is clamped to 1 .. 16). Called at
+// start-up and by tests, never while a fork runs; no thread is made anywhere else.
+void setDrawingThreads(int n);
+
+// Processor cores this process may run on (its affinity mask where the system has one).
+int usableCores();
+// usableCores(), at most 8.
+int defaultDrawingThreads();
+
+// Operations smaller than this many pixels run on the calling thread alone: a fork and a
+// join cost more than sharing them saves.
+constexpr int64_t kForkMinPixels = 24 * 1024;
+
+using BandJob = void (*)(void* context, RowBand band);
+// Runs job(context, band) once for each of drawingThreads() bands of `rows` (the calling
+// thread takes the first) and returns when every band is done. The bands split the rows of
+// `split` (within `rows`) evenly, the first reaching up to rows.begin and the last down to
+// rows.end, so together they are exactly `rows`. Empty bands are skipped.
+void runBands(RowBand rows, RowBand split, BandJob job, void* context);
+
+// f(band) for the bands of `rows` split where `split` says (an operation whose work lies in
+// some of its rows: a mesh); `pixels` estimates the operation's work. With one drawing
+// thread or below kForkMinPixels, f(rows) runs on the calling thread alone, and so does an
+// operation started inside a band (the band's own job, on its thread).
+template <class F>
+void forEachBand(RowBand rows, RowBand split, int64_t pixels, F&& f) {
+    if (rows.end <= rows.begin) return;
+    if (pixels < kForkMinPixels || drawingThreads() == 1) {
+        f(rows);
+        return;
+    }
+    using Fn = typename std::remove_reference<F>::type;
+    runBands(rows, split, [](void* context, RowBand band) { (*static_cast<Fn*>(context))(band); },
+             const_cast<void*>(static_cast<const void*>(&f)));
+}
+
+// The same with the rows split evenly.
+template <class F>
+void forEachBand(RowBand rows, int64_t pixels, F&& f) {
+    forEachBand(rows, rows, pixels, static_cast<F&&>(f));
+}
+
+// Forks made since the process started (for the bench's figures).
+int64_t forkCount();
