@@ -58,6 +58,8 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
                               "--capture/--video: last time written (s); ends after it");
     auto* bench = app.add_flag("--bench", o->bench,
                                "No display or sound: time every scene over the whole run");
+    auto* benchJumps = app.add_flag("--bench-jumps", o->benchJumps,
+                                    "No display or sound: time jumps to every second");
     auto* sheet = app.add_option("--sheet", o->sheetPath,
                                  "--capture: also one PNG of labelled thumbnails");
     auto* analyze = app.add_option("--analyze-music", o->analyzeOut,
@@ -94,7 +96,7 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     };
     try {
         app.parse(argc, argv);
-        const bool headless = given(capture) || given(bench) || given(video);
+        const bool headless = given(capture) || given(bench) || given(video) || given(benchJumps);
         if (given(analyze)) {
             // count_all() also counts the program name, so look at the options themselves.
             for (const CLI::Option* option : app.get_options()) {
@@ -109,12 +111,15 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
                 }
             }
         }
-        if (given(capture) + given(bench) + given(video) > 1) {
-            fail("--capture/--video/--bench", "exclude each other");
+        if (given(capture) + given(bench) + given(video) + given(benchJumps) > 1) {
+            fail("--capture/--video/--bench/--bench-jumps", "exclude each other");
         }
         if (headless && (given(window) || given(depth) || given(start))) {
             fail("--window/--depth/--start",
-                 "only apply when playing, not with --capture, --video or --bench");
+                 "only apply when playing, not with --capture, --video or a bench");
+        }
+        if (given(benchJumps) && given(fps)) {
+            fail("--fps", "does not apply to --bench-jumps: jumps land on live play's 60 frames a second");
         }
         if (given(video) && !hasFileExtension(o->videoPath, ".mp4")) {
             fail("--video", "writes an MP4 file: give a name ending in .mp4");

@@ -56,6 +56,7 @@ Renderer renderer;
 Image*& screen = renderer.screen;
 
 void clearDepth(Renderer* r, int32_t count) {
+    if (drawingSuspended()) return;
     const int32_t n = std::min(std::max(count, 0), screenWidth * screenHeight);
     float* depth = r->depthBuffer;
     int32_t i = 0;
