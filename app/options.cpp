@@ -33,19 +33,32 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         "This demo contains flashing lights. --gentle shows at most three flashes a second."};
     app.get_formatter()->column_width(24);
     app.footer(
+        "Keys while playing:\n"
+        "  Space               pause / play on (picture and music)\n"
+        "  Left, Right         5 seconds back / on\n"
+        "  Page Up, Page Down  the previous / next scene's start\n"
+        "  1 to 7              scene 1 to 7 from its start\n"
+        "  Home                the beginning\n"
+        "  .                   one frame (1/60 s) on, while paused\n"
+        "  M, +, -             mute, louder, quieter\n"
+        "  F, Alt+Enter        full screen or a window\n"
+        "  Escape              quit\n"
+        "Every jump shows the very frame a run from the start shows at that time.\n"
+        "\n"
         "Examples:\n"
         "  pixeldemo                                play full screen\n"
         "  pixeldemo --window --start 72.5          in a window, from scene 5\n"
         "  pixeldemo --capture out --fps 30 --from 12 --to 24.5 --sheet out/sheet.png\n"
         "  pixeldemo --video demo.mp4               the whole demo as a video (needs ffmpeg)\n"
         "  pixeldemo --bench --fps 30               time every scene without a display\n"
+        "  pixeldemo --bench-jumps                  time jumps to every second\n"
         "  pixeldemo --gentle                       play with at most three flashes a second\n"
         "  pixeldemo --analyze-flashes flashes.png  count the flashes of every second");
 
     auto* window = app.add_flag("--window", o->windowed, "Play in a resizable window");
     auto* depth = app.add_option("--depth", o->depth,
                                  "First texture depth tried: 32, 24 or 16 bits per pixel");
-    auto* start = app.add_option("--start", o->start, "Start the music at T seconds");
+    auto* start = app.add_option("--start", o->start, "Start at T seconds (as a jump: the very frame there)");
     auto* capture = app.add_option("--capture", o->captureDir,
                                    "No display or sound: write the frames to "
                                    "DIR/frame_NNNNNN.png");

@@ -364,8 +364,9 @@ bool nextKeyPress(KeyPress* press) {
 void setFullscreen(bool on) {
     if (!display.window || on == display.fullscreen) return;
     if (on) {
-        SDL_SetWindowFullscreen(display.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-        // Without a window manager full screen is the window as large as the display.
+        // Without a window manager full screen is the window as large as the display, as
+        // initDisplay makes it: borderless, moved and sized first (SDL leaves the size of a
+        // full-screen window alone).
         SDL_Rect bounds;
         const int index = SDL_GetWindowDisplayIndex(display.window);
         if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) == 0) {
@@ -373,6 +374,7 @@ void setFullscreen(bool on) {
             SDL_SetWindowPosition(display.window, bounds.x, bounds.y);
             SDL_SetWindowSize(display.window, bounds.w, bounds.h);
         }
+        SDL_SetWindowFullscreen(display.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         SDL_ShowCursor(SDL_DISABLE);
     } else {
         SDL_SetWindowFullscreen(display.window, 0);
