@@ -1,14 +1,13 @@
 // --bench: the whole timeline on the fixed clock with no output, timing every frame; with
 // --bench-passes N the timeline runs N times and the heap is reported after each pass.
-// --bench-jumps: jumps to every second of the timeline, timed (runBenchJumps, below).
+// --bench-jumps: jumps to every second of the timeline, timed (app/jumpbench.h).
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 
 #include "app/frameloop.h"
 #include "app/modes.h"
-#include "app/replay.h"
+#include "app/jumpbench.h"
 #include "app/sinks.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -101,91 +100,18 @@ int runBench(const DemoOptions& options) {
     return 0;
 }
 
-// --bench-jumps: jumps on live play's clock (60 frames a second), each timed from the call
-// to the frame in `screen`. First a few jumps as the first of a run, before the walk ahead
-// has kept any checkpoint (to the last second of every scene: the longest way for each);
-// then the walk ahead, timed; then jumps to every whole second of the timeline and to 28
-// frames after each (inside scene 4 the farthest frames from a kept picture), in an order
-// that goes back and forth.
+// --bench-jumps: the jump bench of app/jumpbench.h, run to its end.
 int runBenchJumps(const DemoOptions&) {
-    constexpr int kFps = 60;
     static FrameLoop loop;
     loop.scenes = loadDemoScenes();
     openMusic(false);
-    static Replay replay;
-    initReplay(&replay, loop.scenes, kFps);
-    const Replay fresh = replay;   // its checkpoints: only the start's
-
-    struct Row {
-        int jumps = 0;
-        double total = 0.0, worst = 0.0;
-        double worstAt = 0.0;   // the music time jumped to
-        int64_t mostDrawn = 0;
-    };
-    auto count = [](Row* row, double seconds, int64_t frame, const ReplayCost& cost) {
-        row->jumps += 1;
-        row->total += seconds;
-        if (seconds >= row->worst) {
-            row->worst = seconds;
-            row->worstAt = fixedClockTime(frame, kFps);
-        }
-        row->mostDrawn = std::max(row->mostDrawn, cost.drawn);
-    };
-    auto timedJump = [](Replay* r, int64_t frame, ReplayCost* cost) {
-        const Clock::time_point begin = Clock::now();
-        *cost = replayTo(r, frame);
-        return secondsSince(begin);
-    };
-
-    Row cold;
-    for (int scene = 1; scene <= kSceneCount; ++scene) {
-        Replay first = fresh;   // a run's first jump: nothing kept but the start
-        first.walk.picture = nullptr;
-        const int second = static_cast<int>(std::ceil(kScenes[scene - 1].window.end)) - 1;
-        ReplayCost cost;
-        const int64_t frame = gridFrameAt(second, kFps);
-        count(&cold, timedJump(&first, frame, &cost), frame, cost);
-        if (stopSignal()) return signalExitCode(stopSignal());
-    }
-
-    const Clock::time_point walkBegin = Clock::now();
-    while (prepareReplay(&replay, 0.1)) {
-        if (stopSignal()) return signalExitCode(stopSignal());
-    }
-    const double walkSeconds = secondsSince(walkBegin);
-    size_t pictures = 0;
-    for (const Checkpoint& c : replay.checkpoints) pictures += c.picture.empty() ? 0 : 1;
-
-    const int seconds = static_cast<int>(kEndTime);   // 0 .. 149
-    Row rows[kSceneCount + 1], whole, later;
-    for (int pass = 0; pass < 2; ++pass) {
-        for (int i = 0; i <= seconds; ++i) {
-            const int second = (i * 67) % (seconds + 1);   // 67 and 150 share no factor
-            const int64_t frame = std::min(gridFrameAt(second, kFps) + 28 * pass, replay.lastFrame);
-            ReplayCost cost;
-            const double took = timedJump(&replay, frame, &cost);
-            count(&rows[sceneAt(fixedClockTime(frame, kFps))], took, frame, cost);
-            count(pass ? &later : &whole, took, frame, cost);
-            if (stopSignal()) return signalExitCode(stopSignal());
+    JumpBench* bench = startJumpBench(loop.scenes);
+    while (jumpBenchStep(bench)) {
+        if (stopSignal()) {
+            std::fprintf(stderr, "pixeldemo: bench stopped by %s\n", signalName(stopSignal()));
+            return signalExitCode(stopSignal());
         }
     }
-
-    std::printf("walk ahead: %.3f s; %zu checkpoints, %zu with pictures (%.1f MB)\n", walkSeconds,
-                replay.checkpoints.size(), pictures,
-                static_cast<double>(replayPictureBytes(replay)) / 1048576.0);
-    std::printf("first jump, before the walk: worst %.1f ms (to %.2f s, %lld frames drawn)\n",
-                cold.worst * 1000.0, cold.worstAt, static_cast<long long>(cold.mostDrawn));
-    for (int scene = 0; scene <= kSceneCount; ++scene) {
-        const Row& row = rows[scene];
-        if (row.jumps == 0) continue;
-        std::printf("%s %d: %d jumps, mean %.2f ms, worst %.2f ms (to %.2f s), at most %lld frames "
-                    "drawn\n", scene ? "scene" : "no scene,", scene, row.jumps,
-                    row.total / row.jumps * 1000.0, row.worst * 1000.0, row.worstAt,
-                    static_cast<long long>(row.mostDrawn));
-    }
-    std::printf("to every second: %d jumps, mean %.2f ms, worst %.2f ms (to %.2f s)\n",
-                whole.jumps, whole.total / whole.jumps * 1000.0, whole.worst * 1000.0, whole.worstAt);
-    std::printf("28 frames later: %d jumps, mean %.2f ms, worst %.2f ms (to %.2f s)\n",
-                later.jumps, later.total / later.jumps * 1000.0, later.worst * 1000.0, later.worstAt);
+    printJumpBench(*bench);
     return 0;
 }
