@@ -176,6 +176,12 @@ void playerJumpTo(Player* p, double seconds) {
     jumpToFrame(p, gridFrameAt(seconds, kFps), seconds);
 }
 
+void playerSetVolume(Player* p, int tenths) {
+    p->volume = std::min(std::max(tenths, 0), 10);
+    p->muted = false;
+    applyVolume(*p);
+}
+
 void playerDo(Player* p, KeyAction a) {
     if (a.action == PlayerAction::none) return;
     p->overlayUntil = steadySeconds() + kOverlaySeconds;

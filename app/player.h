@@ -85,6 +85,9 @@ void playerDo(Player* player, KeyAction action);
 // at once; the music moves there and plays on unless paused.
 void playerJumpTo(Player* player, double seconds);
 
+// The volume in tenths (0..10, clamped), sound on (the page's slider).
+void playerSetVolume(Player* player, int tenths);
+
 // One pass of live play: while playing a frame on the music clock (stepFrame), while
 // paused the still picture presented again. Returns false once the run has ended (the
 // timeline's end, Escape, a stop signal).
