@@ -4,8 +4,8 @@
 //
 // In order: the first jump of a run, before the walk ahead has kept any checkpoint, to the
 // last second of every scene (the longest way into each); the walk ahead, timed; then jumps
-// to every whole second of the timeline and to 28 frames after each (inside scene 4 the
-// farthest frames from a kept picture), in an order that goes back and forth. Beside the
+// to every whole second of the timeline and to 18 frames after each (inside scene 4 the
+// farthest frames from a kept picture, app/replay.h), in an order that goes back and forth. Beside the
 // wall time, the processor time a jump took: on a machine shared with other work, the
 // time it would take on an idle one (std::clock; where that counts wall time, as on
 // Windows and in the page, the same figure).

@@ -18,8 +18,8 @@
 // or from a picture kept inside scene 4.
 //
 // Checkpoints: the state before frame 0 with the picture then (initReplay); the state every
-// kStateEvery frames; inside scene 4 the picture as well, compressed, every
-// kPictureEvery frames. A replay takes those it passes; prepareReplay walks the timeline
+// second; inside scene 4 the picture as well, compressed, every replayPictureEvery frames
+// (a third of a second). A replay takes those it passes; prepareReplay walks the timeline
 // ahead of need, a slice at a time in live play's spare time, and takes all of them (scene 4
 // drawn through once: about two seconds of work).
 #pragma once
@@ -33,6 +33,10 @@
 // The grid frame at or before music time `seconds` on the fixed clock of `fps`: the largest
 // n >= 0 with fixedClockTime(n, fps) <= seconds as a float (0 for earlier times).
 int64_t gridFrameAt(double seconds, int fps);
+
+// How many frames apart the kept pictures are on the clock of `fps`: a jump into scene 4
+// draws at most this many frames, less one.
+int64_t replayPictureEvery(int fps);
 
 // Whether some scene draws at frame n's time.
 bool frameDraws(int64_t n, int fps);

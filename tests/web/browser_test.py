@@ -552,7 +552,7 @@ def check_bench(url, checks, fps, mode="bench"):
         for line in lines:
             text = line.split(": ", 1)[-1]
             if text.startswith(("scene ", "total:", "bench wall", "walk ahead", "first jump",
-                                "no scene", "to every", "28 frames")):
+                                "no scene", "to every", "18 frames")):
                 print("     %s: %s" % (mode, text))
         problems += ["console error: " + e for e in errors]
     except RuntimeError as e:
