@@ -249,7 +249,7 @@
     tip.hidden = false;
     tip.style.left = (t / timeline.end * 100) + '%';
     const n = sceneAt(t);
-    tip.textContent = formatTime(t) + (n ? '  ' + sceneName(n) : '');
+    tip.textContent = formatTime(t) + (n ? ' — ' + sceneName(n) : '');
   }
   function seekTo(t) {
     pendingSeek = t;
