@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/gentle.h"
 #include "app/timeline.h"
 #include "audio/music.h"
 #include "display/display.h"
@@ -57,18 +58,26 @@ int64_t currentGridFrame(const Player& p) {
     return gridFrameAt(musicSeconds(), kFps);
 }
 
-// The replay to frame n, the music to `seconds`, the frame presented at once.
+// The replay to frame n, the music to `seconds`, the frame presented at once. The gentle
+// run's limiter starts afresh from it: the music time may have gone back, and the frames of
+// the last second shown are not those before the new time.
 void jumpToFrame(Player* p, int64_t n, double seconds) {
     replayTo(&p->replay, n);
     setMusicPosition(musicSecondsToBytes(seconds));
     const float t = fixedClockTime(std::max<int64_t>(p->replay.shownFrame, 0), kFps);
+    const Image* shown = screen;
+    if (p->loop->limiter) {
+        freeFlashLimiter(p->loop->limiter);
+        p->loop->limiter = newFlashLimiter();
+        shown = limitFlashes(p->loop->limiter, *screen, t);
+    }
     p->sink->lastTime = t;
     p->sink->restartCount = true;
     const int scene = sceneAt(t);
     if (scene) std::printf("jump to %.2f s: scene %d, %s\n", seconds, scene, kScenes[scene - 1].subject);
     else std::printf("jump to %.2f s: no scene\n", seconds);
     std::fflush(stdout);
-    showStill(p->sink, screen);
+    showStill(p->sink, shown);
 }
 
 void drawBox(Image* image, int x, int y, int w, int h) {
@@ -246,7 +255,7 @@ void playerDo(Player* p, KeyAction a) {
 bool playerStep(Player* p) {
     if (p->paused) {
         // Nothing new to draw: the picture shown again, for the overlay that comes and goes.
-        showStill(p->sink, screen);
+        showStill(p->sink, p->sink->shown ? p->sink->shown : screen);
         prepareAhead(p);
         return !escapePressed() && !stopSignal();
     }

@@ -13,7 +13,9 @@
 // Jumps land exactly (app/replay.h): the picture is the one a run on the fixed clock of 60
 // frames a second shows at the target's grid frame, then the music plays on from the
 // target time. The overlay is drawn on a copy of the frame that is presented only: the
-// frame itself, captures, videos and the golden frames never hold it.
+// frame itself, captures, videos and the golden frames never hold it. In the gentle run
+// (app/gentle.h) a jump's frame goes through a limiter started afresh there (the time may
+// have gone back), and the frames after it through that one.
 #pragma once
 #include <cstdint>
 

@@ -27,6 +27,7 @@ bool showFrame(void* context, const FrameInfo& frame) {
         sink->restartCount = false;
     }
     presentFrame(dressed(sink, frame.image));
+    sink->shown = frame.image;
     sink->lastTime = frame.t;
     float rate, average;
     if (countFrame(&sink->stats, frame.t, &rate, &average)) printFpsLine(rate, average);
@@ -49,11 +50,15 @@ void startLiveSink(LiveSink* sink, float start) {
     resetFrameStats(&sink->stats, start);
     sink->restartCount = false;
     sink->lastTime = start;
+    sink->shown = nullptr;
     sink->dress = nullptr;
     sink->dressContext = nullptr;
 }
 
-void showStill(LiveSink* sink, const Image* frame) { presentFrame(dressed(sink, frame)); }
+void showStill(LiveSink* sink, const Image* frame) {
+    presentFrame(dressed(sink, frame));
+    sink->shown = frame;
+}
 
 FrameSink liveFrameSink(LiveSink* sink) { return FrameSink{sink, showFrame, whileHidden}; }
 

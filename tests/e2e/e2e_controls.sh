@@ -8,51 +8,27 @@
 #   tests/e2e/e2e_controls.sh path/to/pixeldemo
 set -u
 demo=$(realpath "$1")
-
-if ! command -v Xvfb >/dev/null 2>&1; then
-  echo "SKIP: Xvfb is not installed (./test.sh installs it)"
-  exit 77
-fi
-for tool in xdotool xwd xwininfo /usr/bin/convert; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "FAIL: $tool is missing"; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-demo_pid=
-cleanup() {
-  [ -n "$demo_pid" ] && kill "$demo_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+skip_without Xvfb
+need_tools xdotool xwd xwininfo /usr/bin/convert
+fail_details() {
+  echo "--- stdout"; grep -v '^FPS' "$work/out" 2>/dev/null | tail -n 20
+  echo "--- stderr"; cat "$work/err" 2>/dev/null
 }
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- stdout"; grep -v '^FPS' "$work/out" | tail -n 20; echo "--- stderr"; cat "$work/err"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb 800x600
 export SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 
 cd "$work"
 # Scene 4's first frame on the 60 frames a second clock, as a capture writes it.
-"$demo" --capture ref --from 48.01 --to 48.02 >/dev/null 2>&1 || { echo "FAIL: reference capture"; exit 1; }
-[ "$(ls ref)" = frame_002881.png ] || { echo "FAIL: reference capture wrote $(ls ref)"; exit 1; }
+"$demo" --capture ref --from 48.01 --to 48.02 >/dev/null 2>&1 || fail "reference capture"
+[ "$(ls ref)" = frame_002881.png ] || fail "reference capture wrote $(ls ref)"
 /usr/bin/convert ref/frame_002881.png -depth 8 rgb:ref.rgb
 
 "$demo" --window --start 20 >out 2>err &
 demo_pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --name '^\^__\^$' 2>/dev/null | head -n1)
-  [ -n "$window" ] && break
-  kill -0 "$demo_pid" 2>/dev/null || fail "the demo ended before its window appeared"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window titled ^__^"
+wait_for_window "$demo_pid" 10
 sleep 2
 xdotool windowfocus --sync "$window" 2>/dev/null
 
@@ -131,6 +107,5 @@ done
 kill -0 "$demo_pid" 2>/dev/null && fail "Escape did not end the demo"
 wait "$demo_pid"
 rc=$?
-demo_pid=
 [ "$rc" -eq 0 ] || fail "exit code $rc after Escape"
 echo "controls: pause, Right, 4, F and a hidden stretch as they should"
