@@ -43,12 +43,12 @@ World& world() {
     return *w;
 }
 
-// Frame n of the fixed clock, drawn, as the frame loop makes it.
+// Frame n of the fixed clock, drawn, as the frame loop makes it (stepFrame).
 void makeFrame(DemoScenes* scenes, int64_t n, int fps) {
     float spectrum[kSpectrumCapacity];
     const float t = fixedClockTime(n, fps);
     getMusicSpectrumAt(musicSecondsToBytes(t), spectrum);
-    renderDemoScenes(scenes, t, spectrum);
+    renderDemoScenes(scenes, t, fixedClockSceneTime(t), spectrum);
 }
 
 std::vector<uint64_t> storedGolden(std::vector<int64_t>* frames) {
@@ -131,7 +131,8 @@ TEST(Replay, NoSceneButFourReadsThePictureBefore) {
 // One straight run at 60 frames a second, live play's clock, against jumps to a dozen
 // times in scenes 1 to 5 (the golden frames' jumps above reach every scene): scene 3's
 // beat-driven spin, scene 4's trails from its start to its end, and the frames exactly on
-// a window's bound (12 s, 72.4 s), which keep the picture before them.
+// a window's bound (12 s, 72.4 s), which keep the picture before them, and one on a bound
+// inside scene 5 (80 s), drawn an instant later.
 TEST(Replay, JumpsAt60MatchAStraightRun) {
     World& w = world();
     Replay& r = w.at60;
