@@ -2,7 +2,8 @@
 // as a straight run from the start brings it there, in milliseconds instead of a replay
 // of everything before.
 //
-// Offers: Replay with initReplay / replayTo / prepareReplay / releaseReplay, gridFrameAt,
+// Offers: Replay with initReplay / replayTo / prepareReplay / releaseReplay, skipToFrame
+//         (the exports' --from), gridFrameAt, replayPictureEvery, replayPictureBytes,
 //         ReplayCost, the frame rules (frameDraws, frameReadsPicture).
 // Needs:  scenes/scene_table.h (the scenes, their carried state), audio/music.h (the
 //         spectrum of the decoded music), assets/image.h (the drawing switch), zlib.
@@ -10,8 +11,9 @@
 // A straight run carries two things from frame to frame: the scenes' TimelineState (the
 // random generator, the sphere's spin, the previous frame's time, the renderer's settings)
 // and the picture. Most frames replace the picture whole; scene 4 draws over its previous
-// frame (kSceneKeepsPicture), and a frame no scene draws (exactly on a window's bound,
-// before the first scene, after the last) keeps it. A replay to frame n therefore makes
+// frame (kSceneKeepsPicture), and a frame no scene draws (exactly on a bound between two
+// scenes, before the first scene, after the last) keeps it. Frames are made as the fixed
+// clock makes them (drawn at fixedClockSceneTime, app/timeline.h). A replay to frame n therefore makes
 // the frames of the fixed clock from a checkpoint up to n with the scenes' own code, but
 // with drawing suspended (assets/image.h) wherever no later picture needs it: it draws only
 // from the newest frame up to n that makes its picture afresh (for most n, frame n alone),
@@ -21,7 +23,7 @@
 // second; inside scene 4 the picture as well, compressed, every replayPictureEvery frames
 // (a third of a second). A replay takes those it passes; prepareReplay walks the timeline
 // ahead of need, a slice at a time in live play's spare time, and takes all of them (scene 4
-// drawn through once: about two seconds of work).
+// drawn through once: a few seconds of work, docs/performance.md).
 #pragma once
 #include <cstdint>
 #include <vector>
