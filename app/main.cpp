@@ -107,5 +107,6 @@ int main(int argc, char** argv) {
     if (!options.flashesOut.empty()) return runFlashAnalysis(options);
     if (!options.videoPath.empty()) return runVideo(options);
     if (!options.captureDir.empty()) return runCapture(options);
+    if (options.benchJumps) return runBenchJumps(options);
     return runBench(options);
 }

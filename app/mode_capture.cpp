@@ -7,6 +7,7 @@
 #include "exporters/capture.h"
 #include "app/frameloop.h"
 #include "app/modes.h"
+#include "app/replay.h"
 #include "platform/signals.h"
 #include "app/startup.h"
 #include "render3d/renderer.h"
@@ -66,7 +67,11 @@ int runCapture(const DemoOptions& options) {
     loop.scenes = loadDemoScenes();
     openMusic(false);
     sink.writer = startFrameWriter(screenWidth, screenHeight, 4);
-    loop.clock = fixedClock(options.fps, 0);
+    // The frames before the first written are made only as far as the first one needs them;
+    // the gentle run's limiter needs every frame shown before it, so it makes them all.
+    const int64_t first = options.gentle ? 0 : frames.first;
+    skipToFrame(loop.scenes, options.fps, first);
+    loop.clock = fixedClock(options.fps, first);
     loop.sink = {&sink, captureFrame};
     loop.limiter = options.gentle ? newFlashLimiter() : nullptr;
 

@@ -1,4 +1,5 @@
-// --video: frames of the fixed clock from t = 0, piped with the music to ffmpeg.
+// --video: frames of the fixed clock from --from (t = 0 by default), piped with the music to
+// ffmpeg.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "audio/music.h"
 #include "app/frameloop.h"
 #include "app/modes.h"
+#include "app/replay.h"
 #include "platform/paths.h"
 #include "platform/signals.h"
 #include "app/startup.h"
@@ -68,8 +70,12 @@ int runVideo(const DemoOptions& options) {
         return 1;
     }
     const auto begin = std::chrono::steady_clock::now();
-    // Video time and music time agree: frame k of the file's timeline shows t = k / fps.
-    loop.clock = fixedClock(options.fps, 0);
+    // Video time and music time agree: frame k of the file's timeline shows t = k / fps. The
+    // frames before the first written are made only as far as the first one needs them;
+    // the gentle run's limiter needs every frame shown before it, so it makes them all.
+    const int64_t first = options.gentle ? 0 : sink.frames.first;
+    skipToFrame(loop.scenes, options.fps, first);
+    loop.clock = fixedClock(options.fps, first);
     loop.sink = {&sink, encodeFrame};
     loop.limiter = options.gentle ? newFlashLimiter() : nullptr;
     runFrameLoop(&loop);

@@ -15,6 +15,7 @@ struct DemoOptions {
     float from = 0.0f;          // --from T: first time written by --capture
     float to = 1e30f;           // --to T: last time written; capture ends after it
     bool bench = false;         // --bench: headless timing of every scene
+    bool benchJumps = false;    // --bench-jumps: headless timing of jumps to every second
     std::string sheetPath;      // --sheet FILE: contact sheet of the captured frames
     std::string analyzeOut;     // --analyze-music OUT.png
     std::string flashesOut;     // --analyze-flashes OUT.png: headless, flashes counted
@@ -28,7 +29,8 @@ struct DemoOptions {
                                 // N times and report the heap after each pass
 
     bool headless() const {
-        return bench || !captureDir.empty() || !videoPath.empty() || !flashesOut.empty();
+        return bench || benchJumps || !captureDir.empty() || !videoPath.empty() ||
+               !flashesOut.empty();
     }
 };
 

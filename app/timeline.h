@@ -17,6 +17,12 @@ constexpr float kEndTime = 149.0f;
 // True once t has passed the end of the timeline.
 inline bool timelineEnded(float t) { return t > kEndTime; }
 
+// Live play: a frame whose music time lies more than this after the previous frame's comes
+// after a gap (a window that was minimised, a loop that stood still) and is made by the
+// jump rule (app/replay.h), not by one huge step of the scenes' state.
+constexpr float kGapSeconds = 0.25f;
+inline bool followsGap(float previous, float t) { return t - previous > kGapSeconds; }
+
 // The frame-rate report: one line each time more than one second of music time has passed
 // since the previous line. The average is the plain mean of the rates reported so far.
 struct FrameStats {

@@ -84,3 +84,11 @@ void shutdownDisplay() {
 }
 
 bool escapePressed() { return false; }
+
+// The page takes its keys itself (page.js) and hands them to the demo's key table.
+const char* keyNameForSdl(int32_t) { return nullptr; }
+bool nextKeyPress(KeyPress*) { return false; }
+
+// Full screen belongs to the page (the Fullscreen API of its stage).
+void setFullscreen(bool) {}
+bool displayFullscreen() { return false; }

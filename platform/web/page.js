@@ -2,7 +2,10 @@
 // data with a progress bar over the loading picture, warns of the flashing lights and offers
 // the gentle run ("Fewer flashes", remembered by the browser), starts the demo from the
 // play button (the click is what lets a page start sound), scales the picture to the window
-// the way the native build does, and switches full screen.
+// the way the native build does, switches full screen, and once playing gives the viewer a
+// control bar over the picture (play/pause, a seek bar with the seven scenes, the time,
+// sound, full screen) and the keys of the native window, both through the demo's own player
+// (app/player.h: exact jumps, one table of keys).
 //
 // Test modes, for scripts/web.sh test (tests/web/browser_test.py reads the results from
 // window.pixeldemoResult once window.pixeldemoState is "done"):
@@ -11,8 +14,12 @@
 //   ?test=frames&fps=10&frames=15,50,...  renders the fixed clock from the start, as
 //                                         pixeldemo --capture does, and fingerprints the
 //                                         frames with those numbers
+//   ?test=jumps&fps=10&frames=15,50,...   the same frames by jumps (app/replay.h), in an
+//                                         order that goes back and forth
 //   ?test=bench&fps=60                    every frame of the timeline on the fixed clock,
 //                                         timed per scene, printed like pixeldemo --bench
+//   ?test=jumps-bench                     the jump bench, printed like pixeldemo
+//                                         --bench-jumps
 'use strict';
 
 (function () {
@@ -203,21 +210,6 @@
     toggleFullscreen();
   });
 
-  // ---- Keys: every key the page answers, here and nowhere else. ----
-  // By KeyboardEvent.key, lower case. A key held with Ctrl, Alt or Meta belongs to the
-  // browser (Ctrl+F finds in the page, Alt+F opens a menu), and so does Escape, which
-  // leaves full screen.
-  const keyActions = {
-    f: toggleFullscreen,
-  };
-  document.addEventListener('keydown', (e) => {
-    if (e.ctrlKey || e.altKey || e.metaKey || e.repeat) return;
-    const action = keyActions[e.key.length === 1 ? e.key.toLowerCase() : e.key];
-    if (!action) return;
-    e.preventDefault();
-    action();
-  });
-
   // ---- Downloads with progress. ----
 
   const files = window.pixeldemoFiles || {};
@@ -310,7 +302,8 @@
     const audible = Module._webPlay($('gentle').checked ? 1 : 0);
     showFrames();
     window.pixeldemoState = 'playing';
-    document.body.classList.add('playing');
+    document.body.classList.add('playing', 'started');
+    startControls();
     if (!audible) {
       $('panel').hidden = false;
       $('progress').hidden = true;
@@ -326,10 +319,207 @@
     document.body.classList.remove('playing');
     $('panel').hidden = false;
     $('progress').hidden = true;
+    message('');
     status('The end.');
     $('again').hidden = false;
+    $('again').focus();
+    poke();
   }
-  $('again').addEventListener('click', () => location.reload());
+  // Playing again (Play again, or a jump back from the end): the panel goes.
+  function playingAgain() {
+    window.pixeldemoState = 'playing';
+    document.body.classList.add('playing');
+    $('panel').hidden = true;
+    $('again').hidden = true;
+  }
+  $('again').addEventListener('click', () => {
+    Module._webPlayAgain();
+    playingAgain();
+    $('again').blur();
+  });
+
+  // ---- The controls: the demo's player (app/player.h) behind a bar and the keys. ----
+
+  // PlayerAction values of app/player.h.
+  const ACTION = { pause: 1, mute: 9, fullscreen: 12 };
+  const HIDE_AFTER_MS = 2000;
+  let timeline = null;        // webScenes(): the end and the scenes
+  let lastStatus = null;
+  let hideTimer = 0;
+  let dragging = false;
+  let hovering = false;       // the pointer is over the bar
+  let pendingSeek = null;     // a seek waiting for the next animation frame
+  let autoPaused = false;     // paused because the tab was hidden
+
+  const demoStatus = () => JSON.parse(Module.UTF8ToString(Module._webStatus()));
+
+  function formatTime(seconds) {
+    const s = Math.max(0, Math.floor(seconds + 1e-6));
+    return Math.floor(s / 60) + ':' + String(s % 60).padStart(2, '0');
+  }
+  function sceneAt(t) {
+    for (let i = 0; i < timeline.scenes.length; ++i) {
+      const scene = timeline.scenes[i];
+      if (t >= scene.start && t < scene.end) return i + 1;
+    }
+    return 0;
+  }
+  function sceneName(n) { return n ? n + ' · ' + timeline.scenes[n - 1].name : ''; }
+
+  // Shown on a move, a tap or a key; hidden after two seconds of playing untouched.
+  function poke() {
+    if (!timeline) return;
+    $('controls').classList.remove('away');
+    document.body.classList.remove('idle');
+    clearTimeout(hideTimer);
+    hideTimer = setTimeout(hideIfPlaying, HIDE_AFTER_MS);
+  }
+  function hideIfPlaying() {
+    const s = lastStatus;
+    if (!s || s.paused || s.ended || dragging || hovering) {
+      hideTimer = setTimeout(hideIfPlaying, HIDE_AFTER_MS);
+      return;
+    }
+    $('controls').classList.add('away');
+    document.body.classList.add('idle');
+  }
+  window.pixeldemoControlsShown = () => !$('controls').hidden && !$('controls').classList.contains('away');
+
+  function timeAtPointer(e) {
+    const box = $('seek').getBoundingClientRect();
+    const x = Math.min(Math.max(e.clientX - box.left, 0), box.width);
+    return box.width > 0 ? x / box.width * timeline.end : 0;
+  }
+  function showTip(t) {
+    const tip = $('seek-tip');
+    tip.hidden = false;
+    tip.style.left = (t / timeline.end * 100) + '%';
+    const n = sceneAt(t);
+    tip.textContent = formatTime(t) + (n ? ' — ' + sceneName(n) : '');
+  }
+  function seekTo(t) {
+    pendingSeek = t;
+    showPosition(t);
+  }
+  function showPosition(t) {
+    const at = (Math.min(t, timeline.end) / timeline.end * 100) + '%';
+    $('seek-done').style.width = at;
+    $('seek-knob').style.left = at;
+    $('time').textContent = formatTime(t) + ' / ' + formatTime(timeline.end);
+  }
+
+  function startControls() {
+    timeline = JSON.parse(Module.UTF8ToString(Module._webScenes()));
+    const marks = $('seek-scenes');
+    timeline.scenes.forEach((scene, i) => {
+      const part = document.createElement('div');
+      part.style.left = (scene.start / timeline.end * 100) + '%';
+      // A gap of two pixels marks where each scene starts.
+      part.style.width = 'calc(' + ((scene.end - scene.start) / timeline.end * 100) + '% - 2px)';
+      part.title = sceneName(i + 1);
+      marks.appendChild(part);
+    });
+    $('controls').hidden = false;
+    const seek = $('seek');
+    seek.addEventListener('pointerdown', (e) => {
+      dragging = true;
+      seek.setPointerCapture(e.pointerId);
+      seekTo(timeAtPointer(e));
+      showTip(timeAtPointer(e));
+      poke();
+    });
+    seek.addEventListener('pointermove', (e) => {
+      showTip(timeAtPointer(e));
+      if (dragging) seekTo(timeAtPointer(e));
+      poke();
+    });
+    const release = (e) => {
+      if (!dragging) return;
+      dragging = false;
+      seekTo(timeAtPointer(e));
+      if (e.pointerType !== 'mouse') $('seek-tip').hidden = true;
+    };
+    seek.addEventListener('pointerup', release);
+    seek.addEventListener('pointercancel', release);
+    seek.addEventListener('pointerleave', () => { if (!dragging) $('seek-tip').hidden = true; });
+    $('controls').addEventListener('pointerenter', () => { hovering = true; });
+    $('controls').addEventListener('pointerleave', () => { hovering = false; });
+    $('playpause').addEventListener('click', () => Module._webAction(ACTION.pause, 0));
+    $('mute').addEventListener('click', () => Module._webAction(ACTION.mute, 0));
+    $('volume').addEventListener('input', () => Module._webSetVolume(Number($('volume').value)));
+    $('fs').addEventListener('click', toggleFullscreen);
+    // Buttons give the focus back, so that Space and the arrows stay the demo's keys.
+    for (const id of ['playpause', 'mute', 'volume', 'fs']) {
+      $(id).addEventListener('pointerup', () => setTimeout(() => $(id).blur(), 0));
+      $(id).addEventListener('change', () => $(id).blur());
+    }
+    for (const type of ['pointermove', 'pointerdown']) {
+      document.addEventListener(type, poke, { passive: true });
+    }
+    requestAnimationFrame(updateControls);
+    poke();
+  }
+
+  // Once a display refresh: the pending seek, then the bar from the player's status.
+  function updateControls() {
+    requestAnimationFrame(updateControls);
+    if (pendingSeek !== null) {
+      const t = pendingSeek;
+      pendingSeek = null;
+      Module._webSeek(t);
+    }
+    const s = demoStatus();
+    lastStatus = s;
+    if (window.pixeldemoState === 'ended' && !s.ended) playingAgain();
+    if (!dragging) showPosition(s.t);
+    $('icon-pause').setAttribute('visibility', s.paused || s.ended ? 'hidden' : 'visible');
+    $('icon-play').setAttribute('visibility', s.paused || s.ended ? 'visible' : 'hidden');
+    $('playpause').title = s.paused ? 'Play (Space)' : 'Pause (Space)';
+    $('icon-sound').setAttribute('visibility', s.muted || s.volume === 0 ? 'hidden' : 'visible');
+    $('icon-muted').setAttribute('visibility', s.muted || s.volume === 0 ? 'visible' : 'hidden');
+    if (document.activeElement !== $('volume')) $('volume').value = s.muted ? 0 : s.volume;
+    $('scene-name').textContent = sceneName(s.scene);
+    if (s.paused || s.ended) $('controls').classList.remove('away');
+  }
+
+  // ---- Keys: every key the page answers, here and nowhere else. ----
+  // Before the demo plays, F switches full screen. Once it plays, the demo's own key table
+  // (app/player.h, the same as the window's) says what a key does. A key held with Ctrl or
+  // Meta belongs to the browser (Ctrl+F finds in the page), and so do those the table does
+  // not know (F5, F11, Tab, Alt+F, which opens a menu) and Escape, which leaves full screen.
+  document.addEventListener('keydown', (e) => {
+    if (e.ctrlKey || e.metaKey) return;
+    const state = window.pixeldemoState;
+    if (state !== 'playing' && state !== 'ended') {
+      if ((e.key === 'f' || e.key === 'F') && !e.altKey && !e.repeat) {
+        e.preventDefault();
+        toggleFullscreen();
+      }
+      return;
+    }
+    const action = Module.ccall('webKey', 'number', ['string', 'number', 'number', 'number', 'number'],
+                                [e.key, e.altKey, e.ctrlKey, e.metaKey, e.repeat]);
+    if (!action) return;
+    e.preventDefault();
+    poke();
+    if (action === ACTION.fullscreen) toggleFullscreen();
+  });
+
+  // A hidden tab pauses the demo; shown again, it plays on from where it was.
+  document.addEventListener('visibilitychange', () => {
+    if (!timeline) return;
+    const s = demoStatus();
+    if (document.hidden) {
+      if (!s.paused && !s.ended) {
+        Module._webAction(ACTION.pause, 0);
+        autoPaused = true;
+      }
+    } else if (autoPaused) {
+      autoPaused = false;
+      if (demoStatus().paused) Module._webAction(ACTION.pause, 0);
+      poke();
+    }
+  });
 
   function ready() {
     progress(1);
@@ -373,6 +563,29 @@
         console.log('frame ' + n + ' ' + hashes[n]);
       }
       window.pixeldemoResult = { fps: fps, hashes: hashes };
+    } else if (testMode === 'jumps') {
+      const wanted = (params.get('frames') || '').split(',').filter((s) => s).map(Number);
+      if (!Module._webJumpBegin(fps)) throw new Error('the jumps would not start');
+      const hashes = {};
+      // Every seventh of the list in turn: forward and back across the timeline.
+      for (let i = 0; i < wanted.length; ++i) {
+        const n = wanted[(i * 7) % wanted.length];
+        hashes[n] = Module.UTF8ToString(Module._webJumpTo(n));
+        console.log('jump to frame ' + n + ' ' + hashes[n]);
+        status('Jump test: ' + (i + 1) + ' of ' + wanted.length);
+        await yieldToBrowser();
+      }
+      window.pixeldemoResult = { fps: fps, hashes: hashes };
+    } else if (testMode === 'jumps-bench') {
+      if (!Module._webJumpBenchBegin()) throw new Error('the jump bench would not start');
+      const begin = performance.now();
+      while (Module._webJumpBenchStep(0.2)) {
+        status('Jump bench…');
+        await yieldToBrowser();
+      }
+      Module._webJumpBenchReport();
+      console.log('bench wall time: ' + ((performance.now() - begin) / 1000).toFixed(1) + ' s');
+      window.pixeldemoResult = {};
     } else if (testMode === 'bench') {
       if (!Module._webBenchBegin(fps)) throw new Error('the bench would not start');
       const begin = performance.now();

@@ -110,6 +110,20 @@ grep -qE '^the limiter changed [0-9]+ of 1492 frames$' flashes || { cat flashes;
 [ "$(ls d | tr '\n' ' ')" = "frame_000004.png frame_000005.png frame_000006.png frame_000007.png frame_000008.png " ] \
   || fail "unexpected frames for --from 1 --to 2: $(ls d | tr '\n' ' ')"
 
+# --from skips ahead by the jump rule and draws only what its first frame needs; its files
+# are those of a capture from the start: inside scene 4, whose trails carry from frame to
+# frame, and from 120 s, where the frame at 121 s lies on a bound and keeps the one before.
+"$demo" --capture full --fps 2 --to 121 >/dev/null 2>err || { cat err; fail "full capture"; }
+for from in 60 120; do
+  "$demo" --capture "from$from" --fps 2 --from "$from" --to 121 >/dev/null 2>err \
+    || { cat err; fail "capture --from $from"; }
+  [ "$(ls "from$from" | wc -l)" -eq $(( (121 - from) * 2 + 1 )) ] || fail "--from $from: $(ls "from$from" | wc -l) files"
+  for f in "from$from"/frame_*.png; do
+    cmp -s "$f" "full/${f##*/}" || fail "--from $from: ${f##*/} differs from the full capture's"
+  done
+done
+rm -rf full from60 from120
+
 "$demo" --bench --fps 2 >bench 2>err || { cat err; fail "bench exit code"; }
 grep -qE '^start-up: [0-9]+\.[0-9]{3} s$' bench || fail "no start-up line"
 grep -qE '^first frame: [0-9]+\.[0-9]{3} s after launch$' bench || fail "no first-frame line"

@@ -17,6 +17,14 @@ Serves dist/web/ on a free port of 127.0.0.1 and checks, each in a fresh browser
   frames    ?test=frames renders the fixed clock from the start and fingerprints the golden
             frames of tests/unit/golden_frames.txt; every fingerprint must equal the stored one
             (the native build's, checked by test_golden_frames);
+  jumps     ?test=jumps makes the same golden frames by jumps (app/replay.h), back and forth
+            across the timeline: every fingerprint must equal the stored one;
+  controls  while playing: the control bar shows on a pointer move and a touch and hides
+            after two seconds of play; its pause button stops the clock; the keys 4, Right,
+            M and Space do what the demo's key table says and Ctrl+Right is left to the
+            browser; dragging the seek bar jumps there; a hidden tab pauses and showing it
+            plays on; at the end Play again starts from the beginning without a reload;
+            screenshots at 1280x800 and 390x844 with the bar shown;
   bench     ?test=bench times every frame of the timeline at 60 frames a second and prints
             each scene's mean and worst like pixeldemo --bench (figures, no assertion);
   keys      a table of key presses: F switches full screen in and out; Ctrl+F, Alt+F and
@@ -32,6 +40,7 @@ Serves dist/web/ on a free port of 127.0.0.1 and checks, each in a fresh browser
             build's rule, and every lone demo pixel of the pattern shows (exactly, at a
             whole-number scale); screenshots of the loading picture at each size.
             (1280x1000, 2:1, is checked as well.)
+  jumps-bench  ?test=jumps-bench prints the jump bench like pixeldemo --bench-jumps.
 
 Ends with the line "N passed, M failed"; the exit code is 1 when anything failed.
 Screenshots and the console of each check go to --out.
@@ -454,19 +463,19 @@ def check_without(url, checks, name, extra_args, script, what):
     checks.record(name, problems, console)
 
 
-def check_frames(url, golden_path, checks):
+def check_frames(url, golden_path, checks, mode="frames"):
     fps, golden = read_golden(golden_path)
     numbers = ",".join(str(n) for n, _ in golden)
-    browser = Browser(checks.out_dir, "frames")
+    browser = Browser(checks.out_dir, mode)
     console, problems = [], []
     try:
         browser.call("Page.navigate",
-                     {"url": url + "index.html?test=frames&fps=%d&frames=%s" % (fps, numbers)},
+                     {"url": url + "index.html?test=%s&fps=%d&frames=%s" % (mode, fps, numbers)},
                      session=True)
         state = wait_for_state(browser, ("done",), 600)
-        browser.screenshot(os.path.join(checks.out_dir, "frames-last.png"))
+        browser.screenshot(os.path.join(checks.out_dir, mode + "-last.png"))
         if state != "done":
-            problems.append("the frame test did not finish (state %s)" % state)
+            problems.append("the %s test did not finish (state %s)" % (mode, state))
         else:
             got = browser.evaluate("window.pixeldemoResult.hashes")
             same = 0
@@ -477,7 +486,7 @@ def check_frames(url, golden_path, checks):
                 else:
                     problems.append("frame %d (t = %.1f s): %s, the native build's %s"
                                     % (n, n / fps, have, want))
-            print("     frames: %d of %d identical to the native build's" % (same, len(golden)))
+            print("     %s: %d of %d identical to the native build's" % (mode, same, len(golden)))
         lines, errors = browser.drain_events()
         console += lines
         problems += ["console error: " + e for e in errors]
@@ -485,14 +494,187 @@ def check_frames(url, golden_path, checks):
         problems.append(str(e))
     finally:
         browser.close()
-    checks.record("frames", problems, console)
+    checks.record(mode, problems, console)
 
 
-def check_bench(url, checks, fps):
-    browser = Browser(checks.out_dir, "bench")
+class Page:
+    """Input as a user makes it, through the DevTools protocol, and the demo's status."""
+
+    KEYS = {"4": ("Digit4", 52, "4"), "ArrowRight": ("ArrowRight", 39, ""), "m": ("KeyM", 77, "m"),
+            " ": ("Space", 32, " ")}
+
+    def __init__(self, browser):
+        self.browser = browser
+
+    def status(self):
+        return self.browser.evaluate("JSON.parse(Module.UTF8ToString(Module._webStatus()))")
+
+    def center(self, element_id):
+        box = self.browser.evaluate(
+            "(() => { const b = document.getElementById('%s').getBoundingClientRect();"
+            " return [b.left, b.top, b.width, b.height]; })()" % element_id)
+        return box[0] + box[2] / 2, box[1] + box[3] / 2, box
+
+    def mouse(self, kind, x, y, buttons=0):
+        params = {"type": kind, "x": x, "y": y, "buttons": buttons}
+        if kind in ("mousePressed", "mouseReleased"):
+            params.update(button="left", clickCount=1)
+        self.browser.call("Input.dispatchMouseEvent", params, session=True)
+
+    def click(self, element_id):
+        x, y, _ = self.center(element_id)
+        self.mouse("mouseMoved", x, y)
+        self.mouse("mousePressed", x, y, 1)
+        self.mouse("mouseReleased", x, y)
+
+    def drag(self, element_id, start, end, steps=8):
+        """Presses at `start` of the element's width (0..1), moves to `end`, lets go."""
+        _, y, box = self.center(element_id)
+        xs = [box[0] + box[2] * (start + (end - start) * i / steps) for i in range(steps + 1)]
+        self.mouse("mouseMoved", xs[0], y)
+        self.mouse("mousePressed", xs[0], y, 1)
+        for x in xs[1:]:
+            self.mouse("mouseMoved", x, y, 1)
+            time.sleep(0.03)
+        self.mouse("mouseReleased", xs[-1], y)
+
+    def key(self, key, modifiers=0):
+        code, vk, text = self.KEYS[key]
+        down = {"type": "keyDown" if text and not modifiers else "rawKeyDown", "key": key,
+                "code": code, "windowsVirtualKeyCode": vk, "modifiers": modifiers}
+        if text and not modifiers:
+            down["text"] = text
+        self.browser.call("Input.dispatchKeyEvent", down, session=True)
+        self.browser.call("Input.dispatchKeyEvent", {"type": "keyUp", "key": key, "code": code,
+                                                     "windowsVirtualKeyCode": vk,
+                                                     "modifiers": modifiers}, session=True)
+
+    def tap(self, x, y):
+        point = [{"x": x, "y": y}]
+        self.browser.call("Input.dispatchTouchEvent", {"type": "touchStart", "touchPoints": point},
+                          session=True)
+        self.browser.call("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []},
+                          session=True)
+
+    def controls_shown(self):
+        return self.browser.evaluate("window.pixeldemoControlsShown()")
+
+
+def check_controls(url, checks):
+    browser = Browser(checks.out_dir, "controls", ["--touch-events=enabled"])
+    page = Page(browser)
+    console, problems = [], []
+
+    def expect(condition, what):
+        if not condition:
+            problems.append(what)
+        return condition
+
+    try:
+        browser.call("Page.navigate", {"url": url + "index.html"}, session=True)
+        if wait_for_state(browser, ("ready",), 120) != "ready":
+            raise RuntimeError("the page did not offer the play button")
+        page.click("play")
+        time.sleep(1.0)
+        expect(browser.evaluate("window.pixeldemoState") == "playing", "not playing after the click")
+
+        # Shown on a move, away after two seconds of play, back on a tap.
+        page.mouse("mouseMoved", 300, 200)
+        expect(page.controls_shown(), "no control bar after a pointer move")
+        time.sleep(2.6)
+        expect(not page.controls_shown(), "the control bar stays while playing untouched")
+        page.tap(300, 200)
+        time.sleep(0.2)
+        expect(page.controls_shown(), "no control bar after a tap")
+
+        # The pause button stops the clock; the bar stays while paused.
+        page.click("playpause")
+        time.sleep(0.3)
+        first = page.status()
+        time.sleep(1.2)
+        second = page.status()
+        expect(first["paused"], "the pause button did not pause")
+        expect(first["t"] == second["t"], "paused, the time went on: %s -> %s" % (first["t"], second["t"]))
+        expect(page.controls_shown(), "the control bar went away while paused")
+
+        # Keys, paused: 4 jumps to scene 4's first frame, Right 5 s on, M mutes; Ctrl+Right is
+        # the browser's.
+        page.key("4")
+        s = page.status()
+        expect(s["scene"] == 4 and abs(s["t"] - 2881 / 60) < 1e-3, "4: %s" % s)
+        page.key("ArrowRight")
+        s = page.status()
+        expect(abs(s["t"] - (2881 / 60 + 5)) < 0.02, "Right from 48.02 s: %s" % s)
+        page.key("ArrowRight", modifiers=2)
+        expect(abs(page.status()["t"] - s["t"]) < 1e-6, "Ctrl+Right moved the demo")
+        page.key("m")
+        expect(page.status()["muted"], "M did not mute")
+        page.key("m")
+
+        # Dragging the seek bar from a tenth to six tenths of it: the picture jumps there.
+        page.drag("seek", 0.1, 0.6)
+        time.sleep(0.3)
+        s = page.status()
+        end = browser.evaluate("JSON.parse(Module.UTF8ToString(Module._webScenes())).end")
+        expect(abs(s["t"] - 0.6 * end) < 1.0, "the seek bar dragged to 60%%: t = %s" % s["t"])
+        expect(s["paused"], "dragging the seek bar started play")
+
+        for width, height, mobile in ((1280, 800, False), (390, 844, True)):
+            browser.call("Emulation.setDeviceMetricsOverride",
+                         {"width": width, "height": height, "deviceScaleFactor": 1,
+                          "mobile": mobile}, session=True)
+            time.sleep(0.3)
+            page.mouse("mouseMoved", width / 2, height / 2)
+            time.sleep(0.2)
+            _, _, seek_box = page.center("seek")
+            expect(seek_box[2] > width * 0.5, "%dx%d: the seek bar is %d px wide" % (width, height, seek_box[2]))
+            browser.screenshot(os.path.join(checks.out_dir, "controls-%dx%d.png" % (width, height)))
+        browser.call("Emulation.clearDeviceMetricsOverride", {}, session=True)
+
+        # Space plays on; a hidden tab (another one brought to the front) pauses, shown
+        # again it plays on.
+        page.key(" ")
+        time.sleep(0.5)
+        expect(not page.status()["paused"], "Space did not play on")
+        other = browser.call("Target.createTarget", {"url": "about:blank"})["targetId"]
+        time.sleep(0.5)
+        hidden = browser.evaluate("document.visibilityState")
+        paused = page.status()["paused"]
+        browser.call("Target.closeTarget", {"targetId": other})
+        browser.call("Page.bringToFront", {}, session=True)
+        time.sleep(0.8)
+        expect(hidden == "hidden", "the tab did not become hidden (%s)" % hidden)
+        expect(paused, "the hidden tab did not pause the demo")
+        s = page.status()
+        expect(browser.evaluate("document.visibilityState") == "visible" and not s["paused"],
+               "shown again, the demo did not play on: %s" % s)
+
+        # The end, then Play again without a reload.
+        browser.evaluate("Module._webSeek(148.5), 0")
+        state = wait_for_state(browser, ("ended",), 20)
+        expect(state == "ended", "the end did not come (state %s)" % state)
+        browser.evaluate("window.pixeldemoMarker = 1")
+        page.click("again")
+        time.sleep(1.0)
+        s = page.status()
+        expect(browser.evaluate("window.pixeldemoState") == "playing" and s["t"] < 3 and not s["ended"],
+               "Play again: %s" % s)
+        expect(browser.evaluate("window.pixeldemoMarker") == 1, "Play again loaded the page anew")
+        lines, errors = browser.drain_events()
+        console += lines
+        problems += ["console error: " + e for e in errors]
+    except RuntimeError as e:
+        problems.append(str(e))
+    finally:
+        browser.close()
+    checks.record("controls", problems, console)
+
+
+def check_bench(url, checks, fps, mode="bench"):
+    browser = Browser(checks.out_dir, mode)
     console, problems = [], []
     try:
-        browser.call("Page.navigate", {"url": url + "index.html?test=bench&fps=%d" % fps},
+        browser.call("Page.navigate", {"url": url + "index.html?test=%s&fps=%d" % (mode, fps)},
                      session=True)
         state = wait_for_state(browser, ("done",), 1200)
         if state != "done":
@@ -501,14 +683,15 @@ def check_bench(url, checks, fps):
         console += lines
         for line in lines:
             text = line.split(": ", 1)[-1]
-            if text.startswith(("scene ", "total:", "bench wall")):
-                print("     bench: " + text)
+            if text.startswith(("scene ", "total:", "bench wall", "walk ahead", "first jump",
+                                "no scene", "to every", "18 frames")):
+                print("     %s: %s" % (mode, text))
         problems += ["console error: " + e for e in errors]
     except RuntimeError as e:
         problems.append(str(e))
     finally:
         browser.close()
-    checks.record("bench", problems, console)
+    checks.record(mode, problems, console)
 
 
 def fullscreen(browser):
@@ -772,7 +955,7 @@ def main():
     parser.add_argument("--golden", required=True, help="tests/unit/golden_frames.txt")
     parser.add_argument("--out", required=True, help="folder for screenshots and consoles")
     names = ("notices", "play", "no-wasm", "no-audio", "keys", "dblclick", "file", "downloads", "scaling",
-             "frames", "bench")
+             "frames", "jumps", "controls", "bench", "jumps-bench")
     parser.add_argument("--only", choices=names, action="append", help="run only these checks")
     parser.add_argument("--bench-fps", type=int, default=60)
     args = parser.parse_args()
@@ -807,8 +990,14 @@ def main():
             check_scaling(url, checks)
         if "frames" in only:
             check_frames(url, args.golden, checks)
+        if "jumps" in only:
+            check_frames(url, args.golden, checks, "jumps")
+        if "controls" in only:
+            check_controls(url, checks)
         if "bench" in only:
             check_bench(url, checks, args.bench_fps)
+        if "jumps-bench" in only:
+            check_bench(url, checks, 60, "jumps-bench")
     finally:
         server.shutdown()
         shutil.rmtree(root, ignore_errors=True)
