@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "app/replay.h"
 #include "audio/music.h"
 #include "platform/signals.h"
 #include "render3d/renderer.h"
@@ -24,8 +25,15 @@ bool stepFrame(FrameLoop* loop) {
         getMusicSpectrumAt(musicSecondsToBytes(t), loop->spectrum);
         drawAt = fixedClockSceneTime(t);
     }
-    renderDemoScenes(loop->scenes, t, drawAt, loop->spectrum);
+    const bool afterGap = clock.fps == 0 && loop->replay &&
+                          followsGap(loop->scenes->previousTime, t);
+    if (afterGap) {
+        replayTo(loop->replay, gridFrameAt(t, loop->replay->fps));
+    } else {
+        renderDemoScenes(loop->scenes, t, drawAt, loop->spectrum);
+    }
     FrameInfo frame;
+    frame.afterGap = afterGap;
     frame.image = screen;
     if (loop->limiter) {
         // The fixed clock's time unrounded, so its seconds hold whole numbers of frames.

@@ -6,7 +6,7 @@
 //         for hosts that own the loop themselves, such as a browser's frame callback),
 //         runFrameLoop (stepFrame until the run ends).
 // Needs:  scenes/scene_table.h, app/timeline.h, audio/music.h (position and spectrum), render3d (`screen`),
-//         app/gentle.h (the gentle run's limiter).
+//         app/gentle.h (the gentle run's limiter), app/replay.h (the jump rule after a gap).
 #pragma once
 #include <cstdint>
 
@@ -38,6 +38,8 @@ struct FrameInfo {
     int64_t number;          // the fixed clock's frame number; the count of frames on the
                              // music clock
     double renderSeconds;    // wall time of reading the clock, the spectrum and drawing
+    bool afterGap;           // made by the jump rule after a gap (music clock only): the
+                             // picture is the replay's frame at or before t
 };
 
 // Where finished frames go. `take` returns false to end the run after this frame.
@@ -50,6 +52,8 @@ struct FrameSink {
     bool (*idle)(void* context, bool* stop) = nullptr;
 };
 
+struct Replay;
+
 struct FrameLoop {
     DemoScenes* scenes;
     FrameClock clock;
@@ -57,10 +61,13 @@ struct FrameLoop {
     FlashLimiter* limiter;                 // the gentle run's; null: frames as drawn
     int64_t frames;                        // frames made so far
     float spectrum[kSpectrumCapacity];     // refilled every frame
+    Replay* replay = nullptr;              // live play: a frame after a gap is a jump
 };
 
 // Makes one frame: reads the clock and the spectrum, lets the scene of that time draw into
-// `screen`, passes it through the limiter (if any), and hands the frame to the sink. Returns false once the run has ended: the
+// `screen` (on the music clock with a replay, after a gap (followsGap): the replay's frame
+// at or before that time), passes it through the limiter (if any), and hands the frame to
+// the sink. Returns false once the run has ended: the
 // frame was the first past the end of the timeline, the sink said stop, or a stop signal
 // arrived (platform/signals.h).
 bool stepFrame(FrameLoop* loop);

@@ -8,11 +8,13 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "exporters/analyze_music.h"
 #include "app/modes.h"
 #include "app/options.h"
 #include "app/outputs.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
 #include "app/timeline.h"
@@ -28,8 +30,8 @@ namespace {
 std::string absolutePath(const std::string& path) {
     if (path.empty()) return path;
     std::error_code ec;
-    const fs::path absolute = fs::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
+    const fs::path absolute = fs::absolute(filePath(path), ec);
+    return ec ? path : pathText(absolute.lexically_normal());
 }
 
 // The demo reads data/ relative to the working directory. Started from elsewhere, it
@@ -38,24 +40,36 @@ std::string absolutePath(const std::string& path) {
 void findData() {
     std::error_code ec;
     if (fs::is_directory("data", ec)) return;
-    const fs::path dir = executableFolder();
-    if (!dir.empty() && fs::is_directory(dir / "data", ec)) {
-        fs::current_path(dir, ec);
+    const std::string dir = executableFolder();
+    if (!dir.empty() && fs::is_directory(filePath(dir) / "data", ec)) {
+        fs::current_path(filePath(dir), ec);
         if (ec) std::fprintf(stderr, "pixeldemo: chdir: %s\n", ec.message().c_str());
         return;
     }
-    const fs::path here = fs::current_path(ec);
-    std::fprintf(stderr, "pixeldemo: no data folder in %s%s%s\n", here.string().c_str(),
-                 dir.empty() ? "" : " nor beside the program in ", dir.string().c_str());
-    std::fflush(stderr);
+    const std::string here = pathText(fs::current_path(ec));
+    if (here == dir) {   // started in its own folder, as a double click does
+        noteStartupProblem("no data folder beside the program in " + dir);
+    } else {
+        noteStartupProblem("no data folder in " + here +
+                           (dir.empty() ? "" : " nor beside the program in " + dir));
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    setStartupFailureBoxes(!standardErrorSeen());
     installStopSignals();
+    // Every string the demo holds is UTF-8, file names above all (platform/paths.h).
+    const std::vector<std::string> args = utf8Arguments(argc, argv);
+    std::vector<const char*> argp;
+    for (const std::string& arg : args) argp.push_back(arg.c_str());
     DemoOptions options;
-    const int rc = parseDemoOptions(argc, argv, &options);
+    std::string help, usage;
+    const int rc = parseOptions(static_cast<int>(argp.size()), argp.data(), &options, &help, &usage);
+    std::fputs(help.c_str(), stdout);
+    std::fputs(usage.c_str(), stderr);
+    if (rc == 2) showStartupFailure(usage, nullptr);
     if (rc >= 0) return rc;
 
     // Output paths are taken relative to where the demo was started, before findData moves.
@@ -66,12 +80,14 @@ int main(int argc, char** argv) {
     options.videoPath = absolutePath(options.videoPath);
     findData();
 
-    // What an export would write, and every file and folder the run will write, before any
-    // work starts.
+    // What the run would show or write, and every file and folder it will write, before
+    // any work starts or any window opens.
     const bool exporting = !options.captureDir.empty() || !options.videoPath.empty();
-    if (exporting && exportFrames(options.fps, options.from, options.to).count == 0) {
-        std::fprintf(stderr, "pixeldemo: no frame lies in the chosen times (the timeline ends "
-                             "at %.0f s); nothing written\n", static_cast<double>(kEndTime));
+    const std::string nothing = exporting
+                                    ? emptyExportReason(options.fps, options.from, options.to)
+                                    : startPastEndReason(options.start);
+    if (!nothing.empty()) {
+        std::fprintf(stderr, "pixeldemo: %s\n", nothing.c_str());
         return 1;
     }
     std::string error;
@@ -91,5 +107,6 @@ int main(int argc, char** argv) {
     if (!options.flashesOut.empty()) return runFlashAnalysis(options);
     if (!options.videoPath.empty()) return runVideo(options);
     if (!options.captureDir.empty()) return runCapture(options);
+    if (options.benchJumps) return runBenchJumps(options);
     return runBench(options);
 }

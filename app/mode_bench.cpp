@@ -1,11 +1,13 @@
 // --bench: the whole timeline on the fixed clock with no output, timing every frame; with
 // --bench-passes N the timeline runs N times and the heap is reported after each pass.
+// --bench-jumps: jumps to every second of the timeline, timed (app/jumpbench.h).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 #include "app/frameloop.h"
 #include "app/modes.h"
+#include "app/jumpbench.h"
 #include "app/sinks.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -96,5 +98,21 @@ int runBench(const DemoOptions& options) {
                     static_cast<unsigned long long>(m.last),
                     static_cast<unsigned long long>(m.peak), m.residentKiB);
     }
+    return 0;
+}
+
+// --bench-jumps: the jump bench of app/jumpbench.h, run to its end.
+int runBenchJumps(const DemoOptions&) {
+    static FrameLoop loop;
+    loop.scenes = loadDemoScenes();
+    openMusic(false);
+    JumpBench* bench = startJumpBench(loop.scenes);
+    while (jumpBenchStep(bench)) {
+        if (stopSignal()) {
+            std::fprintf(stderr, "pixeldemo: bench stopped by %s\n", signalName(stopSignal()));
+            return signalExitCode(stopSignal());
+        }
+    }
+    printJumpBench(*bench);
     return 0;
 }

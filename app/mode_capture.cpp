@@ -7,6 +7,7 @@
 #include "exporters/capture.h"
 #include "app/frameloop.h"
 #include "app/modes.h"
+#include "app/replay.h"
 #include "platform/signals.h"
 #include "app/startup.h"
 #include "render3d/renderer.h"
@@ -39,8 +40,8 @@ bool captureFrame(void* context, const FrameInfo& frame) {
     }
     if (Clock::now() - sink->lastProgress >= std::chrono::seconds(2)) {
         sink->lastProgress = Clock::now();
-        std::fprintf(stderr, "capture: t = %.2f s, %lld frames written\n",
-                     static_cast<double>(t), static_cast<long long>(sink->written));
+        std::fprintf(stderr, "capture: t = %.2f s, %lld %s written\n", static_cast<double>(t),
+                     static_cast<long long>(sink->written), framesWord(sink->written));
     }
     return !exportEnded(t, o.to);
 }
@@ -66,7 +67,11 @@ int runCapture(const DemoOptions& options) {
     loop.scenes = loadDemoScenes();
     openMusic(false);
     sink.writer = startFrameWriter(screenWidth, screenHeight, 4);
-    loop.clock = fixedClock(options.fps, 0);
+    // The frames before the first written are made only as far as the first one needs them;
+    // the gentle run's limiter needs every frame shown before it, so it makes them all.
+    const int64_t first = options.gentle ? 0 : frames.first;
+    skipToFrame(loop.scenes, options.fps, first);
+    loop.clock = fixedClock(options.fps, first);
     loop.sink = {&sink, captureFrame};
     loop.limiter = options.gentle ? newFlashLimiter() : nullptr;
 
@@ -83,10 +88,12 @@ int runCapture(const DemoOptions& options) {
     if (stopSignal()) {
         freeContactSheet(sink.sheet);
         std::fprintf(stderr,
-                     "pixeldemo: capture interrupted by %s after %lld rendered frames; the %lld "
-                     "frames in %s are whole, no partial file is left%s\n",
+                     "pixeldemo: capture interrupted by %s after %lld rendered %s; the %lld "
+                     "%s in %s %s whole, no partial file is left%s\n",
                      signalName(stopSignal()), static_cast<long long>(rendered),
-                     static_cast<long long>(sink.written), options.captureDir.c_str(),
+                     framesWord(rendered), static_cast<long long>(sink.written),
+                     framesWord(sink.written), options.captureDir.c_str(),
+                     sink.written == 1 ? "is" : "are",
                      withSheet ? "; no sheet written" : "");
         return signalExitCode(stopSignal());
     }
@@ -107,9 +114,10 @@ int runCapture(const DemoOptions& options) {
         }
     }
     std::fprintf(stderr,
-                 "capture: %lld frames (t %.3f to %.3f s) written to %s%s%s; %lld rendered "
+                 "capture: %lld %s (t %.3f to %.3f s) written to %s%s%s; %lld rendered "
                  "in %.1f s\n",
-                 static_cast<long long>(sink.written), static_cast<double>(sink.firstWritten),
+                 static_cast<long long>(sink.written), framesWord(sink.written),
+                 static_cast<double>(sink.firstWritten),
                  static_cast<double>(sink.lastWritten), options.captureDir.c_str(),
                  withSheet ? ", sheet " : "", withSheet ? options.sheetPath.c_str() : "",
                  static_cast<long long>(rendered), seconds);

@@ -1,4 +1,5 @@
-// --video: frames of the fixed clock from t = 0, piped with the music to ffmpeg.
+// --video: frames of the fixed clock from --from (t = 0 by default), piped with the music to
+// ffmpeg.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,8 @@
 #include "audio/music.h"
 #include "app/frameloop.h"
 #include "app/modes.h"
+#include "app/replay.h"
+#include "platform/paths.h"
 #include "platform/signals.h"
 #include "app/startup.h"
 #include "exporters/video.h"
@@ -49,7 +52,7 @@ int runVideo(const DemoOptions& options) {
     // The soundtrack is the file the demo decoded; one it could not decode (missing, empty,
     // cut, not MP3) gives a silent track, as ffmpeg would stop on it.
     std::error_code ec;
-    settings.musicPath = fs::absolute(kMusicPath, ec).string();
+    settings.musicPath = pathText(fs::absolute(kMusicPath, ec));
     if (ec || musicSamples().empty()) {
         std::fprintf(stderr, "pixeldemo: cannot decode %s; the video gets a silent track\n",
                      kMusicPath);
@@ -67,8 +70,12 @@ int runVideo(const DemoOptions& options) {
         return 1;
     }
     const auto begin = std::chrono::steady_clock::now();
-    // Video time and music time agree: frame k of the file's timeline shows t = k / fps.
-    loop.clock = fixedClock(options.fps, 0);
+    // Video time and music time agree: frame k of the file's timeline shows t = k / fps. The
+    // frames before the first written are made only as far as the first one needs them;
+    // the gentle run's limiter needs every frame shown before it, so it makes them all.
+    const int64_t first = options.gentle ? 0 : sink.frames.first;
+    skipToFrame(loop.scenes, options.fps, first);
+    loop.clock = fixedClock(options.fps, first);
     loop.sink = {&sink, encodeFrame};
     loop.limiter = options.gentle ? newFlashLimiter() : nullptr;
     runFrameLoop(&loop);
@@ -96,9 +103,10 @@ int runVideo(const DemoOptions& options) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     std::fprintf(stderr,
-                 "video: %lld frames (t %.3f to %.3f s, %.3f s at %d frames/s) with music "
+                 "video: %lld %s (t %.3f to %.3f s, %.3f s at %d frames/s) with music "
                  "written to %s in %.1f s\n",
-                 static_cast<long long>(sink.frames.count), settings.audioStart,
+                 static_cast<long long>(sink.frames.count), framesWord(sink.frames.count),
+                 settings.audioStart,
                  static_cast<double>(last) / options.fps, settings.duration, options.fps,
                  options.videoPath.c_str(), seconds);
     return 0;

@@ -4,7 +4,8 @@
 //   live     the display and the sound device, on the music clock (no option)
 //   capture  PNG frames and a contact sheet, on the fixed clock (--capture)
 //   video    frames and music piped to ffmpeg, on the fixed clock (--video)
-//   bench    timing of every scene and the heap, on the fixed clock (--bench)
+//   bench    timing of every scene and the heap, on the fixed clock (--bench); timing of
+//            jumps to every second of the timeline (--bench-jumps)
 //   flashes  the flashes of every second measured, on the fixed clock (--analyze-flashes)
 //
 // With --gentle every mode shows its frames through the limiter of app/gentle.h.
@@ -16,3 +17,4 @@ int runCapture(const DemoOptions& options);
 int runVideo(const DemoOptions& options);
 int runBench(const DemoOptions& options);
 int runFlashAnalysis(const DemoOptions& options);
+int runBenchJumps(const DemoOptions& options);

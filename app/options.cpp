@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "app/version.h"
+
 namespace {
 
 // True when the name ends in `ext` (".png", ".mp4"; any letter case) and is not only a
@@ -33,19 +35,32 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         "This demo contains flashing lights. --gentle shows at most three flashes a second."};
     app.get_formatter()->column_width(24);
     app.footer(
+        "Keys while playing:\n"
+        "  Space               pause / play on (picture and music)\n"
+        "  Left, Right         5 seconds back / on\n"
+        "  Page Up, Page Down  the previous / next scene's start\n"
+        "  1 to 7              scene 1 to 7 from its start\n"
+        "  Home                the beginning\n"
+        "  .                   one frame (1/60 s) on, while paused\n"
+        "  M, +, -             mute, louder, quieter\n"
+        "  F, Alt+Enter        full screen or a window\n"
+        "  Escape              quit\n"
+        "Every jump shows the very frame a run from the start shows at that time.\n"
+        "\n"
         "Examples:\n"
         "  pixeldemo                                play full screen\n"
         "  pixeldemo --window --start 72.5          in a window, from scene 5\n"
         "  pixeldemo --capture out --fps 30 --from 12 --to 24.5 --sheet out/sheet.png\n"
         "  pixeldemo --video demo.mp4               the whole demo as a video (needs ffmpeg)\n"
         "  pixeldemo --bench --fps 30               time every scene without a display\n"
+        "  pixeldemo --bench-jumps                  time jumps to every second\n"
         "  pixeldemo --gentle                       play with at most three flashes a second\n"
         "  pixeldemo --analyze-flashes flashes.png  count the flashes of every second");
 
     auto* window = app.add_flag("--window", o->windowed, "Play in a resizable window");
     auto* depth = app.add_option("--depth", o->depth,
                                  "First texture depth tried: 32, 24 or 16 bits per pixel");
-    auto* start = app.add_option("--start", o->start, "Start the music at T seconds");
+    auto* start = app.add_option("--start", o->start, "Start at T seconds (as a jump: the very frame there)");
     auto* capture = app.add_option("--capture", o->captureDir,
                                    "No display or sound: write the frames to "
                                    "DIR/frame_NNNNNN.png");
@@ -58,6 +73,8 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
                               "--capture/--video: last time written (s); ends after it");
     auto* bench = app.add_flag("--bench", o->bench,
                                "No display or sound: time every scene over the whole run");
+    auto* benchJumps = app.add_flag("--bench-jumps", o->benchJumps,
+                                    "No display or sound: time jumps to every second");
     auto* sheet = app.add_option("--sheet", o->sheetPath,
                                  "--capture: also one PNG of labelled thumbnails");
     auto* analyze = app.add_option("--analyze-music", o->analyzeOut,
@@ -78,6 +95,12 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     auto* passes = app.add_option("--bench-passes", o->benchPasses,
                                   "--bench: run the timeline N times, heap after each pass");
     passes->group("");
+    // CLI11 prints the text with a newline of its own.
+    app.set_version_flag("--version", [] {
+        std::string text = versionText();
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return text;
+    }, "Print the version and those of the libraries, then exit");
 
     capture->type_name("DIR");
     sheet->type_name("FILE");
@@ -99,7 +122,7 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
     };
     try {
         app.parse(argc, argv);
-        const bool headless = given(capture) || given(bench) || given(video);
+        const bool headless = given(capture) || given(bench) || given(video) || given(benchJumps);
         if (given(analyze)) {
             // count_all() also counts the program name, so look at the options themselves.
             for (const CLI::Option* option : app.get_options()) {
@@ -114,12 +137,15 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
                 }
             }
         }
-        if (given(capture) + given(bench) + given(video) > 1) {
-            fail("--capture/--video/--bench", "exclude each other");
+        if (given(capture) + given(bench) + given(video) + given(benchJumps) > 1) {
+            fail("--capture/--video/--bench/--bench-jumps", "exclude each other");
         }
         if (headless && (given(window) || given(depth) || given(start))) {
             fail("--window/--depth/--start",
-                 "only apply when playing, not with --capture, --video or --bench");
+                 "only apply when playing, not with --capture, --video or a bench");
+        }
+        if (given(benchJumps) && given(fps)) {
+            fail("--fps", "does not apply to --bench-jumps: jumps land on live play's 60 frames a second");
         }
         if (given(video) && !hasFileExtension(o->videoPath, ".mp4")) {
             fail("--video", "writes an MP4 file: give a name ending in .mp4");
@@ -166,12 +192,4 @@ int parseOptions(int argc, const char* const* argv, DemoOptions* o, std::string*
         return code == 0 ? 0 : 2;
     }
     return -1;
-}
-
-int parseDemoOptions(int argc, char** argv, DemoOptions* o) {
-    std::string help, error;
-    const int code = parseOptions(argc, argv, o, &help, &error);
-    std::fputs(help.c_str(), stdout);
-    std::fputs(error.c_str(), stderr);
-    return code;
 }

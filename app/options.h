@@ -15,6 +15,7 @@ struct DemoOptions {
     float from = 0.0f;          // --from T: first time written by --capture
     float to = 1e30f;           // --to T: last time written; capture ends after it
     bool bench = false;         // --bench: headless timing of every scene
+    bool benchJumps = false;    // --bench-jumps: headless timing of jumps to every second
     std::string sheetPath;      // --sheet FILE: contact sheet of the captured frames
     std::string analyzeOut;     // --analyze-music OUT.png
     std::string flashesOut;     // --analyze-flashes OUT.png: headless, flashes counted
@@ -28,15 +29,13 @@ struct DemoOptions {
                                 // N times and report the heap after each pass
 
     bool headless() const {
-        return bench || !captureDir.empty() || !videoPath.empty() || !flashesOut.empty();
+        return bench || benchJumps || !captureDir.empty() || !videoPath.empty() ||
+               !flashesOut.empty();
     }
 };
 
 // Parses argv into *options without printing anything or ending the process. Returns -1
-// when the demo should run, otherwise the exit code to end with at once: 0 after --help
-// (its text in *help), 2 after a usage error (the message, as CLI11 words it, in *error).
+// when the demo should run, otherwise the exit code to end with at once: 0 after --help or
+// --version (the text in *help), 2 after a usage error (the message, as CLI11 words it, in *error).
 int parseOptions(int argc, const char* const* argv, DemoOptions* options, std::string* help,
                  std::string* error);
-
-// parseOptions for main(): prints the help text on stdout or the error on stderr.
-int parseDemoOptions(int argc, char** argv, DemoOptions* options);

@@ -6,21 +6,47 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/paths.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 // Creates a file of that name and removes it again; false with errno's account.
-bool probeNewFile(const fs::path& path, std::string* reason) {
-    FILE* file = std::fopen(path.string().c_str(), "wbx");
+bool probeNewFile(const std::string& path, std::string* reason) {
+    FILE* file = openFile(path, "wbx");
     if (!file) {
         *reason = std::strerror(errno);
         return false;
     }
     std::fclose(file);
     std::error_code ec;
-    fs::remove(path, ec);
+    fs::remove(filePath(path), ec);
     return true;
+}
+
+// A drive (or network share) named at the start of the path that does not exist: Q: or
+// \\server\share; "" when the path names none, or it exists. POSIX paths have no root
+// name. Without this, Windows answers a missing drive with an error that points elsewhere
+// ("File name too long").
+std::string missingDrive(const fs::path& path) {
+    if (!path.has_root_name()) return "";
+    std::error_code ec;
+    const fs::path root = path.root_name() / path.root_directory();
+    if (fs::exists(root, ec)) return "";
+    return pathText(path.root_name());
+}
+
+// The first folder on the way to `path` that is missing (the one whose parent exists):
+// where creating `path` stops when that parent cannot take a new folder.
+std::string firstMissingFolder(const fs::path& path) {
+    std::error_code ec;
+    fs::path missing = path;
+    for (fs::path p = path; p.has_relative_path(); p = p.parent_path()) {
+        if (fs::exists(p, ec)) break;
+        missing = p;
+    }
+    return pathText(missing);
 }
 
 bool isFrameFile(const std::string& name) {
@@ -34,20 +60,31 @@ bool isFrameFile(const std::string& name) {
 
 bool prepareCaptureFolder(const std::string& dir, std::string* error) {
     std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec || !fs::is_directory(dir)) {
-        *error = "cannot create " + dir + ": " + (ec ? ec.message() : "not a directory");
+    const fs::path folder = filePath(dir);
+    const std::string drive = missingDrive(folder);
+    if (!drive.empty()) {
+        *error = "cannot create " + dir + ": the drive " + drive + " does not exist";
+        return false;
+    }
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder)) {
+        const std::string missing = firstMissingFolder(folder);
+        *error = "cannot create " + dir + ": " +
+                 (!ec ? std::string("not a directory")
+                  : missing != pathText(folder) && ec == std::errc::no_such_file_or_directory
+                      ? "the folder " + missing + " cannot be made (" + ec.message() + ")"
+                      : ec.message());
         return false;
     }
     std::string reason;
-    if (!probeNewFile(fs::path(dir) / ".pixeldemo-write-test", &reason)) {
+    if (!probeNewFile(pathText(folder / ".pixeldemo-write-test"), &reason)) {
         *error = "cannot write into " + dir + ": " + reason;
         return false;
     }
     long frames = 0;
     std::string example;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-        const std::string name = entry.path().filename().string();
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = pathText(entry.path().filename());
         if (!isFrameFile(name)) continue;
         if (frames == 0 || name < example) example = name;
         ++frames;
@@ -65,19 +102,24 @@ bool prepareCaptureFolder(const std::string& dir, std::string* error) {
 
 bool checkOutputFile(const std::string& path, std::string* error) {
     std::error_code ec;
-    const fs::path file(path);
+    const fs::path file = filePath(path);
     if (fs::is_directory(file, ec)) {
         *error = "cannot write " + path + ": it is a folder";
         return false;
     }
     const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    const std::string drive = missingDrive(file);
+    if (!drive.empty()) {
+        *error = "cannot write " + path + ": the drive " + drive + " does not exist";
+        return false;
+    }
     if (!fs::is_directory(folder, ec)) {
-        *error = "cannot write " + path + ": the folder " + folder.string() + " does not exist";
+        *error = "cannot write " + path + ": the folder " + pathText(folder) + " does not exist";
         return false;
     }
     std::string reason;
     if (fs::exists(file, ec)) {
-        FILE* existing = std::fopen(path.c_str(), "ab");
+        FILE* existing = openFile(path, "ab");
         if (!existing) {
             *error = "cannot write " + path + ": " + std::strerror(errno);
             return false;
@@ -85,7 +127,7 @@ bool checkOutputFile(const std::string& path, std::string* error) {
         std::fclose(existing);
         return true;
     }
-    if (!probeNewFile(file, &reason)) {
+    if (!probeNewFile(path, &reason)) {
         *error = "cannot write " + path + ": " + reason;
         return false;
     }

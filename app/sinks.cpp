@@ -9,15 +9,26 @@
 
 namespace {
 
+const uint32_t* dressed(LiveSink* sink, const Image* frame) {
+    return sink->dress ? sink->dress(sink->dressContext, frame) : frame->pixels;
+}
+
 bool showFrame(void* context, const FrameInfo& frame) {
     LiveSink* sink = static_cast<LiveSink*>(context);
-    if (sink->wasHidden) {
-        // The rate counts from the first frame shown again, not across the hidden stretch.
+    if (frame.afterGap) {
+        std::printf("jump after a gap: %.2f s\n", static_cast<double>(frame.t));
+        std::fflush(stdout);
+        sink->restartCount = true;
+    }
+    if (sink->restartCount) {
+        // The rate counts from the first frame shown again, not across the hidden stretch,
+        // the pause or the jump.
         sink->stats.framesSinceReport = 0;
         sink->stats.lastReportTime = frame.t;
-        sink->wasHidden = false;
+        sink->restartCount = false;
     }
-    presentFrame(frame.image->pixels);
+    presentFrame(dressed(sink, frame.image));
+    sink->shown = frame.image;
     sink->lastTime = frame.t;
     float rate, average;
     if (countFrame(&sink->stats, frame.t, &rate, &average)) printFpsLine(rate, average);
@@ -29,7 +40,7 @@ bool showFrame(void* context, const FrameInfo& frame) {
 bool whileHidden(void* context, bool* stop) {
     LiveSink* sink = static_cast<LiveSink*>(context);
     if (!displayHidden()) return false;
-    sink->wasHidden = true;
+    sink->restartCount = true;
     *stop = escapePressed();
     return true;
 }
@@ -38,8 +49,16 @@ bool whileHidden(void* context, bool* stop) {
 
 void startLiveSink(LiveSink* sink, float start) {
     resetFrameStats(&sink->stats, start);
-    sink->wasHidden = false;
+    sink->restartCount = false;
     sink->lastTime = start;
+    sink->shown = nullptr;
+    sink->dress = nullptr;
+    sink->dressContext = nullptr;
+}
+
+void showStill(LiveSink* sink, const Image* frame) {
+    presentFrame(dressed(sink, frame));
+    sink->shown = frame;
 }
 
 FrameSink liveFrameSink(LiveSink* sink) { return FrameSink{sink, showFrame, whileHidden}; }

@@ -14,14 +14,22 @@
 
 // Live play: every frame presented, the frame-rate line once a second of music time, Escape
 // ends the run; while the window is minimised nothing is drawn and the rate counts afresh
-// from the first frame shown again.
+// from the first frame shown again (as after a pause or a jump).
 struct LiveSink {
     FrameStats stats;
-    bool wasHidden;
-    float lastTime;   // music time of the frame last shown (0 before the first)
+    bool restartCount;   // the rate counts afresh from the next frame shown
+    float lastTime;      // music time of the frame last shown (0 before the first)
+    const Image* shown;  // the picture last presented (the frame, or the gentle run's copy)
+    // What is presented: the frame itself, or when set what `dress` makes of it (live
+    // play's overlay, drawn on a copy).
+    const uint32_t* (*dress)(void* context, const Image* frame);
+    void* dressContext;
 };
 // Starts the statistics at music time `start` (0, or --start).
 void startLiveSink(LiveSink* sink, float start);
+// Presents `frame` as the sink presents frames, without counting it (a still picture, a
+// jump's frame); it becomes the picture last presented.
+void showStill(LiveSink* sink, const Image* frame);
 FrameSink liveFrameSink(LiveSink* sink);
 
 // The bench's figures: per scene the frames, their summed and their worst time (reading the

@@ -2,21 +2,37 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "assets/report.h"
 #include "bands/bands.h"
 #include "audio/music.h"
 #include "app/loading.h"
 #include "app/timeline.h"
+#include "display/display.h"
 #include "display/messagebox.h"
 
+const char* const kUnzipAdvice =
+    "What to do: unzip the whole folder (pixeldemo.exe together with its data folder), "
+    "then start pixeldemo.exe from there.";
+
 namespace {
+
+bool failureBoxes = false;
+std::string startupNotes;   // noteStartupProblem's lines, each ending in a newline
 
 void onAssetProblem(const AssetProblem& problem) {
     if (problem.kind == AssetKind::picture) {
         std::fputs(problem.message, stdout);
         std::fflush(stdout);
         std::fprintf(stderr, "%s: %s\n", problem.path, problem.reason);
+        if (failureBoxes) {
+            // The picture's line without its trailing blank and newline.
+            std::string line = problem.message;
+            while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+            shutdownDisplay();   // the box on the desktop, not behind a full-screen window
+            showStartupFailure(line + "\n" + problem.path + ": " + problem.reason, kUnzipAdvice);
+        }
         std::exit(EXIT_FAILURE);
     }
     std::fprintf(stderr, "%s: %s\n", problem.path, problem.reason);
@@ -31,6 +47,21 @@ Image* volatile loadingPicture = nullptr;
 }  // namespace
 
 void installDemoAssetReporter() { setAssetReporter(onAssetProblem); }
+
+void setStartupFailureBoxes(bool shown) { failureBoxes = shown; }
+
+void noteStartupProblem(const std::string& line) {
+    std::fprintf(stderr, "pixeldemo: %s\n", line.c_str());
+    std::fflush(stderr);
+    startupNotes += "pixeldemo: " + line + "\n";
+}
+
+void showStartupFailure(const std::string& lines, const char* advice) {
+    if (!failureBoxes) return;
+    std::string text = startupNotes + lines;
+    if (advice) text += std::string("\n\n") + advice;
+    showFailureBox(text.c_str(), "pixeldemo");
+}
 
 Image* loadLoadingPicture() {
     Image* image = loadImage(kLoadingPath);

@@ -42,3 +42,42 @@ ExportFrames exportFrames(int fps, float from, float to) {
     }
     return frames;
 }
+
+std::string emptyExportReason(int fps, float from, float to) {
+    if (fps <= 0 || exportFrames(fps, from, to).count > 0) return "";
+    char text[256];
+    const double end = kEndTime;
+    if (from > kEndTime) {
+        std::snprintf(text, sizeof text,
+                      "--from %g s is past the end of the timeline (%.0f s); nothing written",
+                      static_cast<double>(from), end);
+        return text;
+    }
+    // The times fall between two frames of the clock: name them.
+    int64_t before = 0;
+    while (fixedClockTime(before + 1, fps) < from) ++before;
+    const int64_t after = before + 1;
+    char times[64];
+    if (from == to) {
+        std::snprintf(times, sizeof times, "at %g s", static_cast<double>(from));
+    } else {
+        std::snprintf(times, sizeof times, "between %g and %g s", static_cast<double>(from),
+                      static_cast<double>(to));
+    }
+    std::snprintf(text, sizeof text,
+                  "no frame lies %s at %d frames a second (frame %lld is at %.3f s, frame %lld "
+                  "at %.3f s); nothing written",
+                  times, fps, static_cast<long long>(before),
+                  static_cast<double>(fixedClockTime(before, fps)), static_cast<long long>(after),
+                  static_cast<double>(fixedClockTime(after, fps)));
+    return text;
+}
+
+std::string startPastEndReason(double start) {
+    if (!(start > static_cast<double>(kEndTime))) return "";
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "--start %g s is past the end of the timeline (%.0f s); nothing to play", start,
+                  static_cast<double>(kEndTime));
+    return text;
+}

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "scenes/scene_table.h"
 
@@ -15,6 +16,12 @@ constexpr float kEndTime = 149.0f;
 
 // True once t has passed the end of the timeline.
 inline bool timelineEnded(float t) { return t > kEndTime; }
+
+// Live play: a frame whose music time lies more than this after the previous frame's comes
+// after a gap (a window that was minimised, a loop that stood still) and is made by the
+// jump rule (app/replay.h), not by one huge step of the scenes' state.
+constexpr float kGapSeconds = 0.25f;
+inline bool followsGap(float previous, float t) { return t - previous > kGapSeconds; }
 
 // The frame-rate report: one line each time more than one second of music time has passed
 // since the previous line. The average is the plain mean of the rates reported so far.
@@ -66,3 +73,12 @@ struct ExportFrames {
     int64_t count;   // frames written (0 when none lies in the chosen times)
 };
 ExportFrames exportFrames(int fps, float from, float to);
+
+// Why a run would show or write nothing, as the sentence that refuses it ("" when it would):
+// an export whose times hold no frame of the fixed clock (past the end of the timeline, or
+// between two frames), and play started past the end of the timeline.
+std::string emptyExportReason(int fps, float from, float to);
+std::string startPastEndReason(double start);
+
+// "frame" or "frames", for a count in a message.
+inline const char* framesWord(int64_t count) { return count == 1 ? "frame" : "frames"; }

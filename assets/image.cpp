@@ -5,6 +5,10 @@
 
 #include <cmath>
 
+namespace drawing {
+bool suspended = false;
+}
+
 Image* newImage(int32_t width, int32_t height) {
     if (width < 0) width = 0;
     if (height < 0) height = 0;

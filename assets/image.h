@@ -1,6 +1,8 @@
 // assets/image.h — the picture record every part of the demo draws with, and PNG I/O.
 //
-// Offers: screenWidth, screenHeight (the frame size), Image, Texture, newImage/freeImage, loadPng (reports failures, assets/report.h),
+// Offers: screenWidth, screenHeight (the frame size), Image, Texture, newImage/freeImage,
+//         the process-wide drawing switch (drawingSuspended, SuspendDrawing),
+//         loadPng (reports failures, assets/report.h),
 //         decodePng (returns errors; the core that loadPng and the fuzzer drive),
 //         halveImage, loadTexture, writePng.
 // Needs:  libpng + zlib.
@@ -30,6 +32,29 @@ struct Image {
 struct Texture {
     int32_t maxLevel;   // index of the smallest level
     Image** levels;     // maxLevel + 1 entries
+};
+
+// The drawing switch. While drawing is suspended, every drawing operation of gfx2d and
+// render3d (blits, fills, fades, wave effects, depth clears, meshes) returns at once
+// without touching a pixel, and the scenes skip their own per-frame pixel and geometry
+// work; everything else a scene does in a frame (its random draws, spin angles, the
+// renderer's settings) runs as always. The timeline is advanced so to a jump's time
+// (app/replay.h): the scenes' state moves exactly as in a run that draws, at a small part
+// of the cost. On, the switch's normal position, nothing changes. Main thread only.
+namespace drawing {
+extern bool suspended;
+}
+inline bool drawingSuspended() { return drawing::suspended; }
+// Suspends drawing for its lifetime, then puts the switch back as it was.
+class SuspendDrawing {
+public:
+    SuspendDrawing() : was_(drawing::suspended) { drawing::suspended = true; }
+    ~SuspendDrawing() { drawing::suspended = was_; }
+    SuspendDrawing(const SuspendDrawing&) = delete;
+    SuspendDrawing& operator=(const SuspendDrawing&) = delete;
+
+private:
+    bool was_;
 };
 
 // A new heap Image of w x h pixels; the pixels are not cleared.

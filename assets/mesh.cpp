@@ -6,6 +6,7 @@
 #include "assets/mesh.h"
 
 #include "assets/report.h"
+#include "platform/paths.h"
 
 #include <cerrno>
 #include <cfloat>
@@ -239,13 +240,13 @@ void computeNormals(Mesh* mesh) {
 Model* openModel(const char* path) {
     Model* model = new Model{nullptr, 0};
     std::string reason;
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = openFile(path, "rb");
     if (!file) {
         const int openErrno = errno;
         // A folder: the Linux C library opens it and fails at the first read, the Windows one
         // refuses to open it. Said the same way on both.
         std::error_code ec;
-        reason = std::filesystem::is_directory(path, ec)
+        reason = std::filesystem::is_directory(filePath(path), ec)
                      ? std::string("cannot read the file: ") + std::strerror(EISDIR)
                      : std::strerror(openErrno);
     } else if (loadModel(file, model, &reason))

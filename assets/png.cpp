@@ -21,8 +21,9 @@
 #include <system_error>
 #include <vector>
 
-#include <fcntl.h>
 #include <unistd.h>
+
+#include "platform/paths.h"
 
 namespace {
 
@@ -197,10 +198,10 @@ void loadPng(Image* image, const char* path) {
     std::vector<uint8_t> bytes;
     std::string error = kNotPng, reason;
     char line[4200];
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = openFile(path, "rb");
     const int openErrno = errno;
     std::error_code ec;
-    if (!file && std::filesystem::is_directory(path, ec)) {
+    if (!file && std::filesystem::is_directory(filePath(path), ec)) {
         // A folder in the picture's place: the Linux C library opens it and fails at the first
         // read, the Windows one refuses to open it. Said the same way on both.
         reason = std::string("cannot read the file: ") + std::strerror(EISDIR);
@@ -304,19 +305,14 @@ bool writePng(const char* path, const Image& image, bool withAlpha, PngCompressi
     static std::atomic<unsigned> counter{0};
     const std::string temp = std::string(path) + ".tmp" + std::to_string(getpid()) + "_" +
                              std::to_string(counter++);
-#ifdef _WIN32
-    // Binary, or the C runtime turns every 0x0A byte into 0x0D 0x0A; not inherited by the
-    // child processes of the program.
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_NOINHERIT, 0666);
-#else
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-#endif
+    const int fd = createNewFile(temp);
     if (fd < 0) return fail(std::strerror(errno));
     FILE* file = fdopen(fd, "wb");
     if (!file) {
         const int saved = errno;
         close(fd);
-        unlink(temp.c_str());
+        std::error_code ec;
+        std::filesystem::remove(filePath(temp), ec);
         return fail(std::strerror(saved));
     }
 
@@ -340,11 +336,12 @@ bool writePng(const char* path, const Image& image, bool withAlpha, PngCompressi
     else {
         // Replaces a file of that name, on Windows too (where std::rename would refuse).
         std::error_code ec;
-        std::filesystem::rename(temp, path, ec);
+        std::filesystem::rename(filePath(temp), filePath(path), ec);
         if (ec) problem = ec.message();
     }
     if (!problem.empty()) {
-        unlink(temp.c_str());
+        std::error_code ec;
+        std::filesystem::remove(filePath(temp), ec);
         return fail(problem);
     }
     return true;

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "audio/fft.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -52,13 +53,13 @@ bool drainStream(SDL_AudioStream* stream, std::vector<int16_t>* out) {
 
 bool decodeMusicFile(const char* path, std::vector<int16_t>* stereo, std::string* error) {
     stereo->clear();
-    FILE* probe = std::fopen(path, "rb");
+    FILE* probe = openFile(path, "rb");
     if (!probe) {
         // The Windows C runtime will not open a folder at all (EACCES): say what it is, as
         // below for the folder that Linux opens.
         const int openErrno = errno;
         std::error_code ec;
-        const int reason = std::filesystem::is_directory(path, ec) ? EISDIR : openErrno;
+        const int reason = std::filesystem::is_directory(filePath(path), ec) ? EISDIR : openErrno;
         *error = std::string("cannot open ") + path + ": " + std::strerror(reason);
         return false;
     }
@@ -211,6 +212,7 @@ struct Player {
     bool onSilentClock = false;
     int64_t silentBaseFrame = 0;
     uint64_t silentBaseTicks = 0;
+    float volume = 1.0f;
 
     // Main thread only.
     int64_t lastFrame = 0;       // the position last returned
@@ -278,6 +280,7 @@ void audioCallback(void* /*userdata*/, Uint8* stream, int len) {
         std::memcpy(out, p.samples.data() + 2 * p.writeFrame,
                     static_cast<size_t>(copied) * kMusicBytesPerFrame);
     }
+    if (p.volume < 1.0f) scaleSamples(out, 2 * copied, p.volume);
     // Past the end the device plays silence and the clock goes on.
     std::memset(out + 2 * copied, 0, static_cast<size_t>(frames - copied) * kMusicBytesPerFrame);
     p.writeFrame += frames;
@@ -460,6 +463,34 @@ uint64_t getMusicPosition() {
     return static_cast<uint64_t>(p.lastFrame) * kMusicBytesPerFrame;
 }
 
+void pauseMusic() {
+    Player& p = player();
+    if (!p.playing) return;
+    getMusicPosition();   // lastFrame: where the listener is now
+    p.playing = false;
+    if (p.device) SDL_PauseAudioDevice(p.device, 1);
+}
+
+bool musicPlaying() { return player().playing; }
+
+void setMusicVolume(float volume) {
+    Player& p = player();
+    const float v = std::min(std::max(volume, 0.0f), 1.0f);
+    if (p.device) SDL_LockAudioDevice(p.device);
+    p.volume = v;
+    if (p.device) SDL_UnlockAudioDevice(p.device);
+}
+
+float musicVolume() { return player().volume; }
+
+void scaleSamples(int16_t* samples, int64_t count, float volume) {
+    const int32_t gain = static_cast<int32_t>(std::min(std::max(volume, 0.0f), 1.0f) * 65536.0f);
+    for (int64_t i = 0; i < count; ++i) {
+        const int32_t scaled = samples[i] * gain;
+        samples[i] = static_cast<int16_t>(scaled / 65536);
+    }
+}
+
 bool musicAudible() {
     Player& p = player();
     if (!p.playing || !audible()) return false;
@@ -508,6 +539,7 @@ void closeMusic() {
     p.silentBaseFrame = 0;
     p.lastFrame = 0;
     p.error.clear();
+    p.volume = 1.0f;
 }
 
 const std::vector<int16_t>& musicSamples() { return player().samples; }

@@ -59,6 +59,17 @@ bool loadMusic(const char* path);
 bool playMusic();
 // Moves playback to `bytes` (rounded down to a whole frame).
 void setMusicPosition(uint64_t bytes);
+// Stops the sound and the clock where they are: the position stands still until
+// playMusic starts both again from there. Nothing happens when not playing.
+void pauseMusic();
+// True between playMusic and pauseMusic (or closeMusic).
+bool musicPlaying();
+// How loud the music is heard, 0 (silent) to 1 (as decoded; the start). The clock and the
+// spectrum, and with them the frames, do not depend on it.
+void setMusicVolume(float volume);
+float musicVolume();
+// What the device is handed: each sample times the volume (0 to 1), rounded toward zero.
+void scaleSamples(int16_t* samples, int64_t count, float volume);
 // The playback position in bytes: where the listener is now. Called once a frame; it also
 // switches to the silent clock when the device has stalled and gets a new device when the
 // old one is gone (see above).
@@ -73,7 +84,8 @@ void getMusicSpectrum(float* out);
 // window is centred on it; zero when no music is loaded). Used by the headless modes with
 // their fixed clock.
 void getMusicSpectrumAt(uint64_t bytes, float* out);
-// Stops the device and forgets the music. The next loadMusic / playMusic start afresh.
+// Stops the device and forgets the music, the volume back at 1. The next loadMusic /
+// playMusic start afresh.
 void closeMusic();
 
 // The SDL audio device the music plays on (0: none).

@@ -28,6 +28,9 @@ struct DisplayState {
     uint32_t format = SDL_PIXELFORMAT_UNKNOWN;
     PixelConverter converter = nullptr;
     bool escapeLatched = false;
+    KeyPress keys[32];                   // the key presses not yet taken, oldest first
+    int keyCount = 0;
+    bool fullscreen = false;
     std::string error;
 };
 
@@ -74,8 +77,21 @@ void dropTextures() {
     display.texture = nullptr;
 }
 
+// Keeps a named key's press for nextKeyPress; when the queue is full the press is dropped.
+void keepKeyPress(const SDL_KeyboardEvent& key) {
+    const char* name = keyNameForSdl(key.keysym.sym);
+    if (!name || display.keyCount == static_cast<int>(sizeof display.keys / sizeof display.keys[0])) {
+        return;
+    }
+    const Uint16 mod = key.keysym.mod;
+    display.keys[display.keyCount++] = KeyPress{name, (mod & KMOD_ALT) != 0, (mod & KMOD_CTRL) != 0,
+                                                (mod & KMOD_GUI) != 0, (mod & KMOD_SHIFT) != 0,
+                                                key.repeat != 0};
+}
+
 // Handles every pending event: close requests end the process, an Escape key press is
-// remembered until escapePressed() reads it, a lost device's textures are dropped.
+// remembered until escapePressed() reads it and named keys until nextKeyPress takes them,
+// a lost device's textures are dropped.
 void pumpEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -88,6 +104,7 @@ void pumpEvents() {
                 break;
             case SDL_KEYDOWN:
                 if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) display.escapeLatched = true;
+                keepKeyPress(event.key);
                 break;
             case SDL_RENDER_DEVICE_RESET:
                 dropTextures();
@@ -221,6 +238,8 @@ int32_t initDisplay() {
     }
     display.window = SDL_CreateWindow("^__^", area.x, area.y, area.w, area.h, windowFlags);
     if (!display.window) return fail("cannot open the window");
+    display.fullscreen = !windowed;
+    display.keyCount = 0;
 
     display.renderer = SDL_CreateRenderer(display.window, -1,
                                           SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
@@ -309,3 +328,63 @@ bool escapePressed() {
     display.escapeLatched = false;
     return pressed;
 }
+
+const char* keyNameForSdl(int32_t keycode) {
+    switch (keycode) {
+        case SDLK_SPACE: return " ";
+        case SDLK_LEFT: return "ArrowLeft";
+        case SDLK_RIGHT: return "ArrowRight";
+        case SDLK_PAGEUP: return "PageUp";
+        case SDLK_PAGEDOWN: return "PageDown";
+        case SDLK_HOME: return "Home";
+        case SDLK_PERIOD: case SDLK_KP_PERIOD: return ".";
+        case SDLK_m: return "m";
+        case SDLK_PLUS: case SDLK_EQUALS: case SDLK_KP_PLUS: return "+";
+        case SDLK_MINUS: case SDLK_KP_MINUS: return "-";
+        case SDLK_f: return "f";
+        case SDLK_RETURN: case SDLK_KP_ENTER: return "Enter";
+        default: break;
+    }
+    static const char* const kDigits[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    if (keycode >= SDLK_1 && keycode <= SDLK_9) return kDigits[keycode - SDLK_1];
+    if (keycode >= SDLK_KP_1 && keycode <= SDLK_KP_9) return kDigits[keycode - SDLK_KP_1];
+    return nullptr;
+}
+
+bool nextKeyPress(KeyPress* press) {
+    if (!display.window) return false;
+    pumpEvents();
+    if (display.keyCount == 0) return false;
+    *press = display.keys[0];
+    for (int i = 1; i < display.keyCount; ++i) display.keys[i - 1] = display.keys[i];
+    --display.keyCount;
+    return true;
+}
+
+void setFullscreen(bool on) {
+    if (!display.window || on == display.fullscreen) return;
+    if (on) {
+        // Without a window manager full screen is the window as large as the display, as
+        // initDisplay makes it: borderless, moved and sized first (SDL leaves the size of a
+        // full-screen window alone).
+        SDL_Rect bounds;
+        const int index = SDL_GetWindowDisplayIndex(display.window);
+        if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) == 0) {
+            SDL_SetWindowBordered(display.window, SDL_FALSE);
+            SDL_SetWindowPosition(display.window, bounds.x, bounds.y);
+            SDL_SetWindowSize(display.window, bounds.w, bounds.h);
+        }
+        SDL_SetWindowFullscreen(display.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        SDL_ShowCursor(SDL_DISABLE);
+    } else {
+        SDL_SetWindowFullscreen(display.window, 0);
+        SDL_SetWindowBordered(display.window, SDL_TRUE);
+        SDL_SetWindowResizable(display.window, SDL_TRUE);
+        SDL_SetWindowSize(display.window, display.width, display.height);
+        SDL_SetWindowPosition(display.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        SDL_ShowCursor(SDL_ENABLE);
+    }
+    display.fullscreen = on;
+}
+
+bool displayFullscreen() { return display.window && display.fullscreen; }

@@ -3,8 +3,8 @@
 //
 // Offers: PixelConverter, the eight row converters, selectPixelConverter, convertFrame,
 //         planFrameScaling, initDisplay / presentFrame / displayHidden / shutdownDisplay,
-//         escapePressed, the options of the display (window or full screen, first depth of
-//         the format search).
+//         escapePressed, nextKeyPress (with keyNameForSdl), setFullscreen, the options of
+//         the display (window or full screen, first depth of the format search).
 // Needs:  SDL2 (video and events).
 //
 // The frame is 640x480 words 0xAARRGGBB, top row first, rows exactly 640 pixels apart.
@@ -133,3 +133,24 @@ void shutdownDisplay();
 // Pumps events and tells whether Escape is held now or was pressed since the last call
 // (a tap shorter than a frame still counts).
 bool escapePressed();
+
+// A key pressed in the window, named as web pages name it (KeyboardEvent.key), so that the
+// window and the page share one table of what keys do (app/player.h): " ", "ArrowLeft",
+// "ArrowRight", "PageUp", "PageDown", "Home", "1" to "9", ".", "m", "+" (also the key
+// "=" and the keypad's +), "-", "f", "Enter"; and the modifiers held with it.
+struct KeyPress {
+    const char* key;
+    bool alt, ctrl, meta, shift;
+    bool repeat;   // the key is held down and the system repeats it
+};
+// The name for an SDL key code (SDL_Keycode), null for keys the demo does not name.
+const char* keyNameForSdl(int32_t keycode);
+// The oldest key press not yet taken (events are pumped first); false when none waits.
+// Only named keys are kept, at most 32 of them.
+bool nextKeyPress(KeyPress* press);
+
+// Switches the window to borderless full screen on its display (pointer hidden) or back to
+// a resizable 640x480 window in the middle of it. Nothing without a window.
+void setFullscreen(bool on);
+// True while the window covers its display.
+bool displayFullscreen();

@@ -24,6 +24,10 @@ void setMessageBoxesEnabled(bool enabled) { boxesEnabled = enabled; }
 
 void setMessageBoxOwner(SDL_Window* owner) { boxOwner = owner; }
 
+void showFailureBox(const char* text, const char* caption) {
+    if (displayAvailable()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, boxOwner);
+}
+
 void showMessageBox(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
     std::fflush(stderr);

@@ -9,6 +9,10 @@ struct SDL_Window;
 
 void showMessageBox(const char* text, const char* caption);
 
+// The box alone, shown whether or not boxes are switched off: for a failure that ends the
+// program where no one sees standard error (app/startup.h decides).
+void showFailureBox(const char* text, const char* caption);
+
 // Headless runs (capture, bench, tests) switch boxes off: only stderr is written.
 void setMessageBoxesEnabled(bool enabled);
 

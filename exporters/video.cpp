@@ -1,7 +1,5 @@
 #include "exporters/video.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <system_error>
 
 #include "platform/encoder_process.h"
+#include "platform/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +20,10 @@ std::string seconds(double s) {
 }
 
 bool readable(const std::string& path) {
-    return !path.empty() && access(path.c_str(), R_OK) == 0;
+    if (path.empty()) return false;
+    FILE* file = openFile(path, "rb");
+    if (file) std::fclose(file);
+    return file != nullptr;
 }
 
 }  // namespace
@@ -84,9 +86,9 @@ void freeEncoder(VideoEncoder* e) {
 
 VideoEncoder* startVideo(const VideoSettings& s, std::string* error) {
     std::error_code ec;
-    const fs::path parent = fs::path(s.outPath).parent_path();
+    const fs::path parent = filePath(s.outPath).parent_path();
     if (!parent.empty() && !fs::is_directory(parent, ec)) {
-        *error = "cannot write " + s.outPath + ": the folder " + parent.string() +
+        *error = "cannot write " + s.outPath + ": the folder " + pathText(parent) +
                  " does not exist";
         return nullptr;
     }
@@ -130,13 +132,13 @@ bool finishVideo(VideoEncoder* e, std::string* error) {
     std::error_code ec;
     if (ok) {
         // Replaces a file of that name (on Windows too, where a plain rename would not).
-        fs::rename(e->partPath, e->outPath, ec);
+        fs::rename(filePath(e->partPath), filePath(e->outPath), ec);
         if (ec) {
             *error = "cannot rename " + e->partPath + " to " + e->outPath + ": " + ec.message();
             ok = false;
         }
     }
-    if (!ok) fs::remove(e->partPath, ec);
+    if (!ok) fs::remove(filePath(e->partPath), ec);
     freeEncoder(e);
     return ok;
 }
@@ -144,7 +146,7 @@ bool finishVideo(VideoEncoder* e, std::string* error) {
 void abortVideo(VideoEncoder* e) {
     stopEncoderProcess(e->process);
     std::error_code ec;
-    fs::remove(e->partPath, ec);
+    fs::remove(filePath(e->partPath), ec);
     freeEncoder(e);
 }
 

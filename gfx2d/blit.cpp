@@ -250,7 +250,13 @@ void blitScaled(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, i
 
 }  // namespace
 
+void fillImage(Image* dst, uint32_t value) {
+    if (drawingSuspended()) return;
+    std::fill(dst->pixels, dst->pixels + static_cast<size_t>(dst->width) * dst->height, value);
+}
+
 void copyImage(const Image* src, Image* dst) {
+    if (drawingSuspended()) return;
     // Only the overlap of the two images is copied, whatever their sizes.
     const int32_t rows = std::min(src->height, dst->height);
     const int32_t cols = std::min(src->width, dst->width);
@@ -268,14 +274,17 @@ void copyImage(const Image* src, Image* dst) {
 }
 
 void drawImage(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity) {
+    if (drawingSuspended()) return;
     blitUnscaled(dst, src, x, y, opacity, blitRows->over);
 }
 
 void drawImageAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t opacity) {
+    if (drawingSuspended()) return;
     blitUnscaled(dst, src, x, y, opacity, blitRows->add);
 }
 
 void drawLayers(Image* dst, const Layer* layers, int32_t count) {
+    if (drawingSuspended()) return;
     // Each pixel meets the pictures in the same order as with one blit after the other, and
     // a pixel's result depends only on its own value and the pictures' pixels at it.
     int32_t rows = 0;
@@ -300,6 +309,7 @@ void drawLayers(Image* dst, const Layer* layers, int32_t count) {
 }
 
 void stretchCopy(const Image* src, Image* dst, int32_t y, int32_t w, int32_t h) {
+    if (drawingSuspended()) return;
     // Clipped on every side like the blended blits; rows above the top edge are skipped
     // but still advance the source, as in stretchDraw.
     ScaledClip c;
@@ -324,10 +334,12 @@ void stretchCopy(const Image* src, Image* dst, int32_t y, int32_t w, int32_t h) 
 
 void stretchDraw(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
                  int32_t opacity) {
+    if (drawingSuspended()) return;
     blitScaled(dst, src, x, y, w, h, opacity, blitRows->overScaled, blitRows->over);
 }
 
 void stretchDrawAdd(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, int32_t h,
                     int32_t opacity) {
+    if (drawingSuspended()) return;
     blitScaled(dst, src, x, y, w, h, opacity, blitRows->addScaled, blitRows->add);
 }

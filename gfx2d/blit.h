@@ -8,6 +8,7 @@
 // Integer arithmetic only; scaled blits step through the source in 16.16 fixed point.
 // Opacity: only the low 8 bits count (256 acts as 0, -1 as 255). Nothing allocates.
 // Every blit clips against the destination; a w or h of 0 or less draws nothing.
+// While drawing is suspended (assets/image.h) every one of them returns at once.
 #pragma once
 #include <cstdint>
 
@@ -22,6 +23,8 @@ void blendAlpha(uint32_t* dst, uint32_t src, int32_t opacity);
 // e = (sA*opacity) >> 8; dC = min(sC*e + dC*255, 65535) >> 8; dA = 255.
 void blendAdd(uint32_t* dst, uint32_t src, int32_t opacity);
 
+// Sets every pixel of the image to `value`.
+void fillImage(Image* dst, uint32_t value);
 // Copies every source pixel to the same position; clipped to the destination.
 void copyImage(const Image* src, Image* dst);
 // Blends the whole source with its top-left corner at (x, y).

@@ -171,6 +171,7 @@ Image* distort(const Image* src, float phase, float amplitude, float frequency, 
 }  // namespace
 
 Image* waveDistort(const Image* src, float phase, float amplitude, float frequency) {
+    if (drawingSuspended()) return newImage(0, 0);
     return distort(src, phase, amplitude, frequency, pickColumns, copyColumns);
 }
 
@@ -180,6 +181,7 @@ Image* waveDistortReference(const Image* src, float phase, float amplitude, floa
 
 void drawWaveReflection(const Image* src, Image* dst, int32_t y, int32_t h, float phase,
                         float amplitude, float frequency) {
+    if (drawingSuspended()) return;
     const int32_t width = src->width;
     const int32_t height = src->height;
     if (width <= 0 || height <= 0 || h <= 0 || y < 0) return;

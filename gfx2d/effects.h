@@ -8,7 +8,8 @@
 // A new image of the source's size in which row i is taken from row
 // trunc(cos(phi)*amplitude + i) and shifted by amplitude*sin(phi) columns,
 // phi = i*frequency + phase; indices clamp at the borders. The caller frees it
-// with freeImage, normally in the same frame.
+// with freeImage, normally in the same frame. While drawing is suspended (assets/image.h)
+// the picture is empty (0 x 0); the effects below then draw nothing.
 Image* waveDistort(const Image* src, float phase, float amplitude, float frequency);
 // The same picture computed column by column in the plain way; waveDistort picks its
 // columns four at a time and copies runs of consecutive columns as blocks, and is

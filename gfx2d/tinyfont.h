@@ -1,10 +1,9 @@
 // gfx2d/tinyfont.h — a 3x5 pixel font for the labels of the contact sheet and the music
-// and flash analysis plots.
+// and flash analysis plots, and for live play's overlay.
 //
-// Knows the digits, '.', '-', '=', ':', '>', ' ', 's', 't' and the capitals
-// A B C D E F G H I L N O Q R S T U W; any other character draws as a blank cell. Glyphs
-// are 3 pixels wide with one pixel between them, 5 pixels high, each pixel a scale x scale
-// block. Clipped to the image.
+// Knows the digits, '.', '-', '=', ':', '>', '/', '%', ' ', 's', 't' and the capitals
+// A to Z; any other character draws as a blank cell. Glyphs are 3 pixels wide with one
+// pixel between them, 5 pixels high, each pixel a scale x scale block. Clipped to the image.
 #pragma once
 #include <cstdint>
 

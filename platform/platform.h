@@ -2,13 +2,17 @@
 // answers its own way. One implementation per system: platform_posix.cpp (Linux) and
 // platform_win32.cpp (Windows).
 //
-// Offers: executableFolder, heapInUse, residentKiB.
+// Offers: standardErrorSeen, executableFolder, heapInUse, residentKiB.
 // Needs:  nothing of the demo.
 #pragma once
 #include <cstdint>
 #include <string>
 
-// The folder holding the running program's file; empty when the system cannot tell.
+// False when what the program writes on standard error reaches no one: a Windows program
+// started by a double click has no console, file or pipe for it. True elsewhere.
+bool standardErrorSeen();
+
+// The folder holding the running program's file (UTF-8); empty when the system cannot tell.
 std::string executableFolder();
 
 // Bytes the program holds on the heap now (under AddressSanitizer, the sanitizer's count).

@@ -58,6 +58,7 @@ uint32_t outcode(const Plane* planes, float x, float y, float z) {
 
 void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
               int32_t vertexCount, int32_t indexCount) {
+    if (drawingSuspended()) return;
     // Meshes built in code are not validated by the loader: a mesh that does not fit the
     // slot buffer is skipped whole, and so is a triangle whose index lies outside the mesh.
     if (!vertices || vertexCount <= 0 || vertexCount > kTransformedVertexSlots) return;

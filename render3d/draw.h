@@ -2,7 +2,8 @@
 //
 // drawMesh transforms every vertex by model*view*projection, divides by w, takes texture
 // coordinates from the mesh or (envMap) from the eye-space normal, and sends each
-// triangle through the clipper to the rasteriser.
+// triangle through the clipper to the rasteriser. Nothing is drawn while drawing is
+// suspended (assets/image.h).
 #pragma once
 #include <cstdint>
 

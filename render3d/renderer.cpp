@@ -58,6 +58,7 @@ Renderer renderer;
 Image*& screen = renderer.screen;
 
 void clearDepth(Renderer* r, int32_t count) {
+    if (drawingSuspended()) return;
     const int32_t n = std::min(std::max(count, 0), screenWidth * screenHeight);
     // The entries shared out among the drawing threads, a run each.
     forEachBand(RowBand{0, n}, n, [r](RowBand run) {

@@ -70,7 +70,7 @@ extern Renderer renderer;
 // The image all drawing goes to; the same pointer as renderer.screen.
 extern Image*& screen;
 
-// Sets depth entries 0 .. count-1 to 1.0.
+// Sets depth entries 0 .. count-1 to 1.0 (nothing while drawing is suspended).
 void clearDepth(Renderer* r, int32_t count);
 
 // The letterboxed view of the 3D scenes: the projection maps onto the 640x400 band of rows

@@ -10,4 +10,6 @@
 namespace rng {
 void srand(uint32_t seed);
 int rand();
+// The state itself, for saving the timeline's state; srand(state()) puts it back.
+uint32_t state();
 }  // namespace rng

@@ -120,6 +120,8 @@ void initDeformingSphere(DeformingSphere* sphere) {
 void drawDeformingSphere(DeformingSphere* sphere, float t) {
     // Without a sphere (file missing or empty) there is nothing to ripple or draw.
     if (!sphereReady(sphere)) return;
+    // Only drawing reads the rippled shape, and every frame makes it afresh.
+    if (drawingSuspended()) return;
     const float kx = 2.0f * sinRounded(0.7f * t) + 5.0f;
     const float ky = 2.0f * sinRounded(1.1f * t) + 5.0f;
     const float kz = 2.0f * sinRounded(1.3f * t) + 5.0f;

@@ -77,7 +77,7 @@ void updateSpin(SpinState* spin, float t, const float* spectrum, float delta);
 void initDeformingSphere(DeformingSphere* sphere);
 // Ripples mesh 0 of `shape` for time t from `rest`, recomputes its normals and draws every
 // mesh of `shape` with the renderer as the caller set it up. Does nothing when either copy
-// has no mesh or their mesh 0 differ in size.
+// has no mesh or their mesh 0 differ in size, or while drawing is suspended.
 void drawDeformingSphere(DeformingSphere* sphere, float t);
 
 // Loads rendered, foru, white, black, env, creates glow, loads the sphere, background,

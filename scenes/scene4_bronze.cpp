@@ -22,6 +22,7 @@ inline uint8_t sixTenths(uint8_t v) {
 }  // namespace
 
 void darkenTrails(uint8_t* bytes, size_t count) {
+    if (drawingSuspended()) return;
     // Fixed-size blocks let the compiler run the inner loop many bytes at a time even at
     // -O2 (a 16-bit multiply-high per byte): about ten times faster over the whole screen.
     constexpr size_t kBlock = 64;

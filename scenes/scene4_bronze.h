@@ -47,6 +47,7 @@ constexpr size_t kTrailBytes = 640u * 480u * 4u;
 constexpr int32_t kScene4SpriteY = 320;
 
 // Replaces every byte by trunc(0.6 * byte): 255 becomes 153, 100 becomes 60, 1 becomes 0.
+// A drawing operation: nothing happens while drawing is suspended (assets/image.h).
 void darkenTrails(uint8_t* bytes, size_t count);
 
 // Loads s, red, white, black, box, bronze, frame2, thing twice, cred1, cred2, the left and

@@ -30,6 +30,8 @@ bool scrollTunnel(Model* tunnel, const Model* rest, float t) {
     const Mesh* from = firstMesh(rest);
     if (!to || !from || to->vertexCount != from->vertexCount) return false;
     if (to->vertexCount > 0 && (!to->vertices || !from->vertices)) return false;
+    // Only drawing reads the coordinates, and every frame writes them afresh.
+    if (drawingSuspended()) return true;
     // The swing depends on t alone: one cosine per frame, two multiply-adds per vertex.
     const double uShift = 1.5 * std::cos(0.78 * t);
     const float vShift = tunnelVOffset(t);
@@ -101,7 +103,7 @@ void renderScene5(Scene5State* state, float t, const float* spectrum) {
     Renderer& r = renderer;
     setLetterbox(&r);
     const int32_t pixels = screen->width * screen->height;
-    std::fill(screen->pixels, screen->pixels + pixels, 0x00000000u);
+    fillImage(screen, 0x00000000u);
     clearDepth(&r, pixels);
 
     mat4Perspective(r.projection, 45.0f, 1.6f, 1.0f, 1000.0f);

@@ -64,7 +64,8 @@ float tunnelVOffset(float t);
 // Rebuilds the texture coordinates of the tunnel's first mesh from the rest copy:
 // v = 0.35 v_rest - tunnelVOffset(t), u = u_rest - 1.5 cos(0.78 t). Positions and normals
 // stay. Returns false, touching nothing, when either copy lacks a first mesh or the two
-// differ in vertex count.
+// differ in vertex count. While drawing is suspended (assets/image.h) the coordinates are
+// left as they are and the answer is true when they would have been rebuilt.
 bool scrollTunnel(Model* tunnel, const Model* rest, float t);
 
 // The model matrix of logo 0 (pixel, from 72 s), 1 (pxl, from 78 s) or 2 (pxl2, from 84 s):

@@ -73,7 +73,7 @@ void renderScene6(Scene6State* state, float t) {
     Renderer& r = renderer;
     setLetterbox(&r);
     const int32_t pixels = screen->width * screen->height;
-    std::fill(screen->pixels, screen->pixels + pixels, 0x00000000u);
+    fillImage(screen, 0x00000000u);
     clearDepth(&r, pixels);
 
     // The box, tumbling about z by t and about x by 3 sin t.

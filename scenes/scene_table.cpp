@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "scenes/lcg_rand.h"
 #include "scenes/scene1_logo.h"
 #include "scenes/scene2_parade.h"
 #include "scenes/scene3_sphere.h"
@@ -52,6 +53,7 @@ DemoScenes* loadDemoScenes() {
     DemoScenes* scenes = new DemoScenes();
     for (int number : kSceneLoadOrder) scenes->states[number - 1] = kScenes[number - 1].load();
     scenes->previousTime = 0.0f;
+    scenes->generation = 0;
     return scenes;
 }
 
@@ -62,6 +64,7 @@ void renderDemoScenes(DemoScenes* scenes, float t, const float* spectrum) {
 void renderDemoScenes(DemoScenes* scenes, float t, float drawAt, const float* spectrum) {
     const SceneFrame frame{drawAt, spectrum, t - scenes->previousTime};
     scenes->previousTime = t;
+    scenes->generation += 1;
     // Every window is tested on its own.
     for (int i = 0; i < kSceneCount; ++i) {
         if (insideWindow(kScenes[i].window, drawAt)) kScenes[i].render(scenes->states[i], frame);
@@ -97,4 +100,19 @@ int sceneAt(float t) {
         if (insideWindow(kScenes[i].window, t)) return i + 1;
     }
     return 0;
+}
+
+TimelineState saveTimelineState(const DemoScenes* scenes) {
+    return TimelineState{rng::state(), scene3Spin, scenes->previousTime,
+                         saveRendererSettings(renderer)};
+}
+
+void restoreTimelineState(DemoScenes* scenes, const TimelineState& state) {
+    rng::srand(state.random);
+    scene3Spin = state.spin;
+    scenes->previousTime = state.previousTime;
+    scenes->generation += 1;
+    Image* const target = renderer.screen;
+    restoreRendererSettings(&renderer, state.renderer);
+    renderer.screen = target;
 }

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "assets/image.h"
+
 float objectTwistAngle(float t, float restLength) { return 3.0f * t - 0.03f * restLength; }
 
 float logoTwistAngle(float t, float restLength) {
@@ -35,6 +37,8 @@ bool twistFirstMesh(Model* target, const Model* rest, const float* restLengths, 
     Mesh* to = firstMesh(target);
     if (!from || !to || from->vertexCount != to->vertexCount) return false;
     if (to->vertexCount > 0 && (!restLengths || !from->vertices || !to->vertices)) return false;
+    // Only drawing reads the shape, and every frame makes it afresh from the rest shape.
+    if (drawingSuspended()) return true;
 
     for (int32_t i = 0; i < to->vertexCount; ++i) {
         Vertex v = from->vertices[i];

@@ -37,6 +37,7 @@ float* newRestLengths(const Model* model);
 // its texture coordinates those of the rest vertex; then its normals are recomputed.
 // Later meshes are left alone. Returns false, touching nothing, when either model lacks a
 // first mesh, their first meshes differ in vertex count, or the lengths are missing:
-// the caller then leaves the object out.
+// the caller then leaves the object out. While drawing is suspended (assets/image.h) the
+// mesh is left as it is and the answer is true when it would have been twisted.
 bool twistFirstMesh(Model* target, const Model* rest, const float* restLengths, float t,
                     TwistAngle angle);

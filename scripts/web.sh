@@ -3,7 +3,8 @@
 #
 #   scripts/web.sh build      builds dist/web/ (index.html, page.js, pixeldemo.js/.wasm,
 #                             the threaded pixeldemo-threads.js/.wasm/.worker.js,
-#                             pixeldemo.data and pixeldemo-data.js, loading.png, _headers)
+#                             pixeldemo.data and pixeldemo-data.js, loading.png, LICENSE.txt,
+#                             THIRD-PARTY-NOTICES.txt, _headers)
 #   scripts/web.sh serve      builds, then serves dist/web/ on http://127.0.0.1:8080/
 #                             (PIXELDEMO_WEB_PORT picks another port) until Ctrl-C, with
 #                             the two headers of cross-origin isolation, so the page runs
@@ -82,6 +83,9 @@ cp build-web-threads/pixeldemo-threads.js build-web-threads/pixeldemo-threads.wa
 # file (Netlify, Cloudflare Pages); the page runs its threaded build only when isolated.
 printf '/*\n  Cross-Origin-Opener-Policy: same-origin\n  Cross-Origin-Embedder-Policy: require-corp\n' \
   >"$dist/_headers"
+# The licence, and the licences and versions of the libraries compiled in.
+cp LICENSE "$dist/LICENSE.txt"
+scripts/notices.sh web "$dist/THIRD-PARTY-NOTICES.txt"
 wasm_size=$(stat -c %s "$dist/pixeldemo.wasm")
 threads_size=$(stat -c %s "$dist/pixeldemo-threads.wasm")
 data_size=$(stat -c %s "$dist/pixeldemo.data")

@@ -26,11 +26,18 @@ export CC=$host-gcc-posix CXX=$host-g++-posix
 pkg_version() { dpkg-query -W -f='${Version}' "$1"; }
 compiler="gcc$(pkg_version gcc-mingw-w64-x86-64-posix)-crt$(pkg_version mingw-w64-x86-64-dev)"
 
+# No folder of this machine in what the libraries hold (the file names of their assertions
+# and messages, __FILE__): the scratch folder each is built in is written as ".". Only
+# strings change; the code is the same.
+no_build_paths() { echo "-ffile-prefix-map=$1=."; }
+
 cmake_cross() {   # source folder, build folder, install prefix, more -D options
   local src=$1 build=$2 prefix=$3
   shift 3
   cmake -S "$src" -B "$build" -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF \
+    -DCMAKE_C_FLAGS="$(no_build_paths "$(dirname "$src")")" \
+    -DCMAKE_CXX_FLAGS="$(no_build_paths "$(dirname "$src")")" \
     "$@" >"$build.log" 2>&1 || { tail -40 "$build.log" >&2; return 1; }
   cmake --build "$build" -j"$jobs" >>"$build.log" 2>&1 || { tail -40 "$build.log" >&2; return 1; }
   cmake --install "$build" >>"$build.log" 2>&1 || { tail -40 "$build.log" >&2; return 1; }
@@ -53,9 +60,11 @@ build_libpng() {
     -DZLIB_INCLUDE_DIR=/usr/$host/include -DZLIB_LIBRARY=/usr/$host/lib/libz.a
 }
 
-# libmpg123 and kissfft: the strict-float recipes every target shares (scripts/floatlibs.sh).
-build_mpg123() { build_mpg123_strict "$1" "$2" "$3" "$host"; }
-build_kissfft() { build_kissfft_strict "$CC" "$host-ar" "$1" "$3"; }
+# libmpg123 and kissfft: the strict-float recipes every target shares (scripts/floatlibs.sh),
+# with the path mapping beside their flags (through configure's CPPFLAGS, and the compiler
+# command).
+build_mpg123() { CPPFLAGS=$(no_build_paths "$2") build_mpg123_strict "$1" "$2" "$3" "$host"; }
+build_kissfft() { build_kissfft_strict "$CC $(no_build_paths "$2")" "$host-ar" "$1" "$3"; }
 
 build_googletest() {
   cmake_cross "$1" "$2/build" "$3" -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=ON \

@@ -20,7 +20,7 @@ mode=${1:-release}
 case $mode in release|test) ;; *) echo "usage: scripts/windows.sh [release|test]" >&2; exit 2 ;; esac
 
 cross_pkgs=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-            libz-mingw-w64-dev googletest libcli11-dev cmake make pkg-config dpkg-dev zip)
+            libz-mingw-w64-dev googletest libcli11-dev cmake make pkg-config dpkg-dev zip unzip)
 test_pkgs=(wine wine64 xvfb xauth xdotool x11-apps x11-utils imagemagick)
 
 pkgs=("${cross_pkgs[@]}")
@@ -52,20 +52,35 @@ else
 fi
 echo "windows: cross build done in $((SECONDS - start)) s" >&2
 
-# The release: pixeldemo.exe (without its debug information), data/ and README.txt. Every
-# file carries the time of the last commit, so the same tree gives the same archive.
+# The release: one folder pixeldemo/ holding pixeldemo.exe (without its debug information),
+# data/, README.txt, LICENSE.txt and THIRD-PARTY-NOTICES.txt, so unzipping anywhere gives the
+# program with its data. Every file carries the time of the last commit, so the same tree
+# gives the same archive.
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-x86_64-w64-mingw32-strip -o "$stage/pixeldemo.exe" "$build/pixeldemo.exe"
-cp -r "$build/data" "$stage/data"
-rm -f "$stage/data/.stamp" "$stage/data/contact.png"
-sed 's/$/\r/' platform/windows/readme.txt > "$stage/README.txt"
+mkdir "$stage/pixeldemo"
+x86_64-w64-mingw32-strip -o "$stage/pixeldemo/pixeldemo.exe" "$build/pixeldemo.exe"
+cp -r "$build/data" "$stage/pixeldemo/data"
+rm -f "$stage/pixeldemo/data/.stamp" "$stage/pixeldemo/data/contact.png"
+sed 's/$/\r/' platform/windows/readme.txt > "$stage/pixeldemo/README.txt"
+# The licence, and the licences and versions of the libraries linked in.
+sed 's/$/\r/' LICENSE > "$stage/pixeldemo/LICENSE.txt"
+scripts/notices.sh windows "$stage/notices.tmp"
+sed 's/$/\r/' "$stage/notices.tmp" > "$stage/pixeldemo/THIRD-PARTY-NOTICES.txt"
+rm "$stage/notices.tmp"
 epoch=$(git log -1 --format=%ct 2>/dev/null || date +%s)
 find "$stage" -exec touch -h -d "@$epoch" {} +
 mkdir -p dist
 rm -f dist/pixeldemo-windows-x64.zip
-(cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
+(cd "$stage" && find pixeldemo | LC_ALL=C sort |
    TZ=UTC zip -X -q -9 "$root/dist/pixeldemo-windows-x64.zip" -@)
+# Everything inside the one folder, and no folder of the build machine in the program.
+if unzip -Z1 dist/pixeldemo-windows-x64.zip | grep -v '^pixeldemo/'; then
+  echo "windows: the zip holds files outside pixeldemo/" >&2; exit 1
+fi
+if x86_64-w64-mingw32-strings -a "$stage/pixeldemo/pixeldemo.exe" | grep -E -e "$root" -e "$HOME/" -e '/root|/work|\.cache'; then
+  echo "windows: pixeldemo.exe holds folders of the build machine (above)" >&2; exit 1
+fi
 echo "windows: dist/pixeldemo-windows-x64.zip, $(du -k dist/pixeldemo-windows-x64.zip | cut -f1) kB" >&2
 
 [ "$mode" = test ] || exit 0

@@ -1,5 +1,6 @@
 // platform/posix/platform_posix.cpp — platform.h on Linux: /proc and glibc's allocator statistics.
 #include "platform/platform.h"
+#include "platform/paths.h"
 
 #include <fcntl.h>
 #include <malloc.h>
@@ -21,10 +22,12 @@
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
+bool standardErrorSeen() { return true; }
+
 std::string executableFolder() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.parent_path().string();
+    return ec ? std::string() : pathText(exe.parent_path());
 }
 
 uint64_t heapInUse() {

@@ -1,7 +1,8 @@
-// display/display.h in a web page: the frame goes to the page's canvas through a 2D
-// context. The canvas keeps 640x480 pixels; the page scales it to the window (nearest
-// neighbour, aspect kept) and owns full screen, so there is no window, texture format or
-// key handling here: Escape belongs to the browser, which leaves full screen with it.
+// display/display.h in a web page: the frame goes to the page's frame canvas
+// (Module.canvas, 640x480) through a 2D context, and the page's Module.pixeldemoFrame()
+// shows it scaled to the window as the native build scales it. The page owns full screen,
+// so there is no window, texture format or key handling here: Escape belongs to the
+// browser, which leaves full screen with it.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -47,6 +48,7 @@ EM_JS(int, webPutFrame, (const void* address, int width, int height), {
     // A new view each frame: the heap's buffer is replaced when memory grows.
     const bytes = new Uint8ClampedArray(HEAPU8.buffer, address, width * height * 4);
     Module.pixeldemoContext.putImageData(new ImageData(bytes, width, height), 0, 0);
+    if (Module.pixeldemoFrame) Module.pixeldemoFrame();
     return 1;
 });
 
@@ -82,3 +84,11 @@ void shutdownDisplay() {
 }
 
 bool escapePressed() { return false; }
+
+// The page takes its keys itself (page.js) and hands them to the demo's key table.
+const char* keyNameForSdl(int32_t) { return nullptr; }
+bool nextKeyPress(KeyPress*) { return false; }
+
+// Full screen belongs to the page (the Fullscreen API of its stage).
+void setFullscreen(bool) {}
+bool displayFullscreen() { return false; }

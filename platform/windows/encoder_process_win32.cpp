@@ -2,6 +2,7 @@
 // anonymous pipe as the encoder's standard input, and a console control handler that turns
 // Ctrl-C, Ctrl-Break and closing the console into an interrupt.
 #include "platform/encoder_process.h"
+#include "platform/paths.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -37,15 +38,6 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 
 void removeHandler() { SetConsoleCtrlHandler(onConsoleEvent, FALSE); }
 
-std::wstring widen(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
 // One argument quoted the way the C runtime's command-line parser splits it again.
 void appendQuoted(std::wstring* line, const std::wstring& arg) {
     if (!line->empty()) *line += L' ';
@@ -70,11 +62,12 @@ void appendQuoted(std::wstring* line, const std::wstring& arg) {
 }
 
 std::string systemMessage(DWORD code) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = n && text ? std::string(text, n) : "error " + std::to_string(code);
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = n && text ? utf8FromWide(std::wstring(text, n))
+                                    : "error " + std::to_string(code);
     if (text) LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                 message.back() == '.' || message.back() == ' ')) {
@@ -117,7 +110,8 @@ EncoderProcess* startEncoderProcess(const std::vector<std::string>& args, std::s
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 
     std::wstring line;
-    for (const std::string& arg : args) appendQuoted(&line, widen(arg));
+    // The arguments are UTF-8, file names among them (platform/paths.h).
+    for (const std::string& arg : args) appendQuoted(&line, wideFromUtf8(arg));
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

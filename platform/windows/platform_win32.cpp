@@ -1,6 +1,7 @@
 // platform/windows/platform_win32.cpp — platform.h on Windows: the module file name, the C runtime's
-// heap and the working set; and the console the program writes to.
+// heap and the working set; and the console the program writes to, if any.
 #include "platform/platform.h"
+#include "platform/paths.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -26,18 +27,34 @@ bool usable(DWORD which) {
 }
 
 struct ParentConsole {
+    bool errorSeen = false;   // standard error reaches a console, a file or a pipe
+    UINT consoleCodePage = 0;  // the console's own output code page, given back at exit
+
     ParentConsole() {
         const bool out = usable(STD_OUTPUT_HANDLE), err = usable(STD_ERROR_HANDLE);
-        if (out && err) return;
-        if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-        if (!out && std::freopen("CONOUT$", "w", stdout)) std::setvbuf(stdout, nullptr, _IOLBF, 4096);
-        if (!err && std::freopen("CONOUT$", "w", stderr)) std::setvbuf(stderr, nullptr, _IONBF, 0);
+        errorSeen = err;
+        if (!(out && err) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+            if (!out && std::freopen("CONOUT$", "w", stdout)) std::setvbuf(stdout, nullptr, _IOLBF, 4096);
+            if (!err && std::freopen("CONOUT$", "w", stderr)) {
+                std::setvbuf(stderr, nullptr, _IONBF, 0);
+                errorSeen = true;
+            }
+        }
+        // The lines are UTF-8 (file names in them): the console shows them so while the demo
+        // runs. (A file or a pipe gets the bytes as they are.)
+        consoleCodePage = GetConsoleOutputCP();
+        if (consoleCodePage == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) consoleCodePage = 0;
+    }
+    ~ParentConsole() {
+        if (consoleCodePage) SetConsoleOutputCP(consoleCodePage);
     }
 };
 
 const ParentConsole parentConsole;
 
 }  // namespace
+
+bool standardErrorSeen() { return parentConsole.errorSeen; }
 
 std::string executableFolder() {
     std::wstring name(MAX_PATH, L'\0');
@@ -50,7 +67,7 @@ std::string executableFolder() {
         }
         name.resize(name.size() * 2);   // cut short: try a longer buffer
     }
-    return std::filesystem::path(name).parent_path().string();
+    return pathText(std::filesystem::path(name).parent_path());
 }
 
 // The bytes in use in the C runtime's heap, where malloc and operator new take their blocks.

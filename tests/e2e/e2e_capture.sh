@@ -28,6 +28,7 @@ grep -q '^capture: 31 frames' err || { cat err; fail "no summary line"; }
 # --to 0 writes the frame at t = 0, as --video does.
 "$demo" --capture z --fps 10 --to 0 >/dev/null 2>err || { cat err; fail "--to 0"; }
 [ "$(ls z | tr '\n' ' ')" = "frame_000000.png " ] || fail "--to 0 wrote: $(ls z | tr '\n' ' ')"
+grep -q '^capture: 1 frame (t 0.000 to 0.000 s)' err || { cat err; fail "--to 0: no '1 frame' summary"; }
 
 # A folder holding frames of an earlier capture is refused, and nothing in it is touched.
 before=$(ls -l --time-style=+%s%N c | md5sum)
@@ -57,10 +58,15 @@ done <<'CASES'
 --analyze-flashes sheets.png|is a folder
 --analyze-flashes nofolder/f.png|does not exist
 --capture o5 --fps 10 --from nan|must be a number
---capture o6 --from 150 --to 160|no frame lies in the chosen times
---video v.mp4 --from 150 --to 160|no frame lies in the chosen times
+--capture o6 --from 150 --to 160|: --from 150 s is past the end of the timeline (149 s); nothing written$
+--video v.mp4 --from 150 --to 160|: --from 150 s is past the end of the timeline (149 s); nothing written$
+--capture o7 --fps 7 --from 0.1 --to 0.12|: no frame lies between 0.1 and 0.12 s at 7 frames a second (frame 0 is at 0.000 s, frame 1 at 0.143 s); nothing written$
+--capture o8 --fps 10 --from 0.15 --to 0.15|: no frame lies at 0.15 s at 10 frames a second (frame 1 is at 0.100 s, frame 2 at 0.200 s)
+--window --start 200|: --start 200 s is past the end of the timeline (149 s); nothing to play$
+--start 149.5|: --start 149.5 s is past the end of the timeline
 CASES
-[ ! -e o5 ] && [ ! -e o6 ] && [ ! -e v.mp4 ] || fail "a refused run left a file or folder"
+[ ! -e o5 ] && [ ! -e o6 ] && [ ! -e o7 ] && [ ! -e o8 ] && [ ! -e v.mp4 ] ||
+  fail "a refused run left a file or folder"
 "$demo" --analyze-music '' >/dev/null 2>err && fail "--analyze-music '' was accepted"
 grep -q 'needs a file name' err || { cat err; fail "--analyze-music '': no message"; }
 
@@ -103,6 +109,20 @@ grep -qE '^the limiter changed [0-9]+ of 1492 frames$' flashes || { cat flashes;
 "$demo" --capture d --fps 4 --from 1 --to 2 >/dev/null 2>err || { cat err; fail "window capture"; }
 [ "$(ls d | tr '\n' ' ')" = "frame_000004.png frame_000005.png frame_000006.png frame_000007.png frame_000008.png " ] \
   || fail "unexpected frames for --from 1 --to 2: $(ls d | tr '\n' ' ')"
+
+# --from skips ahead by the jump rule and draws only what its first frame needs; its files
+# are those of a capture from the start: inside scene 4, whose trails carry from frame to
+# frame, and from 120 s, where the frame at 121 s lies on a bound and keeps the one before.
+"$demo" --capture full --fps 2 --to 121 >/dev/null 2>err || { cat err; fail "full capture"; }
+for from in 60 120; do
+  "$demo" --capture "from$from" --fps 2 --from "$from" --to 121 >/dev/null 2>err \
+    || { cat err; fail "capture --from $from"; }
+  [ "$(ls "from$from" | wc -l)" -eq $(( (121 - from) * 2 + 1 )) ] || fail "--from $from: $(ls "from$from" | wc -l) files"
+  for f in "from$from"/frame_*.png; do
+    cmp -s "$f" "full/${f##*/}" || fail "--from $from: ${f##*/} differs from the full capture's"
+  done
+done
+rm -rf full from60 from120
 
 "$demo" --bench --fps 2 >bench 2>err || { cat err; fail "bench exit code"; }
 grep -qE '^start-up: [0-9]+\.[0-9]{3} s$' bench || fail "no start-up line"

@@ -305,6 +305,43 @@ TEST_F(MusicPlayer, StalledDeviceLeavesTheClockRunningAndComesBackInStep) {
     EXPECT_TRUE(musicAudible()) << "the callbacks came back but the clock stayed silent";
 }
 
+// The viewer's pause: sound and clock stop together and the position stands still (the
+// device is not taken for stalled); playMusic carries on from there at the real rate, and a
+// jump while paused moves the position that play resumes from. The volume is not part of
+// the clock.
+TEST_F(MusicPlayer, PauseHoldsThePositionUntilPlayResumes) {
+    playTwoTonesFrom(0.5);
+    setMusicVolume(0.3f);
+    pauseMusic();
+    EXPECT_FALSE(musicPlaying());
+    const uint64_t held = getMusicPosition();
+    watchFor(300);
+    EXPECT_EQ(getMusicPosition(), held);
+    setMusicPosition(musicSecondsToBytes(1.5));
+    EXPECT_EQ(getMusicPosition(), musicSecondsToBytes(1.5));
+    ASSERT_TRUE(playMusic());
+    expectRealRate(300, 0.2);
+    EXPECT_GE(getMusicPosition(), musicSecondsToBytes(1.5));
+    EXPECT_TRUE(musicAudible());
+    EXPECT_EQ(peakBin(), kSecondToneBin);
+    EXPECT_FLOAT_EQ(musicVolume(), 0.3f);
+}
+
+TEST(MusicVolume, ScalesEverySampleTowardZero) {
+    struct Case {
+        float volume;
+        int16_t in, out;
+    } cases[] = {
+        {1.0f, 32767, 32767}, {1.0f, -32768, -32768}, {0.0f, 32767, 0}, {0.0f, -32768, 0},
+        {0.5f, 1001, 500},    {0.5f, -1001, -500},    {2.0f, 1234, 1234}, {-1.0f, 1234, 0},
+    };
+    for (const Case& c : cases) {
+        int16_t sample = c.in;
+        scaleSamples(&sample, 1, c.volume);
+        EXPECT_EQ(sample, c.out) << c.in << " at " << c.volume;
+    }
+}
+
 // A device that SDL reports removed is closed and the default device opened again; a
 // device reported added replaces one that has stalled. Either way the music is heard again
 // and the clock never stands still for long.

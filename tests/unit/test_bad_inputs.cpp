@@ -601,6 +601,23 @@ TEST(BadInputs, IntactDataRunsCleanly) {
     EXPECT_FALSE(reportsTrouble(r.err)) << describe(r);
 }
 
+// No sound device while playing: two reports, as two message boxes would show them (the
+// device cannot be opened, then the music cannot start on it), and the demo plays on its
+// silent clock to the end.
+TEST(BadInputs, NoSoundDeviceTwoReports) {
+    Workspace work("nosound");
+    const RunResult r = runDemo(work.root, {"--window", "--start", "148.8"},
+                                {{"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=nosuchdriver"}});
+    ASSERT_FALSE(r.timedOut || r.signal) << describe(r);
+    EXPECT_EQ(r.exitCode, 0) << describe(r);
+    const size_t first = r.err.find("BASS: BASS error\n");
+    const size_t second = r.err.find("BASS: BASS error, can not play stream?\n");
+    ASSERT_NE(first, std::string::npos) << describe(r);
+    ASSERT_NE(second, std::string::npos) << describe(r);
+    EXPECT_LT(first, second) << describe(r);
+    EXPECT_TRUE(contains(r.err, "the demo runs on a silent clock")) << describe(r);
+}
+
 // No data/ in the working folder nor beside the program (a copy of it elsewhere).
 TEST(BadInputs, NoDataFolderAnywhere) {
     const fs::path dir = fs::temp_directory_path() / ("pixeldemo_nodata_" + std::to_string(getpid()));
@@ -634,6 +651,10 @@ TEST(BadInputs, UnwritableCaptureFolders) {
     const std::vector<Case> cases = {
         {{"--capture", "a_file"}, {"cannot create " + root + "/a_file: Not a directory"}, 0, nullptr},
         {{"--capture", "a_file/sub"}, {"cannot create " + root + "/a_file/sub: Not a directory"}, 0, nullptr},
+        // A parent that does not exist and cannot be made: named, with the reason.
+        {{"--capture", "/proc/self/none/out"},
+         {"cannot create /proc/self/none/out: the folder /proc/self/none cannot be made (No such file or directory)"},
+         0, nullptr},
         // Exists, but nobody may create files in it, not even root. Frames are encoded on
         // several threads, so whichever fails first is named.
         // Checked before anything is rendered.
@@ -674,7 +695,8 @@ TEST(BadInputs, MalformedOptions) {
         {{"--fps", "5"}, "--fps: needs --capture, --video, --bench or --analyze-flashes"},
         {{"--capture"}, "--capture: 1 required DIR missing"},
         {{"--capture", ""}, "--capture: needs a folder"},
-        {{"--capture", "o", "--bench"}, "--capture/--video/--bench: exclude each other"},
+        {{"--capture", "o", "--bench"}, "--capture/--video/--bench/--bench-jumps: exclude each other"},
+        {{"--bench-jumps", "--fps", "30"}, "--fps: does not apply to --bench-jumps"},
         {{"--video", "demo.avi"}, "--video: writes an MP4 file"},
         {{"--capture", "o", "--to", "nan"}, "--from/--to: must be a number of seconds"},
         {{"--capture", "o", "--to", "-1"}, "--from/--to: must not be negative"},

@@ -1,8 +1,10 @@
 // Pixel lettering and pixel art made by the asset tool: the font, the sprite and caption
-// sources, and the files they become under data/pixeldyr/.
+// sources, the files they become under data/pixeldyr/, and the program's icon.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,7 @@
 
 #include "assets/image.h"
 #include "tools/assetgen/generators.h"
+#include "tools/assetgen/icon.h"
 #include "tools/assetgen/pixelart.h"
 #include "tools/assetgen/pixelfont.h"
 
@@ -424,4 +427,99 @@ TEST(PixelArtFiles, TinySpritesGlowOnBlack) {
             EXPECT_EQ(im.pixels[corner] & 0xFFFFFF, 0u) << "black counts as nothing when added";
         EXPECT_GE(lit, 8) << "something bright to add";
     }
+}
+
+// ---- The program's icon ----------------------------------------------------------------
+
+namespace {
+
+uint32_t le(const std::vector<uint8_t>& b, size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b.at(at + i);
+    return v;
+}
+
+// One picture of an .ico file, as the format says to read it.
+Image* decodeIconPicture(const std::vector<uint8_t>& data, int size) {
+    if (data.size() > 8 && data[0] == 0x89 && data[1] == 'P') {
+        Image* image = new Image{nullptr, 0, 0};
+        std::string error;
+        EXPECT_TRUE(decodePng(data.data(), data.size(), image, &error)) << error;
+        return image;
+    }
+    EXPECT_EQ(le(data, 0, 4), 40u);                     // BITMAPINFOHEADER
+    EXPECT_EQ(le(data, 4, 4), static_cast<uint32_t>(size));
+    EXPECT_EQ(le(data, 8, 4), static_cast<uint32_t>(2 * size));   // colours and mask
+    EXPECT_EQ(le(data, 14, 2), 32u);
+    const size_t maskStride = (size + 31) / 32 * 4;
+    EXPECT_EQ(data.size(), 40 + size * size * 4 + maskStride * size);
+    Image* image = newImage(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const int row = size - 1 - y;   // bottom row first
+            const uint32_t argb = le(data, 40 + (row * size + x) * 4, 4);
+            const bool masked = data.at(40 + size * size * 4 + row * maskStride + x / 8) & (0x80 >> (x % 8));
+            EXPECT_EQ(masked, (argb >> 24) == 0) << "mask at " << x << "," << y;
+            image->pixels[y * size + x] = argb;
+        }
+    return image;
+}
+
+}  // namespace
+
+TEST(Icon, PictureIsTheCellsInWholeBlocksCentredOnTransparency) {
+    // 2 x 3 cells in 16 pixels: blocks of 5 (16 / 3), 3 pixels left and right, 0 and 1 above
+    // and below.
+    PoseCells cells{2, 3, {0xFF000001, 0xFF000002, 0xFF000003, 0x00000000, 0xFF000005, 0x80000006}};
+    Image* picture = iconPicture(cells, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const bool inside = x >= 3 && x < 13 && y < 15;
+            const uint32_t want = inside ? cells.argb[(y / 5) * 2 + (x - 3) / 5] : 0u;
+            ASSERT_EQ(pixel(*picture, x, y), want) << x << "," << y;
+        }
+    freeImage(picture);
+}
+
+TEST(Icon, FileHoldsBlipAtEachSizeAsWindowsReadsIt) {
+    const fs::path file = fs::temp_directory_path() / ("icon_test_" + std::to_string(::getpid()) + ".ico");
+    generateIcon(DEMO_SOURCE_DIR "/tools/assetgen/sources", file.string());
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<uint8_t> ico((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    fs::remove(file);
+    ASSERT_GE(ico.size(), 6u);
+    EXPECT_EQ(le(ico, 0, 2), 0u);
+    EXPECT_EQ(le(ico, 2, 2), 1u);   // an icon, not a cursor
+    ASSERT_EQ(le(ico, 4, 2), std::size(kIconSizes));
+
+    const SpriteSet set = readSpriteGrids(DEMO_SOURCE_DIR "/tools/assetgen/sources/pictures/creatures.txt");
+    const auto blip = std::find_if(set.poses.begin(), set.poses.end(),
+                                   [](const Pose& pose) { return pose.name == "blip"; });
+    ASSERT_NE(blip, set.poses.end());
+    const PoseCells cells = poseCells(set, *blip);
+    size_t end = 6 + 16 * std::size(kIconSizes);
+    for (size_t i = 0; i < std::size(kIconSizes); ++i) {
+        const int size = kIconSizes[i];
+        SCOPED_TRACE(size);
+        const size_t entry = 6 + 16 * i;
+        EXPECT_EQ(ico[entry], size == 256 ? 0 : size);       // 0 stands for 256
+        EXPECT_EQ(ico[entry + 1], size == 256 ? 0 : size);
+        EXPECT_EQ(le(ico, entry + 6, 2), 32u);
+        const uint32_t length = le(ico, entry + 8, 4), offset = le(ico, entry + 12, 4);
+        EXPECT_EQ(offset, end) << "the pictures follow each other";
+        ASSERT_LE(offset + length, ico.size());
+        end = offset + length;
+        const std::vector<uint8_t> data(ico.begin() + offset, ico.begin() + offset + length);
+        EXPECT_EQ(data[0] == 0x89, size > 48) << "PNG above 48 pixels, bitmaps up to it";
+        Image* decoded = decodeIconPicture(data, size);
+        Image* expected = iconPicture(cells, size);
+        ASSERT_EQ(decoded->width, size);
+        ASSERT_EQ(decoded->height, size);
+        EXPECT_TRUE(std::equal(decoded->pixels, decoded->pixels + size * size, expected->pixels));
+        // Blip fills the height at a whole factor: 16 rows of cells.
+        EXPECT_EQ(cells.height * (size / cells.height), size);
+        freeImage(decoded);
+        freeImage(expected);
+    }
+    EXPECT_EQ(end, ico.size());
 }

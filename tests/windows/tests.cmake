@@ -39,14 +39,37 @@ add_test(NAME win_bad_inputs
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/bad_inputs.sh
                  ${DEMO_NATIVE_BUILD}/pixeldemo ${_wine_demo})
 
-# --video against a stand-in ffmpeg.exe (there is no Windows ffmpeg to be had here).
-add_executable(standin_ffmpeg ${CMAKE_CURRENT_SOURCE_DIR}/windows/standin_ffmpeg.cpp)
+# Small Windows programs the scripts run beside the demo: a stand-in ffmpeg.exe (there is no
+# Windows ffmpeg to be had here), a reader of a box's text, a reader of a program's
+# resources. Each takes its arguments in UTF-16 (wmain).
+foreach(_tool standin_ffmpeg window_text exe_info)
+  add_executable(${_tool} ${CMAKE_CURRENT_SOURCE_DIR}/windows/${_tool}.cpp)
+  target_link_options(${_tool} PRIVATE -municode)
+  demo_warnings(${_tool})
+endforeach()
 set_target_properties(standin_ffmpeg PROPERTIES OUTPUT_NAME ffmpeg
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/standin)
-demo_warnings(standin_ffmpeg)
+target_link_libraries(exe_info PRIVATE version)
+
 add_test(NAME win_video
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/video.sh
                  ${DEMO_NATIVE_BUILD}/pixeldemo ${_wine_demo} $<TARGET_FILE:standin_ffmpeg>)
+# Accented and Japanese folder names for data, capture, sheet, plot and video.
+add_test(NAME win_unicode_paths
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/unicode_paths.sh
+                 ${_wine_demo} $<TARGET_FILE:standin_ffmpeg>)
+# Version information, icon, manifest, --version, no build machine's folders.
+add_test(NAME win_identity
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/identity.sh
+                 ${_wine_demo} $<TARGET_FILE:exe_info> ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR})
 
-set_tests_properties(win_capture_compare win_bad_inputs win_video PROPERTIES
-                     ENVIRONMENT "${_wine_env}" TIMEOUT 600)
+set_tests_properties(win_capture_compare win_bad_inputs win_video win_unicode_paths win_identity
+                     PROPERTIES ENVIRONMENT "${_wine_env}" TIMEOUT 600)
+
+# A failed start-up after a double click: the box, on an X display and in a Wine session of
+# its own (so alone), its screen grab kept in startup_box/.
+add_test(NAME win_startup_box
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/startup_box.sh
+                 ${_wine_demo} $<TARGET_FILE:window_text> ${CMAKE_CURRENT_BINARY_DIR}/startup_box)
+set_tests_properties(win_startup_box PROPERTIES ENVIRONMENT "${_wine_env}" TIMEOUT 300
+                     RUN_SERIAL TRUE)
