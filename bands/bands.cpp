@@ -230,7 +230,7 @@ void runBands(RowBand rows, RowBand split, BandJob job, void* context) {
     p.split = split;
     p.startGeneration();
     drawBands(&p, p.generation);
-    auto finished = [&p] { return p.finished.load(std::memory_order_acquire) == p.threads; };
+    auto finished = [] { return pool.finished.load(std::memory_order_acquire) == pool.threads; };
     if (!spinUntil(finished)) {
         std::unique_lock<std::mutex> lock(p.mutex);
         p.joinerAsleep = true;

@@ -16,7 +16,7 @@ target=${1:?usage: scripts/notices.sh windows|web|linux OUT-FILE}
 out=${2:?usage: scripts/notices.sh windows|web|linux OUT-FILE}
 case $target in
   windows) program="pixeldemo.exe" licence_file=LICENSE.txt ;;
-  web) program="pixeldemo.wasm with pixeldemo.js" licence_file=LICENSE.txt ;;
+  web) program="Each of pixeldemo.wasm and pixeldemo-threads.wasm (the threaded build)" licence_file=LICENSE.txt ;;
   linux) program="The program pixeldemo" licence_file=LICENSE ;;
   *) echo "usage: scripts/notices.sh windows|web|linux OUT-FILE" >&2; exit 2 ;;
 esac

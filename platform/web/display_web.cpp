@@ -45,9 +45,20 @@ EM_JS(int, webPutFrame, (const void* address, int width, int height), {
         canvas.width = width;
         canvas.height = height;
     }
-    // A new view each frame: the heap's buffer is replaced when memory grows.
-    const bytes = new Uint8ClampedArray(HEAPU8.buffer, address, width * height * 4);
-    Module.pixeldemoContext.putImageData(new ImageData(bytes, width, height), 0, 0);
+    if (typeof SharedArrayBuffer !== 'undefined' && HEAPU8.buffer instanceof SharedArrayBuffer) {
+        // The threaded build: ImageData takes no view of shared memory, so the frame is
+        // copied into one kept for the purpose.
+        let image = Module.pixeldemoImage;
+        if (!image || image.width != width || image.height != height) {
+            image = Module.pixeldemoImage = new ImageData(width, height);
+        }
+        image.data.set(HEAPU8.subarray(address, address + width * height * 4));
+        Module.pixeldemoContext.putImageData(image, 0, 0);
+    } else {
+        // A new view each frame: the heap's buffer is replaced when memory grows.
+        const bytes = new Uint8ClampedArray(HEAPU8.buffer, address, width * height * 4);
+        Module.pixeldemoContext.putImageData(new ImageData(bytes, width, height), 0, 0);
+    }
     if (Module.pixeldemoFrame) Module.pixeldemoFrame();
     return 1;
 });
