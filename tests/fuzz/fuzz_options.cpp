@@ -2,6 +2,7 @@
 // (no exception, crash or leak), explain every refusal, and whatever it accepts must be a
 // consistent set of options.
 #include "app/options.h"
+#include "app/version.h"
 
 #include <cmath>
 #include <cstddef>
@@ -19,6 +20,10 @@ void check(bool ok) {
 }
 
 }  // namespace
+
+// --version prints this; the libraries' versions (app/version.cpp) need SDL and the rest,
+// which the command line does not.
+std::string versionText() { return "pixeldemo (options fuzzer)\n"; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> args{"pixeldemo"};
