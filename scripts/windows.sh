@@ -78,7 +78,7 @@ rm -f dist/pixeldemo-windows-x64.zip
 if unzip -Z1 dist/pixeldemo-windows-x64.zip | grep -v '^pixeldemo/'; then
   echo "windows: the zip holds files outside pixeldemo/" >&2; exit 1
 fi
-if x86_64-w64-mingw32-strings -a "$stage/pixeldemo/pixeldemo.exe" | grep -E -e "$root" -e "$HOME/" -e '/root|/work|\.cache'; then
+if x86_64-w64-mingw32-strings -a "$stage/pixeldemo/pixeldemo.exe" | grep -E -e "$root" -e "$HOME/" -e '/root/|/work/|\.cache/'; then
   echo "windows: pixeldemo.exe holds folders of the build machine (above)" >&2; exit 1
 fi
 echo "windows: dist/pixeldemo-windows-x64.zip, $(du -k dist/pixeldemo-windows-x64.zip | cut -f1) kB" >&2

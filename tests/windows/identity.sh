@@ -43,7 +43,7 @@ echo "--version: $(tr '\n' ';' <"$work/version")"
 # cache's name, in the program as built (with debug information) and as released (stripped).
 x86_64-w64-mingw32-strip -o "$work/stripped.exe" "$exe" || fail "strip"
 for file in "$exe" "$work/stripped.exe"; do
-  found=$(x86_64-w64-mingw32-strings -a "$file" | grep -E -e "$source_dir" -e "$HOME/" -e '/root|/work|\.cache' | sort -u | head -5)
+  found=$(x86_64-w64-mingw32-strings -a "$file" | grep -E -e "$source_dir" -e "$HOME/" -e '/root/|/work/|\.cache/' | sort -u | head -5)
   [ -z "$found" ] || { echo "$found"; fail "$(basename "$file") holds folders of the build machine"; }
 done
 echo "PASS: declares itself, prints its versions, no folder of the build machine inside"
