@@ -29,11 +29,11 @@
 #include "render3d/raster.h"
 #include "render3d/renderer.h"
 #include "scenes/scene3_sphere.h"
+#include "tests/unit/golden_file.h"
 
 namespace {
 
 constexpr int kFps = 10;
-const char* const kGoldenPath = DEMO_SOURCE_DIR "/tests/unit/golden_frames.txt";
 
 // Frame numbers n (t = n / 10): four or five moments of every scene, the fades, flashes,
 // caption shimmers and the beat-driven camera among them.
@@ -111,21 +111,6 @@ std::vector<uint64_t> renderGoldenFrames(const BlitRowKernels* kernels,
     return collector.hashes;
 }
 
-std::vector<uint64_t> readStored() {
-    std::vector<uint64_t> hashes;
-    std::ifstream in(kGoldenPath);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        long long n = 0;
-        std::string t, hex;
-        fields >> n >> t >> hex;
-        hashes.push_back(std::strtoull(hex.c_str(), nullptr, 16));
-    }
-    return hashes;
-}
-
 void writeStored(const std::vector<uint64_t>& hashes) {
     std::ofstream out(kGoldenPath);
     out << "# Fingerprints (app/framehash.h) of frames n of the fixed clock at 10 frames a\n"
@@ -178,7 +163,7 @@ TEST_P(GoldenFramesDrawnBy, FastPathsMakeTheStoredFrames) {
         writeStored(got);
         GTEST_SKIP() << "wrote " << kGoldenPath;
     }
-    const std::vector<uint64_t> stored = readStored();
+    const std::vector<uint64_t> stored = readGoldenFile();
     ASSERT_EQ(stored.size(), kGoldenCount) << "no fingerprints in " << kGoldenPath;
     EXPECT_EQ(got, stored) << describe(got, stored);
 }
@@ -186,7 +171,7 @@ TEST_P(GoldenFramesDrawnBy, FastPathsMakeTheStoredFrames) {
 // The plain paths: reference blend kernels and the rasteriser's plain walk, then every
 // other kernel set with the fast walk.
 TEST_P(GoldenFramesDrawnBy, EveryKernelSetAndRasterPathMakesTheStoredFrames) {
-    const std::vector<uint64_t> stored = readStored();
+    const std::vector<uint64_t> stored = readGoldenFile();
     ASSERT_EQ(stored.size(), kGoldenCount) << "no fingerprints in " << kGoldenPath;
     const std::vector<uint64_t> plain = renderGoldenFrames(&blitRowsReference, rasterizeTriangleAnySize);
     EXPECT_EQ(plain, stored) << "reference blits, plain raster walk:\n" << describe(plain, stored);

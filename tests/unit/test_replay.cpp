@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +16,7 @@
 #include "audio/music.h"
 #include "gfx2d/blit.h"
 #include "render3d/renderer.h"
+#include "tests/unit/golden_file.h"
 
 namespace {
 
@@ -51,22 +49,6 @@ void makeFrame(DemoScenes* scenes, int64_t n, int fps) {
     renderDemoScenes(scenes, t, fixedClockSceneTime(t), spectrum);
 }
 
-std::vector<uint64_t> storedGolden(std::vector<int64_t>* frames) {
-    std::vector<uint64_t> hashes;
-    std::ifstream in(DEMO_SOURCE_DIR "/tests/unit/golden_frames.txt");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        long long n = 0;
-        std::string t, hex;
-        fields >> n >> t >> hex;
-        frames->push_back(n);
-        hashes.push_back(std::strtoull(hex.c_str(), nullptr, 16));
-    }
-    return hashes;
-}
-
 }  // namespace
 
 TEST(Replay, GridFrameIsTheLastAtOrBeforeTheTime) {
@@ -92,7 +74,7 @@ TEST(Replay, GridFrameIsTheLastAtOrBeforeTheTime) {
 TEST(Replay, GoldenFramesAfterJumps) {
     World& w = world();
     std::vector<int64_t> frames;
-    const std::vector<uint64_t> stored = storedGolden(&frames);
+    const std::vector<uint64_t> stored = readGoldenFile(&frames);
     ASSERT_FALSE(stored.empty());
     std::vector<size_t> order(stored.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = (i * 7) % order.size();
