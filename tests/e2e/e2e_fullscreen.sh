@@ -19,10 +19,6 @@ e2e_keep=${3:-}
 skip_without Xvfb
 need_tools xdotool xwininfo xwd /usr/bin/convert
 fail_details() { for f in "$work"/*.log; do echo "--- $f"; tail -n 20 "$f"; done; }
-# SDL's X11 driver opens a D-Bus connection whose buffers libdbus keeps until exit, out of
-# reach of the leak checker's stacks (see scripts/sanitize.sh); ours are leak-checked by
-# the display tests on the dummy driver.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 export SDL_AUDIODRIVER=dummy
 
 check_desktop() {
