@@ -4,18 +4,21 @@
 
 #include "app/replay.h"
 #include "audio/music.h"
+#include "bands/bands.h"
 #include "platform/signals.h"
 #include "render3d/renderer.h"
 
 bool stepFrame(FrameLoop* loop) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point begin = Clock::now();
+    keepWorkersAwake(true);
     FrameClock& clock = loop->clock;
     float t, drawAt;
     if (clock.fps == 0) {
         t = musicBytesToSeconds(getMusicPosition());
         bool stop = false;
         if (loop->sink.idle && loop->sink.idle(loop->sink.context, &stop)) {
+            keepWorkersAwake(false);
             return !stop && !timelineEnded(t) && !stopSignal();
         }
         getMusicSpectrum(loop->spectrum);
@@ -44,6 +47,7 @@ bool stepFrame(FrameLoop* loop) {
     frame.t = t;
     frame.number = clock.fps == 0 ? loop->frames : clock.next;
     frame.renderSeconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    keepWorkersAwake(false);
     ++loop->frames;
     ++clock.next;
     const bool more = loop->sink.take(loop->sink.context, frame);

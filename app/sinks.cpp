@@ -68,18 +68,23 @@ void timeBenchFrame(BenchTimes* times, const FrameInfo& frame) {
     s.frames += 1;
     s.total += frame.renderSeconds;
     s.worst = std::max(s.worst, frame.renderSeconds);
+    const ForkTimes now = forkTimes();
+    s.forks.forks += now.forks - times->forksSoFar.forks;
+    s.forks.seconds += now.seconds - times->forksSoFar.seconds;
+    s.forks.joinWaitSeconds += now.joinWaitSeconds - times->forksSoFar.joinWaitSeconds;
+    times->forksSoFar = now;
     times->rendered += 1;
     times->total += frame.renderSeconds;
 }
 
 void startBenchTimes(BenchTimes* times) {
     *times = BenchTimes{};
-    times->forksAtStart = forkCount();
+    times->forksAtStart = times->forksSoFar = forkTimes();
 }
 
 void printBenchTimes(const BenchTimes& times) {
     const int threads = drawingThreads();
-    const double forks = static_cast<double>(forkCount() - times.forksAtStart);
+    const double forks = static_cast<double>(forkTimes().forks - times.forksAtStart.forks);
     std::printf("threads: %d drawing (%d worker%s), %.1f forks a frame\n", threads, threads - 1,
                 threads == 2 ? "" : "s",
                 times.rendered ? forks / static_cast<double>(times.rendered) : 0.0);
@@ -88,6 +93,14 @@ void printBenchTimes(const BenchTimes& times) {
         const double mean = s.frames ? s.total / static_cast<double>(s.frames) : 0.0;
         std::printf("scene %d: %lld frames, mean %.3f ms, worst %.3f ms\n", scene,
                     static_cast<long long>(s.frames), mean * 1000.0, s.worst * 1000.0);
+    }
+    for (int scene = 1; scene <= kSceneCount && threads > 1; ++scene) {
+        const BenchTimes::Scene& s = times.scene[scene];
+        const double frames = static_cast<double>(std::max<int64_t>(s.frames, 1));
+        std::printf("forks in scene %d: %.1f a frame, %.3f ms from fork to join, %.3f ms of it "
+                    "waiting at the joins\n",
+                    scene, static_cast<double>(s.forks.forks) / frames,
+                    s.forks.seconds / frames * 1000.0, s.forks.joinWaitSeconds / frames * 1000.0);
     }
     std::printf("total: %lld frames, %.1f frames/s\n", static_cast<long long>(times.rendered),
                 times.total > 0.0 ? static_cast<double>(times.rendered) / times.total : 0.0);

@@ -11,6 +11,7 @@
 
 #include "app/frameloop.h"
 #include "app/timeline.h"
+#include "bands/bands.h"
 
 // Live play: every frame presented, the frame-rate line once a second of music time, Escape
 // ends the run; while the window is minimised nothing is drawn and the rate counts afresh
@@ -39,15 +40,21 @@ struct BenchTimes {
         int64_t frames;
         double total;
         double worst;
+        ForkTimes forks;        // the forks of the scene's frames and their cost
     } scene[kSceneCount + 1];   // index 0: frames no scene drew
     int64_t rendered;
     double total;               // seconds, all frames
-    int64_t forksAtStart;
+    ForkTimes forksAtStart;
+    ForkTimes forksSoFar;       // forkTimes() when the last frame was timed
 };
 void timeBenchFrame(BenchTimes* times, const FrameInfo& frame);
 // "threads: N drawing (W workers), K forks a frame", then one line per scene,
 // "scene N: F frames, mean X ms, worst Y ms", then "total: F frames, R frames/s", R being
 // the frames over their summed time. K counts the forks of the drawing operations
-// (bands/bands.h) since the bench started (startBenchTimes), over the frames.
+// (bands/bands.h) since the bench started (startBenchTimes), over the frames. With more
+// than one drawing thread, then one line per scene on what the forks cost the frame loop's
+// thread, "forks in scene N: K a frame, X ms from fork to join, Y ms of it waiting at the
+// joins" (means per frame): the mean frame time less X is the frame's drawing done by one
+// thread alone, and Y the time the bands left the forking thread idle.
 void startBenchTimes(BenchTimes* times);
 void printBenchTimes(const BenchTimes& times);

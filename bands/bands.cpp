@@ -7,9 +7,10 @@
 // none is left; the forking thread then waits for the bands still being drawn. A worker
 // the system has not scheduled yet thus delays nothing: its band goes to a thread that is
 // running. Which thread draws a band changes nothing in the picture.
-// Between forks a worker first spins for a short while (the next operation of a frame
-// usually follows within microseconds), then sleeps on a condition variable; the forking
-// thread waits for the last band the same way. Nothing is allocated after the threads are
+// Between forks a worker spins while a frame is being drawn (keepWorkersAwake: waking a
+// sleeping thread takes tens of microseconds, often more than the band it would draw) and
+// for a short while after, then sleeps on a condition variable until the next frame or
+// fork; the forking thread waits for the last band the same way. Nothing is allocated after the threads are
 // started.
 #include "bands/bands.h"
 
@@ -52,16 +53,19 @@ inline void relax() {
 #endif
 }
 
-// Spins until ready() or kSpinTime has passed; the clock is read every 64 rounds.
+// Spins until ready(), or until kSpinTime has passed while `awake` is off; the clock is
+// read every 64 rounds.
 template <class Ready>
-bool spinUntil(Ready ready) {
+bool spinUntil(Ready ready, const std::atomic<bool>& awake) {
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
         for (int i = 0; i < 64; ++i) {
             if (ready()) return true;
             relax();
         }
-        if (std::chrono::steady_clock::now() - start > kSpinTime) return ready();
+        if (!awake.load(std::memory_order_relaxed) &&
+            std::chrono::steady_clock::now() - start > kSpinTime)
+            return ready();
     }
 }
 
@@ -73,6 +77,7 @@ struct Pool {
     std::atomic<uint64_t> claims{0};
     std::atomic<int> finished{0};    // bands of the current fork drawn
     std::atomic<bool> stopping{false};
+    std::atomic<bool> awake{false};  // a frame is being drawn: waiting threads spin, never sleep
     int sleepers = 0;                // workers asleep on `wake` (under mutex)
     bool joinerAsleep = false;       // the forking thread is asleep on `done` (under mutex)
     uint32_t generation = 0;         // the forking thread's count
@@ -92,7 +97,8 @@ struct Pool {
 };
 
 Pool pool;
-std::atomic<int64_t> forks{0};
+// Written only by the forking thread (one at a time: the pool has one current fork).
+ForkTimes times{0, 0.0, 0.0};
 // Set while this thread runs a band: an operation started there runs whole on it.
 thread_local bool inBand = false;
 
@@ -139,11 +145,13 @@ void workerMain(Pool* p, uint32_t seen) {
         auto moved = [p, seen] {
             return static_cast<uint32_t>(p->claims.load(std::memory_order_acquire) >> 32) != seen;
         };
-        if (!spinUntil(moved)) {
+        if (!spinUntil(moved, p->awake)) {
             std::unique_lock<std::mutex> lock(p->mutex);
             ++p->sleepers;
-            p->wake.wait(lock, moved);
+            p->wake.wait(lock, [p, &moved] { return moved() || p->awake.load(std::memory_order_acquire); });
             --p->sleepers;
+            // Woken for a frame's drawing, before its first fork: spin for it.
+            if (!moved()) continue;
         }
         seen = static_cast<uint32_t>(p->claims.load(std::memory_order_acquire) >> 32);
         if (p->stopping.load(std::memory_order_acquire)) return;
@@ -167,6 +175,7 @@ void Pool::stop() {
     for (std::thread& worker : workers) worker.join();
     workers.clear();
     stopping.store(false, std::memory_order_relaxed);
+    awake.store(false, std::memory_order_relaxed);
     threads = 1;
 }
 
@@ -223,20 +232,35 @@ void runBands(RowBand rows, RowBand split, BandJob job, void* context) {
         job(context, rows);
         return;
     }
-    forks.fetch_add(1, std::memory_order_relaxed);
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point forked = Clock::now();
     p.job = job;
     p.context = context;
     p.rows = rows;
     p.split = split;
     p.startGeneration();
     drawBands(&p, p.generation);
+    const Clock::time_point ownDone = Clock::now();
     auto finished = [] { return pool.finished.load(std::memory_order_acquire) == pool.threads; };
-    if (!spinUntil(finished)) {
+    if (!spinUntil(finished, p.awake)) {
         std::unique_lock<std::mutex> lock(p.mutex);
         p.joinerAsleep = true;
         p.done.wait(lock, finished);
         p.joinerAsleep = false;
     }
+    const Clock::time_point joined = Clock::now();
+    times.forks += 1;
+    times.seconds += std::chrono::duration<double>(joined - forked).count();
+    times.joinWaitSeconds += std::chrono::duration<double>(joined - ownDone).count();
 }
 
-int64_t forkCount() { return forks.load(std::memory_order_relaxed); }
+ForkTimes forkTimes() { return times; }
+
+void keepWorkersAwake(bool on) {
+    Pool& p = pool;
+    if (p.threads == 1 || p.awake.load(std::memory_order_relaxed) == on) return;
+    p.awake.store(on, std::memory_order_release);
+    if (!on) return;
+    std::lock_guard<std::mutex> lock(p.mutex);
+    if (p.sleepers > 0) p.wake.notify_all();
+}

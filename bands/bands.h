@@ -11,7 +11,8 @@
 // number of threads; the golden-frame test renders them with 1, 2, 3 and 7.
 //
 // Offers: RowBand, kEveryRow, kMaxDrawingThreads, drawingThreads, setDrawingThreads,
-//         usableCores, defaultDrawingThreads, forEachBand, forkCount.
+//         usableCores, defaultDrawingThreads, keepWorkersAwake, forEachBand, ForkTimes,
+//         forkTimes.
 // Needs:  the C++ threads; on POSIX systems the workers block every asynchronous signal,
 //         so a stop signal always reaches the thread that runs the frame loop.
 #pragma once
@@ -41,9 +42,15 @@ int usableCores();
 // usableCores(), at most 8.
 int defaultDrawingThreads();
 
+// On while a frame is being drawn: the workers are woken at once (while the frame's first
+// operations run on the calling thread) and spin between its forks instead of sleeping, so
+// each fork finds them running. Off again after the frame: they sleep once a short spin
+// finds no fork, and use no processor time between frames. Nothing changes in the pictures.
+void keepWorkersAwake(bool on);
+
 // Operations smaller than this many pixels run on the calling thread alone: a fork and a
 // join cost more than sharing them saves.
-constexpr int64_t kForkMinPixels = 24 * 1024;
+constexpr int64_t kForkMinPixels = 4 * 1024;
 
 using BandJob = void (*)(void* context, RowBand band);
 // Runs job(context, band) once for each of drawingThreads() bands of `rows` (the calling
@@ -74,5 +81,17 @@ void forEachBand(RowBand rows, int64_t pixels, F&& f) {
     forEachBand(rows, rows, pixels, static_cast<F&&>(f));
 }
 
-// Forks made since the process started (for the bench's figures).
-int64_t forkCount();
+// What moving or transforming one of a mesh's vertices costs, in pixels: the same split
+// serves items that are not rows, such as the vertices 0 .. n-1 of a mesh each made from
+// its own inputs alone (forEachBand(RowBand{0, n}, n * kVertexWork, f)).
+constexpr int64_t kVertexWork = 16;
+
+// The forks made since the process started and what they cost the forking thread (for
+// the bench's figures): the time from each fork to its join, and the part of it spent
+// waiting at the join for bands other threads were still drawing.
+struct ForkTimes {
+    int64_t forks;
+    double seconds;
+    double joinWaitSeconds;
+};
+ForkTimes forkTimes();

@@ -252,7 +252,10 @@ void blitScaled(Image* dst, const Image* src, int32_t x, int32_t y, int32_t w, i
 
 void fillImage(Image* dst, uint32_t value) {
     if (drawingSuspended()) return;
-    std::fill(dst->pixels, dst->pixels + static_cast<size_t>(dst->width) * dst->height, value);
+    if (!dst->pixels || dst->width <= 0 || dst->height <= 0) return;
+    forEachBand(RowBand{0, dst->height}, static_cast<int64_t>(dst->width) * dst->height, [&](RowBand band) {
+        std::fill(pixelAt(dst, 0, band.begin), pixelAt(dst, 0, band.end), value);
+    });
 }
 
 void copyImage(const Image* src, Image* dst) {

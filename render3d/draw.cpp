@@ -1,9 +1,10 @@
 // render3d/draw.cpp — mesh submission: transform every vertex once into the renderer's
 // slot buffer, divide by w, pick texture coordinates, then clip and rasterise each triangle.
 //
-// With more than one drawing thread (bands/bands.h) the transform stays on the calling
-// thread; then every thread goes through the whole triangle list itself and rasterises
-// the pieces within its own band of rows, in the list's order. Clipping is cheap beside
+// With more than one drawing thread (bands/bands.h) the threads first share the vertices
+// out (each is transformed from its own inputs alone); then every thread goes through the
+// whole triangle list itself and rasterises the pieces within its own band of rows, in the
+// list's order. Clipping is cheap beside
 // rasterising and gives every thread the same pieces, so no list of them is kept between
 // the two; a triangle inside the clip planes whose corners lie wholly above or below a
 // band is passed over at once, from the corners' pixel rows kept in the slots.
@@ -72,35 +73,38 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
     float* slots = r->transformedVertices;
     const bool envMap = r->envMap;
     const bool clipping = r->clipping;
-    for (int32_t i = 0; i < vertexCount; ++i) {
-        const Vertex& vx = vertices[i];
-        float* s = slots + static_cast<size_t>(i) * kSlotFloats;
-        Vec4 c;
-        transformPoint(c, m, vx);
-        const float k = 1.0f / c.w;
-        s[0] = c.x * k;
-        s[1] = c.y * k;
-        s[2] = c.z * k;
-        s[3] = c.w;
-        if (clipping) s[kSlotOutcode] = static_cast<float>(outcode(r->clipPlanes, s[0], s[1], s[2]));
-        ClipVertex pixel{s[0], s[1], 0.0f, 0.0f, 0.0f};
-        mapToViewport(r, pixel);
-        s[kSlotPixelX] = pixel.x;
-        s[kSlotPixelY] = pixel.y;
-        if (envMap) {
-            // The eye-space normal (model and view only) picks the texel: facing the viewer
-            // samples the middle of the texture.
-            Vec3 n{vx.nx * m1[0] + vx.ny * m1[4] + vx.nz * m1[8],
-                   vx.nx * m1[1] + vx.ny * m1[5] + vx.nz * m1[9],
-                   vx.nx * m1[2] + vx.ny * m1[6] + vx.nz * m1[10]};
-            normalize(n, n);
-            s[7] = n.x * 0.5f + 0.5f;
-            s[8] = n.y * 0.5f + 0.5f;
-        } else {
-            s[7] = vx.u;
-            s[8] = vx.v;
+    // Every vertex is transformed from its own inputs alone: the drawing threads share them.
+    forEachBand(RowBand{0, vertexCount}, vertexCount * kVertexWork, [&](RowBand run) {
+        for (int32_t i = run.begin; i < run.end; ++i) {
+            const Vertex& vx = vertices[i];
+            float* s = slots + static_cast<size_t>(i) * kSlotFloats;
+            Vec4 c;
+            transformPoint(c, m, vx);
+            const float k = 1.0f / c.w;
+            s[0] = c.x * k;
+            s[1] = c.y * k;
+            s[2] = c.z * k;
+            s[3] = c.w;
+            if (clipping) s[kSlotOutcode] = static_cast<float>(outcode(r->clipPlanes, s[0], s[1], s[2]));
+            ClipVertex pixel{s[0], s[1], 0.0f, 0.0f, 0.0f};
+            mapToViewport(r, pixel);
+            s[kSlotPixelX] = pixel.x;
+            s[kSlotPixelY] = pixel.y;
+            if (envMap) {
+                // The eye-space normal (model and view only) picks the texel: facing the viewer
+                // samples the middle of the texture.
+                Vec3 n{vx.nx * m1[0] + vx.ny * m1[4] + vx.nz * m1[8],
+                       vx.nx * m1[1] + vx.ny * m1[5] + vx.nz * m1[9],
+                       vx.nx * m1[2] + vx.ny * m1[6] + vx.nz * m1[10]};
+                normalize(n, n);
+                s[7] = n.x * 0.5f + 0.5f;
+                s[8] = n.y * 0.5f + 0.5f;
+            } else {
+                s[7] = vx.u;
+                s[8] = vx.v;
+            }
         }
-    }
+    });
 
     // A triangle with every corner inside every plane passes the six clip levels unchanged,
     // so it starts at the viewport mapping; the others go through the planes.

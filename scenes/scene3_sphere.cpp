@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "bands/bands.h"
 #include "gfx2d/blit.h"
 #include "gfx2d/effects.h"
 #include "render3d/draw.h"
@@ -130,14 +131,17 @@ void drawDeformingSphere(DeformingSphere* sphere, float t) {
     Mesh* mesh = sphere->shape.meshes[0];
     const Vertex* rest = sphere->rest.meshes[0]->vertices;
     Vertex* out = mesh->vertices;
-    for (int32_t j = 0; j < mesh->vertexCount; ++j) {
-        const Vertex& p = rest[j];
-        const float m = sinRounded(t + kx * p.nx) * sinRounded(t + ky * p.ny) * sinRounded(t + kz * p.nz);
-        const float lift = amplitude * m;
-        out[j].x = p.x + p.nx * lift;
-        out[j].y = p.y + p.ny * lift;
-        out[j].z = p.z + p.nz * lift;
-    }
+    // Each vertex moves along its own normal alone: the drawing threads share them out.
+    forEachBand(RowBand{0, mesh->vertexCount}, mesh->vertexCount * kVertexWork, [&](RowBand run) {
+        for (int32_t j = run.begin; j < run.end; ++j) {
+            const Vertex& p = rest[j];
+            const float m = sinRounded(t + kx * p.nx) * sinRounded(t + ky * p.ny) * sinRounded(t + kz * p.nz);
+            const float lift = amplitude * m;
+            out[j].x = p.x + p.nx * lift;
+            out[j].y = p.y + p.ny * lift;
+            out[j].z = p.z + p.nz * lift;
+        }
+    });
     computeNormals(mesh);
     drawModel(&renderer, &sphere->shape);
 }

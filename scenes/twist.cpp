@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "assets/image.h"
+#include "bands/bands.h"
 
 float objectTwistAngle(float t, float restLength) { return 3.0f * t - 0.03f * restLength; }
 
@@ -40,18 +41,23 @@ bool twistFirstMesh(Model* target, const Model* rest, const float* restLengths, 
     // Only drawing reads the shape, and every frame makes it afresh from the rest shape.
     if (drawingSuspended()) return true;
 
-    for (int32_t i = 0; i < to->vertexCount; ++i) {
-        Vertex v = from->vertices[i];
-        Mat4 r;
-        twistRotation(r, angle(t, restLengths[i]));
-        Vec4 p;
-        mat4Transform(p, r, Vec4{v.x, v.y, v.z, v.w});
-        v.x = p.x;
-        v.y = p.y;
-        v.z = p.z;
-        v.w = p.w;
-        to->vertices[i] = v;
-    }
+    // Every vertex is made from its own rest position alone, so the drawing threads share
+    // them out (bands/bands.h).
+    const int32_t count = to->vertexCount;
+    forEachBand(RowBand{0, count}, count * kVertexWork, [&](RowBand run) {
+        for (int32_t i = run.begin; i < run.end; ++i) {
+            Vertex v = from->vertices[i];
+            Mat4 r;
+            twistRotation(r, angle(t, restLengths[i]));
+            Vec4 p;
+            mat4Transform(p, r, Vec4{v.x, v.y, v.z, v.w});
+            v.x = p.x;
+            v.y = p.y;
+            v.z = p.z;
+            v.w = p.w;
+            to->vertices[i] = v;
+        }
+    });
     computeNormals(to);
     return true;
 }

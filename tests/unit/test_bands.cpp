@@ -114,6 +114,7 @@ const Operation kOperations[] = {
     {"stretchDrawAdd", [](Image* d, const Image*, const Image* s) { stretchDrawAdd(d, s, 0, 0, 640, 480, 190); }},
     {"stretchCopy", [](Image* d, const Image*, const Image* s) { stretchCopy(s, d, -17, 640, 517); }},
     {"copyImage", [](Image* d, const Image* b, const Image*) { copyImage(b, d); }},
+    {"fillImage", [](Image* d, const Image*, const Image*) { fillImage(d, 0x80C0FF17u); }},
     {"drawLayers", [](Image* d, const Image* b, const Image* s) {
          const Layer layers[] = {{b, 255, false}, {s, 180, true}, {b, 77, false}};
          drawLayers(d, layers, 3);
