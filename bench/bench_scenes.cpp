@@ -47,7 +47,9 @@ void BM_SceneFrame(benchmark::State& state) {
         state.PauseTiming();
         getMusicSpectrumAt(musicSecondsToBytes(t), spectrum);
         state.ResumeTiming();
+        keepWorkersAwake(true);   // as the frame loop does around a frame's drawing
         entry.render(scenes->states[scene - 1], SceneFrame{t, spectrum, 1.0f / 60.0f});
+        keepWorkersAwake(false);
         benchmark::DoNotOptimize(screen->pixels);
         ++n;
     }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #ifdef __SSE__
 #include <xmmintrin.h>
@@ -111,39 +112,55 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
     const int startLevel = clipping ? 0 : 6;
     const int32_t triangles = indexCount / 3;
     const uint32_t limit = static_cast<uint32_t>(vertexCount);
-    auto drawTriangles = [&](RowBand band) {
-        for (int32_t k = 0; k < triangles; ++k) {
-            const int32_t* tri = indices + 3 * static_cast<size_t>(k);
-            const uint32_t i0 = static_cast<uint32_t>(tri[0]);
-            const uint32_t i1 = static_cast<uint32_t>(tri[1]);
-            const uint32_t i2 = static_cast<uint32_t>(tri[2]);
-            if (i0 >= limit || i1 >= limit || i2 >= limit) continue;
-            const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
-            const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
-            const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
-            const bool inside = clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f &&
-                                s2[kSlotOutcode] == 0.0f;
-            if (!inside) {
-                clipTriangle(r, ClipVertex{s0[0], s0[1], s0[2], s0[7], s0[8]},
-                             ClipVertex{s1[0], s1[1], s1[2], s1[7], s1[8]},
-                             ClipVertex{s2[0], s2[1], s2[2], s2[7], s2[8]}, startLevel, band);
-                continue;
-            }
-            // Past the six planes unchanged: the corners as the clipper maps them. Rows are
-            // trunc(y + 0.5) of the corners at most, so a triangle whose corners all lie
-            // below the band's end or above its beginning has none in the band (a test
-            // that may let some through, never keep one out; the rasteriser decides).
-            const float y0 = s0[kSlotPixelY], y1 = s1[kSlotPixelY], y2 = s2[kSlotPixelY];
-            if (std::max(std::max(y0, y1), y2) + 0.5f < static_cast<float>(band.begin) ||
-                std::min(std::min(y0, y1), y2) + 0.5f >= static_cast<float>(band.end) + 1.0f)
-                continue;
-            triangleRasterizer(r, ClipVertex{s0[kSlotPixelX], y0, s0[2], s0[7], s0[8]},
-                               ClipVertex{s1[kSlotPixelX], y1, s1[2], s1[7], s1[8]},
-                               ClipVertex{s2[kSlotPixelX], y2, s2[2], s2[7], s2[8]}, band);
+    auto drawTriangle = [&](int32_t k, RowBand band) {
+        const int32_t* tri = indices + 3 * static_cast<size_t>(k);
+        const uint32_t i0 = static_cast<uint32_t>(tri[0]);
+        const uint32_t i1 = static_cast<uint32_t>(tri[1]);
+        const uint32_t i2 = static_cast<uint32_t>(tri[2]);
+        if (i0 >= limit || i1 >= limit || i2 >= limit) return;
+        const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
+        const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
+        const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
+        const bool inside = clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f &&
+                            s2[kSlotOutcode] == 0.0f;
+        if (!inside) {
+            clipTriangle(r, ClipVertex{s0[0], s0[1], s0[2], s0[7], s0[8]},
+                         ClipVertex{s1[0], s1[1], s1[2], s1[7], s1[8]},
+                         ClipVertex{s2[0], s2[1], s2[2], s2[7], s2[8]}, startLevel, band);
+            return;
         }
+        // Past the six planes unchanged: the corners as the clipper maps them. Rows are
+        // trunc(y + 0.5) of the corners at most, so a triangle whose corners all lie below
+        // the band's end or above its beginning has none in the band (a test that may let
+        // some through, never keep one out; the rasteriser decides).
+        const float y0 = s0[kSlotPixelY], y1 = s1[kSlotPixelY], y2 = s2[kSlotPixelY];
+        if (std::max(std::max(y0, y1), y2) + 0.5f < static_cast<float>(band.begin) ||
+            std::min(std::min(y0, y1), y2) + 0.5f >= static_cast<float>(band.end) + 1.0f)
+            return;
+        triangleRasterizer(r, ClipVertex{s0[kSlotPixelX], y0, s0[2], s0[7], s0[8]},
+                           ClipVertex{s1[kSlotPixelX], y1, s1[2], s1[7], s1[8]},
+                           ClipVertex{s2[kSlotPixelX], y2, s2[2], s2[7], s2[8]}, band);
+    };
+    // The rows a triangle may reach as the band test above reckons them: every row for one
+    // the clipper cuts, none for one with an index outside the mesh.
+    auto reachOf = [&](int32_t k) {
+        constexpr float kAll = std::numeric_limits<float>::infinity();
+        const int32_t* tri = indices + 3 * static_cast<size_t>(k);
+        const uint32_t i0 = static_cast<uint32_t>(tri[0]);
+        const uint32_t i1 = static_cast<uint32_t>(tri[1]);
+        const uint32_t i2 = static_cast<uint32_t>(tri[2]);
+        if (i0 >= limit || i1 >= limit || i2 >= limit) return TriangleReach{kAll, -kAll};
+        const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
+        const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
+        const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
+        const bool inside = clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f &&
+                            s2[kSlotOutcode] == 0.0f;
+        if (!inside) return TriangleReach{-kAll, kAll};
+        const float y0 = s0[kSlotPixelY], y1 = s1[kSlotPixelY], y2 = s2[kSlotPixelY];
+        return TriangleReach{std::min(std::min(y0, y1), y2) + 0.5f, std::max(std::max(y0, y1), y2) + 0.5f};
     };
     if (drawingThreads() == 1 || !r->screen) {
-        drawTriangles(kEveryRow);
+        for (int32_t k = 0; k < triangles; ++k) drawTriangle(k, kEveryRow);
         return;
     }
     // The bands split the rows the mesh covers in the view evenly (an estimate from its
@@ -166,7 +183,27 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
         static_cast<int32_t>((bottom * -0.5f + 0.5f) * static_cast<float>(r->viewportHeight)) + r->viewportY + 1};
     // The work: about half the covered rectangle's pixels, and each triangle's set-up.
     const int64_t work = static_cast<int64_t>(width * height * 0.5f) + 16 * static_cast<int64_t>(triangles);
-    forEachBand(RowBand{0, r->screen->height}, covered, work, drawTriangles);
+    if (triangles > kTriangleReachSlots) {
+        forEachBand(RowBand{0, r->screen->height}, covered, work, [&](RowBand band) {
+            for (int32_t k = 0; k < triangles; ++k) drawTriangle(k, band);
+        });
+        return;
+    }
+    // First the rows each triangle's corners reach, once, the threads sharing the
+    // triangles out; then every band passes over the triangles outside it by that record
+    // alone, with the test drawTriangle makes (which still decides for the others).
+    TriangleReach* reach = r->triangleReach;
+    forEachBand(RowBand{0, triangles}, triangles * kVertexWork, [&](RowBand run) {
+        for (int32_t k = run.begin; k < run.end; ++k) reach[k] = reachOf(k);
+    });
+    forEachBand(RowBand{0, r->screen->height}, covered, work, [&](RowBand band) {
+        const float begin = static_cast<float>(band.begin);
+        const float end = static_cast<float>(band.end) + 1.0f;
+        for (int32_t k = 0; k < triangles; ++k) {
+            if (reach[k].bottom < begin || reach[k].top >= end) continue;
+            drawTriangle(k, band);
+        }
+    });
 }
 
 void drawModel(Renderer* r, const Model* model) {

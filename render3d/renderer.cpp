@@ -19,6 +19,7 @@ Image* ownedScreen = nullptr;
 
 Renderer::Renderer()
     : transformedVertices(new float[static_cast<size_t>(kTransformedVertexSlots) * 9]),
+      triangleReach(new TriangleReach[kTriangleReachSlots]),
       model(mat4Identity()),
       view(mat4Identity()),
       projection(mat4Identity()),
@@ -43,6 +44,7 @@ Renderer::Renderer()
 
 Renderer::~Renderer() {
     delete[] transformedVertices;
+    delete[] triangleReach;
     delete[] depthBuffer;
     if (ownedScreen) {
         delete[] ownedScreen->pixels;

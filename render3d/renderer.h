@@ -21,8 +21,18 @@ constexpr int32_t kTransformedVertexSlots = kMaxMeshVertices;
 
 struct Plane { float nx, ny, nz, d; };
 
+// With more than one drawing thread, the rows each triangle of a mesh reaches (the top and
+// bottom corner rows plus a half), found once and read by every band; a mesh with more
+// triangles than this goes without.
+struct TriangleReach {
+    float top;
+    float bottom;
+};
+constexpr int32_t kTriangleReachSlots = 1 << 17;
+
 struct Renderer {
     float* transformedVertices;   // kTransformedVertexSlots slots of 9 floats (Vertex layout)
+    TriangleReach* triangleReach; // kTriangleReachSlots entries
     Mat4 model;
     Mat4 view;
     Mat4 projection;

@@ -136,6 +136,20 @@ TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
     std::vector<int32_t> indices;
     std::uniform_int_distribution<int32_t> vertex(0, 899);
     for (int i = 0; i < 3 * 1500; ++i) indices.push_back(vertex(rng));
+    // And small triangles well inside and in front, a few pixels each: every band's first
+    // and last rows cut some of them, or have them end or begin just there.
+    std::uniform_real_distribution<float> centre(-0.9f, 0.9f), near(-0.02f, 0.02f);
+    const int32_t firstSmall = static_cast<int32_t>(vertices.size());
+    for (int i = 0; i < 3 * 1200; ++i) {
+        const float x = i % 3 == 0 ? centre(rng) : vertices.back().x + near(rng);
+        const float y = i % 3 == 0 ? centre(rng) : vertices.back().y + near(rng);
+        vertices.push_back(Vertex{x, y, -0.95f + 0.04f * centre(rng), 1.0f, 0, 0, 1, tc(rng), tc(rng)});
+        indices.push_back(firstSmall + i);
+    }
+    const int32_t count = static_cast<int32_t>(vertices.size());
+    // Triangles with an index outside the mesh are passed over, on every path.
+    for (int32_t bad : {-1, count, 1 << 30}) indices.insert(indices.begin() + 3 * (bad & 511), {bad, 5, 6});
+    auto valid = [count](int32_t i) { return i >= 0 && i < count; };
 
     GuardedImage viaMesh(screenWidth, screenHeight), viaClipper(screenWidth, screenHeight);
     std::vector<float> meshDepth;
@@ -159,6 +173,7 @@ TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
         renderer.viewportHeight = 400;
         extractClipPlanes(renderer.clipPlanes, mat4Identity());
         for (size_t k = 0; k < indices.size(); k += 3) {
+            if (!valid(indices[k]) || !valid(indices[k + 1]) || !valid(indices[k + 2])) continue;
             const Vertex& a = vertices[indices[k]];
             const Vertex& b = vertices[indices[k + 1]];
             const Vertex& c = vertices[indices[k + 2]];
@@ -170,8 +185,8 @@ TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
     }
     EXPECT_EQ(viaMesh.block, viaClipper.block);
 
-    // The same mesh shared out among drawing threads, each clipping every triangle and
-    // drawing its own band of rows.
+    // The same mesh shared out among drawing threads, each clipping the triangles that reach
+    // its own band of rows and drawing them there.
     const int saved = drawingThreads();
     for (int threads : {2, 3, 7}) {
         setDrawingThreads(threads);
@@ -179,5 +194,14 @@ TEST(RasterRows, MeshShortcutPastTheClipperEqualsClippingEveryTriangle) {
         EXPECT_EQ(meshDepth, drawWithMesh(&shared)) << threads << " threads";
         EXPECT_EQ(viaMesh.block, shared.block) << threads << " threads";
     }
+    // A mesh with more triangles than the threads keep a record of the rows for: the list
+    // over and over again (the copies draw nothing more, the depth test being strict).
+    setDrawingThreads(2);
+    const std::vector<int32_t> once = indices;
+    while (indices.size() / 3 <= static_cast<size_t>(kTriangleReachSlots))
+        indices.insert(indices.end(), once.begin(), once.end());
+    GuardedImage repeated(screenWidth, screenHeight);
+    EXPECT_EQ(meshDepth, drawWithMesh(&repeated));
+    EXPECT_EQ(viaMesh.block, repeated.block);
     setDrawingThreads(saved);
 }
