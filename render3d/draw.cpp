@@ -67,15 +67,20 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
     if (!indices || indexCount < 3) return;
 
     extractClipPlanes(r->clipPlanes, mat4Identity());
-    Mat4 m1, m;
-    mat4Multiply(m1, r->model, r->view);
-    mat4Multiply(m, m1, r->projection);
+    Mat4 modelView, mvp;
+    mat4Multiply(modelView, r->model, r->view);
+    mat4Multiply(mvp, modelView, r->projection);
 
     float* slots = r->transformedVertices;
     const bool envMap = r->envMap;
     const bool clipping = r->clipping;
     // Every vertex is transformed from its own inputs alone: the drawing threads share them.
+    // (The loop works on copies of its inputs: the lambda is handed to the other threads by
+    // address, and through its references every store to a slot could reach them.)
     forEachBand(RowBand{0, vertexCount}, vertexCount * kVertexWork, [&](RowBand run) {
+        const Mat4 m = mvp, m1 = modelView;
+        const Plane* const planes = r->clipPlanes;
+        float* const slots = r->transformedVertices;
         for (int32_t i = run.begin; i < run.end; ++i) {
             const Vertex& vx = vertices[i];
             float* s = slots + static_cast<size_t>(i) * kSlotFloats;
@@ -86,7 +91,7 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
             s[1] = c.y * k;
             s[2] = c.z * k;
             s[3] = c.w;
-            if (clipping) s[kSlotOutcode] = static_cast<float>(outcode(r->clipPlanes, s[0], s[1], s[2]));
+            if (clipping) s[kSlotOutcode] = static_cast<float>(outcode(planes, s[0], s[1], s[2]));
             ClipVertex pixel{s[0], s[1], 0.0f, 0.0f, 0.0f};
             mapToViewport(r, pixel);
             s[kSlotPixelX] = pixel.x;
@@ -112,34 +117,41 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
     const int startLevel = clipping ? 0 : 6;
     const int32_t triangles = indexCount / 3;
     const uint32_t limit = static_cast<uint32_t>(vertexCount);
-    auto drawTriangle = [&](int32_t k, RowBand band) {
-        const int32_t* tri = indices + 3 * static_cast<size_t>(k);
-        const uint32_t i0 = static_cast<uint32_t>(tri[0]);
-        const uint32_t i1 = static_cast<uint32_t>(tri[1]);
-        const uint32_t i2 = static_cast<uint32_t>(tri[2]);
-        if (i0 >= limit || i1 >= limit || i2 >= limit) return;
-        const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
-        const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
-        const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
-        const bool inside = clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f &&
-                            s2[kSlotOutcode] == 0.0f;
-        if (!inside) {
-            clipTriangle(r, ClipVertex{s0[0], s0[1], s0[2], s0[7], s0[8]},
-                         ClipVertex{s1[0], s1[1], s1[2], s1[7], s1[8]},
-                         ClipVertex{s2[0], s2[1], s2[2], s2[7], s2[8]}, startLevel, band);
-            return;
+    // Every triangle in the list's order; with `reach` (several threads), those whose rows
+    // lie outside the band are passed over by their record alone.
+    auto drawTriangles = [&](RowBand band, const TriangleReach* reach) {
+        const float reachBegin = static_cast<float>(band.begin);
+        const float reachEnd = static_cast<float>(band.end) + 1.0f;
+        for (int32_t k = 0; k < triangles; ++k) {
+            if (reach && (reach[k].bottom < reachBegin || reach[k].top >= reachEnd)) continue;
+            const int32_t* tri = indices + 3 * static_cast<size_t>(k);
+            const uint32_t i0 = static_cast<uint32_t>(tri[0]);
+            const uint32_t i1 = static_cast<uint32_t>(tri[1]);
+            const uint32_t i2 = static_cast<uint32_t>(tri[2]);
+            if (i0 >= limit || i1 >= limit || i2 >= limit) continue;
+            const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
+            const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
+            const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
+            const bool inside = clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f &&
+                                s2[kSlotOutcode] == 0.0f;
+            if (!inside) {
+                clipTriangle(r, ClipVertex{s0[0], s0[1], s0[2], s0[7], s0[8]},
+                             ClipVertex{s1[0], s1[1], s1[2], s1[7], s1[8]},
+                             ClipVertex{s2[0], s2[1], s2[2], s2[7], s2[8]}, startLevel, band);
+                continue;
+            }
+            // Past the six planes unchanged: the corners as the clipper maps them. Rows are
+            // trunc(y + 0.5) of the corners at most, so a triangle whose corners all lie below
+            // the band's end or above its beginning has none in the band (a test that may let
+            // some through, never keep one out; the rasteriser decides).
+            const float y0 = s0[kSlotPixelY], y1 = s1[kSlotPixelY], y2 = s2[kSlotPixelY];
+            if (std::max(std::max(y0, y1), y2) + 0.5f < static_cast<float>(band.begin) ||
+                std::min(std::min(y0, y1), y2) + 0.5f >= static_cast<float>(band.end) + 1.0f)
+                continue;
+            triangleRasterizer(r, ClipVertex{s0[kSlotPixelX], y0, s0[2], s0[7], s0[8]},
+                               ClipVertex{s1[kSlotPixelX], y1, s1[2], s1[7], s1[8]},
+                               ClipVertex{s2[kSlotPixelX], y2, s2[2], s2[7], s2[8]}, band);
         }
-        // Past the six planes unchanged: the corners as the clipper maps them. Rows are
-        // trunc(y + 0.5) of the corners at most, so a triangle whose corners all lie below
-        // the band's end or above its beginning has none in the band (a test that may let
-        // some through, never keep one out; the rasteriser decides).
-        const float y0 = s0[kSlotPixelY], y1 = s1[kSlotPixelY], y2 = s2[kSlotPixelY];
-        if (std::max(std::max(y0, y1), y2) + 0.5f < static_cast<float>(band.begin) ||
-            std::min(std::min(y0, y1), y2) + 0.5f >= static_cast<float>(band.end) + 1.0f)
-            return;
-        triangleRasterizer(r, ClipVertex{s0[kSlotPixelX], y0, s0[2], s0[7], s0[8]},
-                           ClipVertex{s1[kSlotPixelX], y1, s1[2], s1[7], s1[8]},
-                           ClipVertex{s2[kSlotPixelX], y2, s2[2], s2[7], s2[8]}, band);
     };
     // The rows a triangle may reach as the band test above reckons them: every row for one
     // the clipper cuts, none for one with an index outside the mesh.
@@ -160,7 +172,7 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
         return TriangleReach{std::min(std::min(y0, y1), y2) + 0.5f, std::max(std::max(y0, y1), y2) + 0.5f};
     };
     if (drawingThreads() == 1 || !r->screen) {
-        for (int32_t k = 0; k < triangles; ++k) drawTriangle(k, kEveryRow);
+        drawTriangles(kEveryRow, nullptr);
         return;
     }
     // The bands split the rows the mesh covers in the view evenly (an estimate from its
@@ -185,25 +197,19 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
     const int64_t work = static_cast<int64_t>(width * height * 0.5f) + 16 * static_cast<int64_t>(triangles);
     if (triangles > kTriangleReachSlots) {
         forEachBand(RowBand{0, r->screen->height}, covered, work, [&](RowBand band) {
-            for (int32_t k = 0; k < triangles; ++k) drawTriangle(k, band);
+            drawTriangles(band, nullptr);
         });
         return;
     }
     // First the rows each triangle's corners reach, once, the threads sharing the
     // triangles out; then every band passes over the triangles outside it by that record
-    // alone, with the test drawTriangle makes (which still decides for the others).
+    // alone (the corner test in drawTriangles still decides for the others).
     TriangleReach* reach = r->triangleReach;
     forEachBand(RowBand{0, triangles}, triangles * kVertexWork, [&](RowBand run) {
         for (int32_t k = run.begin; k < run.end; ++k) reach[k] = reachOf(k);
     });
-    forEachBand(RowBand{0, r->screen->height}, covered, work, [&](RowBand band) {
-        const float begin = static_cast<float>(band.begin);
-        const float end = static_cast<float>(band.end) + 1.0f;
-        for (int32_t k = 0; k < triangles; ++k) {
-            if (reach[k].bottom < begin || reach[k].top >= end) continue;
-            drawTriangle(k, band);
-        }
-    });
+    forEachBand(RowBand{0, r->screen->height}, covered, work,
+                [&](RowBand band) { drawTriangles(band, reach); });
 }
 
 void drawModel(Renderer* r, const Model* model) {

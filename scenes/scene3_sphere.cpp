@@ -132,11 +132,13 @@ void drawDeformingSphere(DeformingSphere* sphere, float t) {
     const Vertex* rest = sphere->rest.meshes[0]->vertices;
     Vertex* out = mesh->vertices;
     // Each vertex moves along its own normal alone: the drawing threads share them out.
+    // (Copies of the inputs: through the lambda's references every store could reach them.)
     forEachBand(RowBand{0, mesh->vertexCount}, mesh->vertexCount * kVertexWork, [&](RowBand run) {
+        const float time = t, ax = kx, ay = ky, az = kz, height = amplitude;
         for (int32_t j = run.begin; j < run.end; ++j) {
             const Vertex& p = rest[j];
-            const float m = sinRounded(t + kx * p.nx) * sinRounded(t + ky * p.ny) * sinRounded(t + kz * p.nz);
-            const float lift = amplitude * m;
+            const float m = sinRounded(time + ax * p.nx) * sinRounded(time + ay * p.ny) * sinRounded(time + az * p.nz);
+            const float lift = height * m;
             out[j].x = p.x + p.nx * lift;
             out[j].y = p.y + p.ny * lift;
             out[j].z = p.z + p.nz * lift;

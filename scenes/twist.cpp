@@ -44,18 +44,24 @@ bool twistFirstMesh(Model* target, const Model* rest, const float* restLengths, 
     // Every vertex is made from its own rest position alone, so the drawing threads share
     // them out (bands/bands.h).
     const int32_t count = to->vertexCount;
+    // (Copies of the inputs: through the lambda's references every store could reach them.)
     forEachBand(RowBand{0, count}, count * kVertexWork, [&](RowBand run) {
+        const Vertex* const rest = from->vertices;
+        Vertex* const out = to->vertices;
+        const float* const lengths = restLengths;
+        const TwistAngle twist = angle;
+        const float time = t;
         for (int32_t i = run.begin; i < run.end; ++i) {
-            Vertex v = from->vertices[i];
+            Vertex v = rest[i];
             Mat4 r;
-            twistRotation(r, angle(t, restLengths[i]));
+            twistRotation(r, twist(time, lengths[i]));
             Vec4 p;
             mat4Transform(p, r, Vec4{v.x, v.y, v.z, v.w});
             v.x = p.x;
             v.y = p.y;
             v.z = p.z;
             v.w = p.w;
-            to->vertices[i] = v;
+            out[i] = v;
         }
     });
     computeNormals(to);
