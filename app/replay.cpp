@@ -9,6 +9,7 @@
 
 #include "app/timeline.h"
 #include "audio/music.h"
+#include "bands/bands.h"
 #include "render3d/renderer.h"
 
 namespace {
@@ -136,7 +137,9 @@ void initReplay(Replay* r, DemoScenes* scenes, int fps) {
     std::memcpy(r->walk.picture->pixels, screen->pixels, kPictureBytes);
 }
 
-ReplayCost replayTo(Replay* r, int64_t n) {
+namespace {
+
+ReplayCost replayFrames(Replay* r, int64_t n) {
     n = std::min(std::max<int64_t>(n, -1), r->lastFrame);
     // m: the newest frame up to n that draws; fresh: the newest up to m that makes its
     // picture afresh (-1: none, the picture goes back to the one before frame 0).
@@ -202,6 +205,17 @@ ReplayCost replayTo(Replay* r, int64_t n) {
     }
     r->shownFrame = n;
     r->madeThen = r->scenes->generation;
+    return cost;
+}
+
+}  // namespace
+
+ReplayCost replayTo(Replay* r, int64_t n) {
+    // A jump draws frames back to back: the drawing threads spin between them, as while a
+    // frame of the frame loop is drawn (bands/bands.h), and are left as they were found.
+    const bool wasAwake = keepWorkersAwake(true);
+    const ReplayCost cost = replayFrames(r, n);
+    keepWorkersAwake(wasAwake);
     return cost;
 }
 

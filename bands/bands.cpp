@@ -256,11 +256,13 @@ void runBands(RowBand rows, RowBand split, BandJob job, void* context) {
 
 ForkTimes forkTimes() { return times; }
 
-void keepWorkersAwake(bool on) {
+bool keepWorkersAwake(bool on) {
     Pool& p = pool;
-    if (p.threads == 1 || p.awake.load(std::memory_order_relaxed) == on) return;
+    const bool was = p.awake.load(std::memory_order_relaxed);
+    if (p.threads == 1 || was == on) return was;
     p.awake.store(on, std::memory_order_release);
-    if (!on) return;
+    if (!on) return was;
     std::lock_guard<std::mutex> lock(p.mutex);
     if (p.sleepers > 0) p.wake.notify_all();
+    return was;
 }

@@ -46,7 +46,8 @@ int defaultDrawingThreads();
 // operations run on the calling thread) and spin between its forks instead of sleeping, so
 // each fork finds them running. Off again after the frame: they sleep once a short spin
 // finds no fork, and use no processor time between frames. Nothing changes in the pictures.
-void keepWorkersAwake(bool on);
+// Returns the setting it replaces.
+bool keepWorkersAwake(bool on);
 
 // Operations smaller than this many pixels run on the calling thread alone: a fork and a
 // join cost more than sharing them saves.

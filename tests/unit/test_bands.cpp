@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bands/bands.h"
@@ -80,6 +82,33 @@ TEST(Bands, NestedOperationsRunWholeAndForksFollowEachOther) {
         EXPECT_EQ(rowsSeen.load(), 2000 * 64) << threads << " threads";
         EXPECT_EQ(innerCalls.load(), 2000 * threads) << threads << " threads";
         EXPECT_EQ(innerSplit.load(), 0) << threads << " threads";
+    }
+}
+
+// Forks while the workers are kept awake, with pauses long enough for them to sleep, and
+// after they were let go again: every fork keeps every band and returns. The setting reads
+// back as it was replaced; one drawing thread has none, and a new pool starts without it.
+TEST(Bands, ForksFindTheWorkersAwakeOrAsleep) {
+    for (int threads : {2, 3}) {
+        ThreadsScope scope(threads);
+        EXPECT_FALSE(keepWorkersAwake(true));
+        EXPECT_TRUE(keepWorkersAwake(true));
+        std::atomic<int64_t> rowsSeen{0};
+        for (int round = 0; round < 60; ++round) {
+            if (round % 20 == 10) {
+                EXPECT_TRUE(keepWorkersAwake(false));
+            }
+            if (round % 20 == 15) {
+                EXPECT_FALSE(keepWorkersAwake(true));
+            }
+            if (round % 3 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            forEachBand(RowBand{0, 64}, kForkMinPixels, [&](RowBand band) { rowsSeen += band.end - band.begin; });
+        }
+        EXPECT_EQ(rowsSeen.load(), 60 * 64) << threads << " threads";
+        setDrawingThreads(1);
+        EXPECT_FALSE(keepWorkersAwake(true)) << "one drawing thread has no workers to keep";
+        setDrawingThreads(threads);
+        EXPECT_FALSE(keepWorkersAwake(false)) << "a new pool starts with its workers let go";
     }
 }
 

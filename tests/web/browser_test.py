@@ -724,7 +724,7 @@ def check_bench(url, checks, fps, mode="bench", build="single"):
         for line in lines:
             text = line.split(": ", 1)[-1]
             if text.startswith(("threads:", "scene ", "total:", "bench wall", "walk ahead",
-                                "first jump", "no scene", "to every", "18 frames")):
+                                "first jump", "no scene", "to every", "18 frames", "forks in")):
                 print("     %s: %s" % (name, text))
             if text.startswith("threads: "):
                 threads = int(text.split()[1])
