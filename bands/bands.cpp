@@ -55,17 +55,15 @@ inline void relax() {
 
 // Spins until ready(), or until kSpinTime has passed while `awake` is off; the clock is
 // read every 64 rounds.
-template <class Ready>
-bool spinUntil(Ready ready, const std::atomic<bool>& awake) {
+template <class Ready, class Awake>
+bool spinUntil(Ready ready, Awake awake) {
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
         for (int i = 0; i < 64; ++i) {
             if (ready()) return true;
             relax();
         }
-        if (!awake.load(std::memory_order_relaxed) &&
-            std::chrono::steady_clock::now() - start > kSpinTime)
-            return ready();
+        if (!awake() && std::chrono::steady_clock::now() - start > kSpinTime) return ready();
     }
 }
 
@@ -78,6 +76,10 @@ struct Pool {
     std::atomic<int> finished{0};    // bands of the current fork drawn
     std::atomic<bool> stopping{false};
     std::atomic<bool> awake{false};  // a frame is being drawn: waiting threads spin, never sleep
+    // Whether `awake` keeps the workers spinning: only while every drawing thread can have a
+    // core of its own. With more threads than cores, threads spinning through a frame would
+    // take the cores from the ones with work to do, so then they sleep between forks.
+    bool spinThroughFrames = false;
     int sleepers = 0;                // workers asleep on `wake` (under mutex)
     bool joinerAsleep = false;       // the forking thread is asleep on `done` (under mutex)
     uint32_t generation = 0;         // the forking thread's count
@@ -94,6 +96,7 @@ struct Pool {
     void stop();
     void start(int n);
     void startGeneration();
+    bool spinning() const { return spinThroughFrames && awake.load(std::memory_order_acquire); }
 };
 
 Pool pool;
@@ -145,10 +148,10 @@ void workerMain(Pool* p, uint32_t seen) {
         auto moved = [p, seen] {
             return static_cast<uint32_t>(p->claims.load(std::memory_order_acquire) >> 32) != seen;
         };
-        if (!spinUntil(moved, p->awake)) {
+        if (!spinUntil(moved, [p] { return p->spinning(); })) {
             std::unique_lock<std::mutex> lock(p->mutex);
             ++p->sleepers;
-            p->wake.wait(lock, [p, &moved] { return moved() || p->awake.load(std::memory_order_acquire); });
+            p->wake.wait(lock, [p, &moved] { return moved() || p->spinning(); });
             --p->sleepers;
             // Woken for a frame's drawing, before its first fork: spin for it.
             if (!moved()) continue;
@@ -181,6 +184,7 @@ void Pool::stop() {
 
 void Pool::start(int n) {
     threads = n;
+    spinThroughFrames = n <= usableCores();
     workers.reserve(static_cast<size_t>(n - 1));
 #ifdef BANDS_POSIX_SIGNALS
     // The workers start with every asynchronous signal blocked (a thread inherits the mask
@@ -242,7 +246,7 @@ void runBands(RowBand rows, RowBand split, BandJob job, void* context) {
     drawBands(&p, p.generation);
     const Clock::time_point ownDone = Clock::now();
     auto finished = [] { return pool.finished.load(std::memory_order_acquire) == pool.threads; };
-    if (!spinUntil(finished, p.awake)) {
+    if (!spinUntil(finished, [&p] { return p.spinning(); })) {
         std::unique_lock<std::mutex> lock(p.mutex);
         p.joinerAsleep = true;
         p.done.wait(lock, finished);

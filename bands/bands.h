@@ -45,8 +45,10 @@ int defaultDrawingThreads();
 // On while a frame is being drawn: the workers are woken at once (while the frame's first
 // operations run on the calling thread) and spin between its forks instead of sleeping, so
 // each fork finds them running. Off again after the frame: they sleep once a short spin
-// finds no fork, and use no processor time between frames. Nothing changes in the pictures.
-// Returns the setting it replaces.
+// finds no fork, and use no processor time between frames. With more drawing threads than
+// the cores the process may use, the setting is kept but the workers sleep between forks
+// as ever (spinning, they would take the cores from the threads with work to do). Nothing
+// changes in the pictures. Returns the setting it replaces.
 bool keepWorkersAwake(bool on);
 
 // Operations smaller than this many pixels run on the calling thread alone: a fork and a
