@@ -246,7 +246,7 @@ void runBands(RowBand rows, RowBand split, BandJob job, void* context) {
     drawBands(&p, p.generation);
     const Clock::time_point ownDone = Clock::now();
     auto finished = [] { return pool.finished.load(std::memory_order_acquire) == pool.threads; };
-    if (!spinUntil(finished, [&p] { return p.spinning(); })) {
+    if (!spinUntil(finished, [] { return pool.spinning(); })) {
         std::unique_lock<std::mutex> lock(p.mutex);
         p.joinerAsleep = true;
         p.done.wait(lock, finished);
