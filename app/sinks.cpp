@@ -79,12 +79,14 @@ void timeBenchFrame(BenchTimes* times, const FrameInfo& frame) {
 
 void startBenchTimes(BenchTimes* times) {
     *times = BenchTimes{};
-    times->forksAtStart = times->forksSoFar = forkTimes();
+    times->forksSoFar = forkTimes();
 }
 
 void printBenchTimes(const BenchTimes& times) {
     const int threads = drawingThreads();
-    const double forks = static_cast<double>(forkTimes().forks - times.forksAtStart.forks);
+    int64_t forkSum = 0;
+    for (const BenchTimes::Scene& s : times.scene) forkSum += s.forks.forks;
+    const double forks = static_cast<double>(forkSum);
     std::printf("threads: %d drawing (%d worker%s), %.1f forks a frame\n", threads, threads - 1,
                 threads == 2 ? "" : "s",
                 times.rendered ? forks / static_cast<double>(times.rendered) : 0.0);

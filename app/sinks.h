@@ -44,14 +44,13 @@ struct BenchTimes {
     } scene[kSceneCount + 1];   // index 0: frames no scene drew
     int64_t rendered;
     double total;               // seconds, all frames
-    ForkTimes forksAtStart;
-    ForkTimes forksSoFar;       // forkTimes() when the last frame was timed
+    ForkTimes forksSoFar;       // forkTimes() when the last frame was timed (or the bench began)
 };
 void timeBenchFrame(BenchTimes* times, const FrameInfo& frame);
 // "threads: N drawing (W workers), K forks a frame", then one line per scene,
 // "scene N: F frames, mean X ms, worst Y ms", then "total: F frames, R frames/s", R being
 // the frames over their summed time. K counts the forks of the drawing operations
-// (bands/bands.h) since the bench started (startBenchTimes), over the frames. With more
+// (bands/bands.h) of the frames timed, over the frames. With more
 // than one drawing thread, then one line per scene on what the forks cost the frame loop's
 // thread, "forks in scene N: K a frame, X ms from fork to join, Y ms of it waiting at the
 // joins" (means per frame): the mean frame time less X is the frame's drawing done by one

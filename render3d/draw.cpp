@@ -117,6 +117,19 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
     const int startLevel = clipping ? 0 : 6;
     const int32_t triangles = indexCount / 3;
     const uint32_t limit = static_cast<uint32_t>(vertexCount);
+    // Triangle k's three slots, false for a corner index outside the mesh; `inside` when
+    // every corner lies inside every clip plane.
+    auto corners = [&](int32_t k, const float* s[3], bool* inside) {
+        const int32_t* tri = indices + 3 * static_cast<size_t>(k);
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t i = static_cast<uint32_t>(tri[c]);
+            if (i >= limit) return false;
+            s[c] = slots + static_cast<size_t>(i) * kSlotFloats;
+        }
+        *inside = clipping && s[0][kSlotOutcode] == 0.0f && s[1][kSlotOutcode] == 0.0f &&
+                  s[2][kSlotOutcode] == 0.0f;
+        return true;
+    };
     // Every triangle in the list's order; with `reach` (several threads), those whose rows
     // lie outside the band are passed over by their record alone.
     auto drawTriangles = [&](RowBand band, const TriangleReach* reach) {
@@ -124,16 +137,12 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
         const float reachEnd = static_cast<float>(band.end) + 1.0f;
         for (int32_t k = 0; k < triangles; ++k) {
             if (reach && (reach[k].bottom < reachBegin || reach[k].top >= reachEnd)) continue;
-            const int32_t* tri = indices + 3 * static_cast<size_t>(k);
-            const uint32_t i0 = static_cast<uint32_t>(tri[0]);
-            const uint32_t i1 = static_cast<uint32_t>(tri[1]);
-            const uint32_t i2 = static_cast<uint32_t>(tri[2]);
-            if (i0 >= limit || i1 >= limit || i2 >= limit) continue;
-            const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
-            const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
-            const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
-            const bool inside = clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f &&
-                                s2[kSlotOutcode] == 0.0f;
+            const float* s[3];
+            bool inside;
+            if (!corners(k, s, &inside)) continue;
+            const float* s0 = s[0];
+            const float* s1 = s[1];
+            const float* s2 = s[2];
             if (!inside) {
                 clipTriangle(r, ClipVertex{s0[0], s0[1], s0[2], s0[7], s0[8]},
                              ClipVertex{s1[0], s1[1], s1[2], s1[7], s1[8]},
@@ -157,18 +166,11 @@ void drawMesh(Renderer* r, const Vertex* vertices, const int32_t* indices,
     // the clipper cuts, none for one with an index outside the mesh.
     auto reachOf = [&](int32_t k) {
         constexpr float kAll = std::numeric_limits<float>::infinity();
-        const int32_t* tri = indices + 3 * static_cast<size_t>(k);
-        const uint32_t i0 = static_cast<uint32_t>(tri[0]);
-        const uint32_t i1 = static_cast<uint32_t>(tri[1]);
-        const uint32_t i2 = static_cast<uint32_t>(tri[2]);
-        if (i0 >= limit || i1 >= limit || i2 >= limit) return TriangleReach{kAll, -kAll};
-        const float* s0 = slots + static_cast<size_t>(i0) * kSlotFloats;
-        const float* s1 = slots + static_cast<size_t>(i1) * kSlotFloats;
-        const float* s2 = slots + static_cast<size_t>(i2) * kSlotFloats;
-        const bool inside = clipping && s0[kSlotOutcode] == 0.0f && s1[kSlotOutcode] == 0.0f &&
-                            s2[kSlotOutcode] == 0.0f;
+        const float* s[3];
+        bool inside;
+        if (!corners(k, s, &inside)) return TriangleReach{kAll, -kAll};
         if (!inside) return TriangleReach{-kAll, kAll};
-        const float y0 = s0[kSlotPixelY], y1 = s1[kSlotPixelY], y2 = s2[kSlotPixelY];
+        const float y0 = s[0][kSlotPixelY], y1 = s[1][kSlotPixelY], y2 = s[2][kSlotPixelY];
         return TriangleReach{std::min(std::min(y0, y1), y2) + 0.5f, std::max(std::max(y0, y1), y2) + 0.5f};
     };
     if (drawingThreads() == 1 || !r->screen) {
